@@ -1,0 +1,19 @@
+// The tables that the copy pass replicates, in copy order, each with the column by which a row
+// of the working database finds its row in the copy: the table's one-column primary key.
+// Every one of them carries MODIFYDATE, kept by the database on each insert and update.
+#pragma once
+
+#include <span>
+#include <string_view>
+
+namespace brindle {
+
+struct ReplicatedTable {
+  std::string_view table;
+  std::string_view key_column;
+};
+
+// 37 entries; static data that lives for the program.
+std::span<const ReplicatedTable> ReplicatedTables();
+
+}  // namespace brindle
