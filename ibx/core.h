@@ -1,0 +1,146 @@
+// Inside the data-access layer only: the state behind TIBDatabase, TIBTransaction and
+// TIBDataSet. Each public object owns one core on the heap, so fields, parameters and the
+// registrations below keep their addresses when the public objects move. A connection knows its
+// transactions and data sets so that closing it can end them first; a transaction knows its
+// data sets so that ending it can close their cursors.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "ibx/dataset.h"
+#include "ibx/fb_client.h"
+#include "ibx/field.h"
+#include "ibx/sql_params.h"
+#include "ibx/transaction.h"
+
+namespace brindle::ibx::detail {
+
+struct TransactionCore;
+struct DataSetCore;
+
+struct DatabaseCore {
+  DatabaseCore();
+  ~DatabaseCore();
+
+  void Attach(bool create, bool forced_writes);
+  void Disconnect();
+  void DisconnectQuietly() noexcept;
+  // Rolls back the transactions and unprepares the data sets, before the attachment ends.
+  void EndChildren() noexcept;
+  Firebird::IAttachment* Attachment();  // raises when not connected
+
+  std::string database_name;
+  std::string user_name = "SYSDBA";
+  std::string password;
+  Status status;
+  Ref<Firebird::IProvider> provider;
+  Firebird::IAttachment* attachment = nullptr;
+  std::vector<TransactionCore*> transactions;
+  std::vector<DataSetCore*> datasets;
+  std::unique_ptr<TransactionCore> read_transaction;  // for data sets without their own
+};
+
+struct TransactionCore {
+  TransactionCore(DatabaseCore& database, TIBTransactionKind kind);
+  ~TransactionCore();
+
+  void Start();
+  // The running transaction, started when needed.
+  Firebird::ITransaction* Active();
+  void Commit();
+  void Rollback();
+  void RollbackQuietly() noexcept;
+  void CloseCursors() noexcept;
+
+  DatabaseCore* database;  // null once the connection is gone
+  TIBTransactionKind kind;
+  Status status;
+  Firebird::ITransaction* transaction = nullptr;
+  std::vector<DataSetCore*> datasets;
+};
+
+// Where a value sits in a message buffer, and what the server described.
+struct Slot {
+  unsigned type = 0;  // SQL_... without the nullable bit
+  int sub_type = 0;
+  int scale = 0;
+  unsigned length = 0;
+  unsigned charset = 0;
+  unsigned offset = 0;
+  unsigned null_offset = 0;
+  TFieldType field_type = TFieldType::ftNull;  // as described, before any coercion
+  std::string name;                            // UTF-8
+  std::string relation;                        // UTF-8
+};
+
+// A message layout worked out once from a statement's metadata, with its buffer.
+struct Message {
+  void Describe(Status& status, Firebird::IMessageMetadata* meta, bool input);
+  unsigned char* Data() { return reinterpret_cast<unsigned char*>(buffer.data()); }
+  bool IsNull(std::size_t i) const;
+  void SetNull(std::size_t i, bool null);
+
+  Ref<Firebird::IMessageMetadata> meta;
+  std::vector<Slot> slots;
+  std::vector<std::uint64_t> buffer;  // 8-byte aligned, as the offsets assume
+};
+
+struct DataSetCore {
+  DataSetCore(DatabaseCore& database, TransactionCore* transaction);
+  ~DataSetCore();
+
+  void SetSQL(std::string_view text);
+  void Prepare();
+  void Unprepare() noexcept;
+  void Open();
+  void Next();
+  void Close() noexcept;
+  void ExecSQL();
+
+  TIBField& FieldByName(std::string_view name);
+  TIBField* FindField(std::string_view name);
+  TIBParam& ParamByName(std::string_view name);
+
+  void RequireRow() const;  // raises when there is no current row
+  TIBValue FieldValue(std::size_t index);
+  TIBValue InputValue(std::size_t place) const;
+  void SetInput(const TIBParam& param, const TIBValue& value);
+
+  DatabaseCore& Database();
+  TransactionCore& Transaction();
+
+  DatabaseCore* database;
+  TransactionCore* transaction;  // null once an explicit transaction is gone
+  Status status;
+  std::string sql;
+  bool param_check = true;
+
+  Firebird::IStatement* statement = nullptr;
+  bool has_cursor = false;
+  Message input;
+  Message output;
+  std::vector<std::optional<std::string>> input_blobs;  // content for BLOB places, as sent
+  std::vector<TIBField> fields;
+  std::vector<TIBParam> params;
+
+  Firebird::IResultSet* cursor = nullptr;
+  bool active = false;
+  bool has_row = false;
+  bool eof = true;
+  std::int64_t rec_no = 0;
+  bool executed = false;                            // by ExecSQL, since the last Close
+  std::vector<std::optional<TIBValue>> blob_cache;  // per output slot, for the current row
+
+ private:
+  void Fetch();
+  void WriteBlobs(Firebird::ITransaction* tra);
+  std::string ReadBlob(const ISC_QUAD& id);
+  TIBValue ReadSlot(const Slot& slot, const unsigned char* data) const;
+};
+
+}  // namespace brindle::ibx::detail
