@@ -1,0 +1,74 @@
+#include "replication/copy_thread.h"
+
+#include "infra/program_log.h"
+#include "replication/copy_settings.h"
+
+namespace brindle {
+
+std::atomic<bool> CopyEnabled{false};
+TCopyDBThread* CopyThread = nullptr;
+
+namespace {
+
+// With copying off, a period of 0 would turn the wait into a busy loop; a wake-up still ends
+// the longer wait at once.
+constexpr std::uint32_t kIdleWaitFloorMs = 100;
+
+}  // namespace
+
+std::uint32_t TCopyDBThread::PeriodMs(std::int32_t check_period) {
+  return static_cast<std::uint32_t>(check_period) * 1000u;  // wraps like a 32-bit product
+}
+
+TCopyDBThread::TCopyDBThread(Pass pass) : pass_(std::move(pass)) {
+  CopyEnabled = false;
+  thread_ = std::thread([this] { Execute(); });
+}
+
+TCopyDBThread::~TCopyDBThread() {
+  terminated_ = true;
+  wake_event_.Set();
+  if (thread_.joinable()) thread_.join();
+}
+
+void TCopyDBThread::WakeUp() {
+  if (Busy) return;
+  LogProgram("Команда \"Прервать ожидание\"");
+  wake_event_.Set();
+}
+
+TCopyDBThread::Outcome TCopyDBThread::Snapshot() const {
+  std::lock_guard guard(outcome_lock_);
+  return outcome_;
+}
+
+void TCopyDBThread::SetLastError(std::string text, TDateTime time) {
+  std::lock_guard guard(outcome_lock_);
+  outcome_.LastErrorText = std::move(text);
+  outcome_.LastErrorTime = time;
+}
+
+void TCopyDBThread::SetLastCopyTime(TDateTime time) {
+  std::lock_guard guard(outcome_lock_);
+  outcome_.LastCopyTime = time;
+}
+
+void TCopyDBThread::Execute() {
+  LogProgram("Поток запущен");
+  try {
+    while (!terminated_) {
+      std::uint32_t wait_ms = PeriodMs(CheckPeriod);
+      if (!CopyEnabled && wait_ms < kIdleWaitFloorMs) wait_ms = kIdleWaitFloorMs;
+      const auto result = wake_event_.Wait(std::chrono::milliseconds(wait_ms));
+      const bool run = result == AutoResetEvent::WaitResult::kSignaled
+                           ? !terminated_ && CopyEnabled
+                           : CopyEnabled.load();
+      if (run) pass_(*this);
+    }
+  } catch (...) {
+    // The pass records its own errors; anything else still ends the thread with its log line.
+  }
+  LogProgram("Поток остановлен");
+}
+
+}  // namespace brindle

@@ -1,0 +1,81 @@
+// The one worker thread: it sleeps for the copy period and, each time the sleep ends while
+// copying is switched on, runs one copy pass. The main window cuts the sleep short with WakeUp
+// and polls the published fields from its timer.
+//
+// Threads: the flag and four numbers are written by this thread only and read without a lock;
+// the error and copy times are handed over as one snapshot under a lock, so a reader never
+// sees a text of one failure with the time of another.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "platform/auto_reset_event.h"
+#include "platform/date_time.h"
+
+namespace brindle {
+
+namespace ibx {
+class TIBDatabase;
+}
+
+// Switched by the operator; a running pass is not interrupted by switching it off.
+extern std::atomic<bool> CopyEnabled;
+
+class TCopyDBThread {
+ public:
+  using Pass = std::function<void(TCopyDBThread&)>;
+
+  // Sets CopyEnabled to false and starts the thread at once; it runs `pass` for every pass.
+  explicit TCopyDBThread(Pass pass);
+  // Requests termination, wakes the thread and waits for it: a running pass ends first.
+  ~TCopyDBThread();
+  TCopyDBThread(const TCopyDBThread&) = delete;
+  TCopyDBThread& operator=(const TCopyDBThread&) = delete;
+
+  // Cuts the wait short, unless a pass is running (then nothing happens, not even later).
+  void WakeUp();
+
+  struct Outcome {
+    std::string LastErrorText;  // empty when the last pass did not fail
+    TDateTime LastErrorTime = 0;
+    TDateTime LastCopyTime = 0;  // 0 while not known
+  };
+  Outcome Snapshot() const;
+  void SetLastError(std::string text, TDateTime time);
+  void SetLastCopyTime(TDateTime time);
+
+  // Published progress of the running pass.
+  std::atomic<bool> Busy{false};
+  std::atomic<std::int32_t> TableNo{0};
+  std::atomic<std::int32_t> TableCount{0};
+  std::atomic<std::int32_t> RecordNo{0};
+  std::atomic<std::int32_t> RecordCount{0};
+
+  // The connections of the running pass, so that whatever ends the pass releases them.
+  ibx::TIBDatabase* CopyConnection = nullptr;
+  ibx::TIBDatabase* WorkConnection = nullptr;
+
+  // The wait of one period: CheckPeriod seconds as a 32-bit count of milliseconds, so a
+  // negative period is a very long wait (-1 gives 4294966296 ms).
+  static std::uint32_t PeriodMs(std::int32_t check_period);
+
+ private:
+  void Execute();
+
+  Pass pass_;
+  AutoResetEvent wake_event_;
+  std::atomic<bool> terminated_{false};
+  mutable std::mutex outcome_lock_;
+  Outcome outcome_;
+  std::thread thread_;  // last: starts once everything else is built
+};
+
+// The process's one copy thread, made at start-up and destroyed at shutdown.
+extern TCopyDBThread* CopyThread;
+
+}  // namespace brindle
