@@ -1,0 +1,31 @@
+// The SQL texts of table replication: the source query's tail with the table's mark and card
+// filter, and the probe, INSERT and UPDATE statements built once per table.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "platform/date_time.h"
+
+namespace brindle {
+
+// Subtracted from a stored mark, so rows committed late with an earlier MODIFYDATE are read.
+constexpr double MarkOverlap = 1.0 / 144;  // ten minutes
+
+// The configuration key of a table's high-water mark, e.g. LAST_PC_CARD_MODIFYDATE.
+std::string ReplicationMarkKey(const std::string& table);
+
+// " FROM "T" t " with the WHERE of rows changed after the bound (none when bound <= 0) and, for
+// PC_CARD and PC_CARDSTATE, only cards that have a row in PC_COSHEL.
+std::string SourceQueryTail(const std::string& table, TDateTime bound);
+
+struct ReplicationStatements {
+  std::string probe;   // one parameter, ID: the key
+  std::string insert;  // parameter i is copied column i
+  std::string update;  // likewise, the key once more in the WHERE
+};
+
+ReplicationStatements BuildReplicationStatements(const std::string& table, const std::string& key,
+                                                 const std::vector<std::string>& columns);
+
+}  // namespace brindle
