@@ -1,0 +1,106 @@
+// TFyrn: the program's binding of the database utility library libFyrn.so (fyrn/fyrn_api.h).
+// One instance is made at start-up and installed with InstallFyrn; the copy pass, the windows
+// and the database verification reach it through Fyrn(). Destroying it frees its members, then
+// unloads the library, so everything made through it (connections, transactions, data sets,
+// configuration-table objects, and exceptions it raised) must be gone by then.
+//
+// The operations may be called from several threads, each on its own objects.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "dbaccess/fyrn_entry_points.h"
+#include "dbaccess/ini_creator.h"
+#include "ibx/database.h"
+#include "ibx/dataset.h"
+#include "ibx/transaction.h"
+#include "platform/shared_library.h"
+
+namespace brindle {
+
+// Members of the library's binding that this system does not use.
+class TfbPool {};
+class TfbBackupRestore {};
+
+// Holds one description object of the library from its creation to its destruction.
+class TfbDBStructCreator {
+ public:
+  explicit TfbDBStructCreator(const FyrnEntryPoints& api);
+  ~TfbDBStructCreator();
+  TfbDBStructCreator(const TfbDBStructCreator&) = delete;
+  TfbDBStructCreator& operator=(const TfbDBStructCreator&) = delete;
+
+  TfbDataBaseDesc* Description() const { return description_; }
+
+ private:
+  const FyrnEntryPoints& api_;
+  TfbDataBaseDesc* description_ = nullptr;
+};
+
+class TFyrn {
+ public:
+  // Gives a connection back to the library, ignoring a failure to close it: for clean-up paths.
+  // The TFyrn must outlive the connection.
+  struct ConnectionRelease {
+    const TFyrn* fyrn;
+    void operator()(ibx::TIBDatabase* connection) const noexcept;
+  };
+  using Connection = std::unique_ptr<ibx::TIBDatabase, ConnectionRelease>;
+
+  // Loads libFyrn.so by bare name (for a program in build/bin, the one beside it), checks that
+  // it was built with the same data-access classes and binds its entry points. When any of this
+  // fails, shows an error box and ends the process at once with exit code 0.
+  TFyrn();
+  ~TFyrn();
+  TFyrn(const TFyrn&) = delete;
+  TFyrn& operator=(const TFyrn&) = delete;
+
+  // An open connection to host/port:path. A failure raises EIBError with the server's text.
+  Connection CreateConnection(const std::string& host, std::int32_t port, const std::string& path,
+                              const std::string& user, const std::string& password,
+                              const std::string& charset);
+  // Closes and frees the connection; it is gone afterwards even when closing fails, which then
+  // raises.
+  void FreeConnection(Connection connection);
+  // A read-write, waiting, read-committed transaction; destroying it without Commit rolls back.
+  std::unique_ptr<ibx::TIBTransaction> CreateTransaction(ibx::TIBDatabase& connection);
+  // A data set in the transaction, or, when it is null, in the connection's read-only
+  // transaction.
+  std::unique_ptr<ibx::TIBDataSet> CreateDataSet(ibx::TIBDatabase& connection,
+                                                 ibx::TIBTransaction* transaction);
+  // The library's current default password, and a new one for every later GetPassword.
+  std::string GetPassword() const;
+  void SetPassword(const std::string& password);
+
+  // The program's file name, without its folder.
+  const std::string& ModuleName() const { return module_name_; }
+
+  TfbPool& Pool() { return *pool_; }
+  TfbBackupRestore& BackupRestore() { return *backup_restore_; }
+  TfbIniCreator& IniCreator() { return *ini_creator_; }
+  TfbDBStructCreator& DBStructCreator() { return *db_struct_creator_; }
+
+ private:
+  std::string module_name_;
+  std::unique_ptr<SharedLibrary> library_;
+  FyrnEntryPoints api_;
+  // Declared after the library, so they go before it is unloaded.
+  std::unique_ptr<TfbPool> pool_;
+  std::unique_ptr<TfbBackupRestore> backup_restore_;
+  std::unique_ptr<TfbIniCreator> ini_creator_;
+  std::unique_ptr<TfbDBStructCreator> db_struct_creator_;
+};
+
+// The process's one binding. Start-up installs it once it is made, before any other thread
+// starts, and removes it (InstallFyrn(nullptr)) before destroying it.
+void InstallFyrn(TFyrn* fyrn) noexcept;
+// The installed binding; raises Exception when there is none.
+TFyrn& Fyrn();
+
+// Shows the error box (caption, text, error icon) and ends the process at once with exit code 0,
+// without finalising any module: how the binding refuses to start the program.
+[[noreturn]] void RefuseStart(const std::string& caption, const std::string& text);
+
+}  // namespace brindle
