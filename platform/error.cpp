@@ -1,18 +1,41 @@
 #include "platform/error.h"
 
+#include <cxxabi.h>
+
+#include <cstdlib>
 #include <cstring>
+#include <typeinfo>
 
 namespace brindle {
 
-void RaiseWithPrefix(const std::string& prefix) {
+namespace {
+
+std::string Wrapped(const std::string& prefix, const std::string& message,
+                    const std::string& class_name, bool with_class) {
+  std::string text = prefix + " -> " + message;
+  if (with_class && text.find(" <# ") == std::string::npos) text += " <# " + class_name + " #>";
+  return text;
+}
+
+std::string ForeignClassName(const std::exception& e) {
+  int status = 0;
+  char* name = abi::__cxa_demangle(typeid(e).name(), nullptr, nullptr, &status);
+  std::string result = status == 0 && name ? name : typeid(e).name();
+  std::free(name);
+  return result;
+}
+
+}  // namespace
+
+void WrapException(const std::string& prefix, bool with_class) {
   try {
     throw;
   } catch (const Exception& e) {
-    e.RaiseWithMessage(prefix + " -> " + e.Message());
+    e.RaiseWithMessage(Wrapped(prefix, e.Message(), e.ClassName(), with_class));
   } catch (const std::exception& e) {
-    throw Exception(prefix + " -> " + e.what());
+    throw Exception(Wrapped(prefix, e.what(), ForeignClassName(e), with_class));
   } catch (...) {
-    throw Exception(prefix + " -> unknown error");
+    throw Exception(Wrapped(prefix, "unknown error", "Exception", with_class));
   }
   std::terminate();  // not reached: every branch throws
 }

@@ -1,6 +1,6 @@
 // The system's exception types. Every failure is an exception that carries a message text;
 // a layer that adds context re-raises an exception of the same class with
-// "prefix -> message" (RaiseWithPrefix), so the class of the first failure survives nesting.
+// "prefix -> message" (WrapException), so the class of the first failure survives nesting.
 #pragma once
 
 #include <exception>
@@ -51,10 +51,11 @@ BRINDLE_DECLARE_EXCEPTION(EConvertError, Exception);
 // A failure of an operating-system service, with the system's text.
 BRINDLE_DECLARE_EXCEPTION(EOSError, Exception);
 
-// Re-raises the exception being handled with its message prefixed by "prefix -> ".
-// Exceptions of this system keep their class; any other exception becomes an Exception.
-// Call only inside a catch block.
-[[noreturn]] void RaiseWithPrefix(const std::string& prefix);
+// Re-raises the exception being handled with its message prefixed by "prefix -> ". Exceptions
+// of this system keep their class; any other exception becomes an Exception. With with_class,
+// " <# ClassName #>" is appended unless the message already carries a class name, so the class
+// of the first failure appears once at the end. Call only inside a catch block.
+[[noreturn]] void WrapException(const std::string& prefix, bool with_class = false);
 
 // Runs body; any exception leaving it is re-raised with the prefix.
 template <class Body>
@@ -62,7 +63,7 @@ decltype(auto) WithContext(const std::string& prefix, Body&& body) {
   try {
     return std::forward<Body>(body)();
   } catch (...) {
-    RaiseWithPrefix(prefix);
+    WrapException(prefix);
   }
 }
 

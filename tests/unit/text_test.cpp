@@ -4,6 +4,8 @@
 
 #include "platform/error.h"
 
+#include <stdexcept>
+
 namespace brindle {
 namespace {
 
@@ -67,6 +69,38 @@ TEST(Errors, PrefixesNestAndTheClassSurvives) {
     EXPECT_EQ(e.Message(), "Ctx -> foreign");
     EXPECT_STREQ(e.ClassName(), "Exception");
   }
+}
+
+TEST(Errors, ClassNameIsAddedOnceAtTheEnd) {
+  try {
+    try {
+      WithContext("Row 7", [] { throw EConvertError("bad number"); });
+    } catch (...) {
+      WrapException("Inner", true);
+    }
+  } catch (...) {
+    try {
+      WrapException("Outer", true);
+    } catch (const EConvertError& e) {
+      EXPECT_EQ(e.Message(), "Outer -> Inner -> Row 7 -> bad number <# EConvertError #>");
+      return;
+    }
+  }
+  FAIL() << "no EConvertError";
+}
+
+TEST(Errors, ForeignExceptionsNameTheirOwnClass) {
+  try {
+    try {
+      throw std::out_of_range("index");
+    } catch (...) {
+      WrapException("Ctx", true);
+    }
+  } catch (const Exception& e) {
+    EXPECT_EQ(e.Message(), "Ctx -> index <# std::out_of_range #>");
+    return;
+  }
+  FAIL() << "no Exception";
 }
 
 }  // namespace
