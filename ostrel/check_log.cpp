@@ -1,0 +1,47 @@
+#include "ostrel/check_log.h"
+
+#include <filesystem>
+
+#include "platform/error.h"
+
+namespace brindle::ostrel {
+
+namespace {
+
+const std::string& PreparedLogFile(const std::string& file) {
+  if (file.empty()) throw EOSError("Не задан файл журнала проверки структуры БД");
+  const std::filesystem::path folder = std::filesystem::path(file).parent_path();
+  std::error_code error;
+  if (!folder.empty() && !std::filesystem::is_directory(folder, error)) {
+    std::filesystem::create_directories(folder, error);
+    if (error) {
+      throw EOSError("Не удалось создать папку журнала \"" + folder.string() +
+                     "\": " + error.message());
+    }
+  }
+  return file;
+}
+
+}  // namespace
+
+CheckLog::CheckLog(const std::string& file) : logger_(PreparedLogFile(file)) {}
+
+void CheckLog::Created(const std::string& text) {
+  ++created_;
+  logger_.Write(text, LogPlain);
+}
+
+void CheckLog::Difference(const std::string& text) {
+  ++differences_;
+  logger_.Write(text, LogWarning);
+}
+
+void CheckLog::Note(const std::string& text) {
+  logger_.Write(text, LogPlain);
+}
+
+void CheckLog::Error(const std::string& text) {
+  logger_.Write(text, LogError);
+}
+
+}  // namespace brindle::ostrel
