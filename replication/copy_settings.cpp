@@ -13,7 +13,7 @@ std::string WorkDBConnStr = DefaultOfficeDBConnStr();
 std::string WorkDBPassword;
 std::string CopyDBConnStr = DefaultOfficeDBConnStr();
 std::string CopyDBPassword;
-std::int32_t CheckPeriod = DefaultCopyPeriod;
+std::atomic<std::int32_t> CheckPeriod{DefaultCopyPeriod};
 bool AutoStartCopy = false;
 
 void ResetCopySettings() {

@@ -6,6 +6,7 @@
 // the start of a pass without a lock.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <string>
 
@@ -20,7 +21,7 @@ extern std::string WorkDBConnStr;   // the working database (the source)
 extern std::string WorkDBPassword;  // SYSDBA's password there
 extern std::string CopyDBConnStr;   // the copy database (the target)
 extern std::string CopyDBPassword;  // SYSDBA's password there
-extern std::int32_t CheckPeriod;    // seconds between copy passes
+extern std::atomic<std::int32_t> CheckPeriod;  // seconds between copy passes; read by the copy thread
 extern bool AutoStartCopy;          // start copying when the main window shows
 
 // Sets the six variables to their built-in defaults (passwords empty until the database

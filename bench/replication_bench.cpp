@@ -1,0 +1,184 @@
+// Speed of replication against the private server, beside the raw figures of the data-access
+// layer measured in the same run on the same table:
+//   raw       rows of PC_LOGTRAN_BK read through a data set and inserted into another database
+//             with one prepared statement in one transaction;
+//   fill      the first fill of that table by a copy pass (all other tables empty);
+//   unchanged a copy pass over 37 tables in which nothing changed;
+// and the peak memory of the fill, for each row count, to show that it does not grow with them.
+//
+//   replication_bench [rows ...]      default: 100000 1000000
+// scripts/bench-replication starts the server and runs this.
+#include <stdlib.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "dbaccess/fyrn.h"
+#include "dbaccess/office_db_verification.h"
+#include "ibx/dataset.h"
+#include "ibx/transaction.h"
+#include "platform/shared_library.h"
+#include "platform/suite_root.h"
+#include "replication/copy_pass.h"
+#include "replication/copy_settings.h"
+#include "replication/copy_thread.h"
+#include "schema/replicated_tables.h"
+#include "tests/support/sample_data.h"
+
+namespace {
+
+using namespace brindle;
+using Clock = std::chrono::steady_clock;
+
+long StatusKb(const std::string& key) {
+  std::ifstream status("/proc/self/status");
+  std::string line;
+  while (std::getline(status, line)) {
+    if (line.rfind(key + ":", 0) == 0) return std::stol(line.substr(key.size() + 1));
+  }
+  return -1;
+}
+
+void ResetPeak() { std::ofstream("/proc/self/clear_refs") << "5"; }
+
+double Seconds(Clock::time_point since) {
+  return std::chrono::duration<double>(Clock::now() - since).count();
+}
+
+std::string Port() {
+  const char* port = std::getenv("FB_PORT");
+  return port && *port ? port : "30050";
+}
+
+std::string ConnStr(const std::string& path) { return "127.0.0.1/" + Port() + ":" + path; }
+
+ibx::TIBDatabase Connect(const std::string& conn_str) {
+  ibx::TIBDatabase db;
+  db.SetDatabaseName(conn_str);
+  db.SetPassword("rivetcode");
+  db.Open();
+  return db;
+}
+
+// Reads every row of the table from one database and inserts it into another, the plain way.
+long RawCopy(ibx::TIBDatabase& from, ibx::TIBDatabase& to, const std::string& table) {
+  ibx::TIBDataSet source(from);
+  source.SetSelectSQL("SELECT * FROM \"" + table + "\"");
+  source.Open();
+  std::string cols, values;
+  for (std::size_t i = 0; i < source.FieldCount(); ++i) {
+    cols += (i ? ",\"" : "\"") + source.Fields(i).FieldName() + "\"";
+    values += (i ? ",:" : ":") + source.Fields(i).FieldName();
+  }
+  ibx::TIBTransaction transaction(to, ibx::TIBTransactionKind::ReadWrite);
+  ibx::TIBDataSet insert(to, &transaction);
+  insert.SetSelectSQL("INSERT INTO \"" + table + "\" (" + cols + ") VALUES (" + values + ")");
+  long rows = 0;
+  for (; !source.Eof(); source.Next(), ++rows) {
+    for (std::size_t i = 0; i < source.FieldCount(); ++i) {
+      insert.Params(i).SetAsVariant(source.Fields(i).AsVariant());
+    }
+    insert.ExecSQL();
+  }
+  transaction.Commit();
+  return rows;
+}
+
+void Drop(const std::string& conn_str) { Connect(conn_str).DropDatabase(); }
+
+void Check(const TCopyDBThread& thread) {
+  const auto outcome = thread.Snapshot();
+  if (!outcome.LastErrorText.empty()) {
+    std::fprintf(stderr, "copy pass failed: %s\n", outcome.LastErrorText.c_str());
+    std::exit(1);
+  }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::vector<long> counts;
+  for (int i = 1; i < argc; ++i) counts.push_back(std::atol(argv[i]));
+  if (counts.empty()) counts = {100000, 1000000};
+
+  std::string dir = std::filesystem::temp_directory_path().string() + "/brindle-bench-XXXXXX";
+  if (!mkdtemp(dir.data())) return 1;
+  setenv("ZEMT_ROOT", (dir + "/root/").c_str(), 1);
+  std::filesystem::create_directories(dir + "/root/LogFiles");
+  std::filesystem::create_symlink(ProgramFolder() + "libOstrel.so", SuitePath("libOstrel.so"));
+  TFyrn fyrn;
+  InstallFyrn(&fyrn);
+  TCopyDBThread thread([](TCopyDBThread&) {});
+  const std::string table = "PC_LOGTRAN_BK";
+
+  std::printf("%10s %14s %14s %14s %8s %12s %12s\n", "rows", "insert rows/s", "raw rows/s",
+              "fill rows/s", "fill/raw", "RSS KB", "fill peak KB");
+  for (const long rows : counts) {
+    const std::string work = ConnStr(dir + "/work.fdb"), copy = ConnStr(dir + "/copy.fdb"),
+                      raw = ConnStr(dir + "/raw.fdb");
+    for (const auto& db : {work, copy, raw}) VerifyOfficeDB(db);
+    double insert_rate = 0, raw_rate = 0;
+    {
+      auto source = Connect(work);
+      auto start = Clock::now();
+      testing::InsertSampleRows(source, table, "ID", 0, static_cast<std::int32_t>(rows));
+      insert_rate = rows / Seconds(start);
+      auto target = Connect(raw);
+      start = Clock::now();
+      RawCopy(source, target, table);
+      raw_rate = rows / Seconds(start);
+    }
+    WorkDBConnStr = work;
+    CopyDBConnStr = copy;
+    WorkDBPassword = CopyDBPassword = "rivetcode";
+    const long rss = StatusKb("VmRSS");
+    ResetPeak();
+    const auto start = Clock::now();
+    RunCopyPass(thread);
+    const double fill_rate = rows / Seconds(start);
+    Check(thread);
+    std::printf("%10ld %14.0f %14.0f %14.0f %7.0f%% %12ld %12ld\n", rows, insert_rate, raw_rate,
+                fill_rate, 100 * fill_rate / raw_rate, rss, StatusKb("VmHWM"));
+    std::fflush(stdout);
+    for (const auto& db : {work, copy, raw}) Drop(db);
+  }
+
+  // A pass over tables in which nothing changed in the last ten minutes.
+  const std::string work = ConnStr(dir + "/work2.fdb"), copy = ConnStr(dir + "/copy2.fdb");
+  VerifyOfficeDB(work);
+  VerifyOfficeDB(copy);
+  {
+    auto source = Connect(work);
+    testing::FillReplicatedTables(source, 100);
+    for (const ReplicatedTable& entry : ReplicatedTables()) {
+      testing::ExecuteCommitted(source, "UPDATE \"" + std::string(entry.table) +
+                                            "\" SET MODIFYDATE = DATEADD(-1 HOUR TO "
+                                            "CURRENT_TIMESTAMP)");
+    }
+  }
+  WorkDBConnStr = work;
+  CopyDBConnStr = copy;
+  RunCopyPass(thread);
+  Check(thread);
+  std::vector<double> times;
+  for (int i = 0; i < 7; ++i) {
+    const auto start = Clock::now();
+    RunCopyPass(thread);
+    times.push_back(Seconds(start) * 1000);
+    Check(thread);
+  }
+  std::sort(times.begin(), times.end());
+  std::printf("unchanged pass over %d tables: median %.0f ms (min %.0f, max %.0f)\n",
+              static_cast<int>(ReplicatedTables().size()), times[times.size() / 2], times.front(),
+              times.back());
+  Drop(work);
+  Drop(copy);
+  InstallFyrn(nullptr);
+  std::filesystem::remove_all(dir);
+  return 0;
+}

@@ -1,0 +1,19 @@
+// Brings an office database to the structure this system expects, through the structure
+// library libOstrel.so: creates the database when it is missing and adds every missing object
+// of the office schema. Main thread only; the library stays loaded until shutdown releases it.
+#pragma once
+
+#include <string>
+
+namespace brindle {
+
+// Verifies the database of the connection string (host/port:path). Raises on failure: an empty
+// connection string, a library that cannot be loaded or lacks its entry points, or any error of
+// the check itself. On success the binding's configuration creator holds a default object on
+// the configuration CONF named "OfficeDB".
+void VerifyOfficeDB(const std::string& conn_str);
+
+// Unloads the structure library, if it was loaded; at shutdown.
+void ReleaseStructureLibrary();
+
+}  // namespace brindle

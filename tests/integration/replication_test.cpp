@@ -1,0 +1,318 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+
+#include "dbaccess/conf_calls.h"
+#include "ibx/dataset.h"
+#include "infra/program_log.h"
+#include "replication/connection_string.h"
+#include "replication/copy_pass.h"
+#include "replication/copy_settings.h"
+#include "replication/copy_thread.h"
+#include "replication/replication_sql.h"
+#include "replication/text_forms.h"
+#include "schema/replicated_tables.h"
+#include "tests/support/office_databases.h"
+#include "tests/support/sample_data.h"
+#include "tests/support/test_database.h"
+#include "tests/support/test_fyrn.h"
+
+namespace brindle {
+namespace {
+
+using testing::CompareTable;
+using testing::ExecuteCommitted;
+using testing::QueryText;
+
+class ReplicationTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    SetProgramLog(std::make_unique<TMirtLogger>(dbs.Dir() / "program.log"));
+    work = dbs.ConnectWork();
+    copy = dbs.ConnectCopy();
+  }
+  void TearDown() override {
+    thread.reset();
+    work.Close();
+    copy.Close();
+    SetProgramLog(nullptr);
+  }
+
+  TCopyDBThread::Outcome Pass() {
+    RunCopyPass(*thread);
+    return thread->Snapshot();
+  }
+  std::unique_ptr<TfbIniFile> CopyConf() {
+    const std::string& conn = dbs.CopyConnStr();
+    return testing::TestFyrn().IniCreator().CreateIniOnDatabase(
+        ExtractHost(conn), ExtractPort(conn, kDefaultPort), ExtractPath(conn), "SYSDBA",
+        testing::TestDatabase::Password(), "WIN1251", "CONF", false);
+  }
+  TDateTime Mark(TfbIniFile& conf, const std::string& table) {
+    return ReadConfDateTime(conf, "REPLICATION_INFO", ReplicationMarkKey(table), 0);
+  }
+  TDateTime ServerTime() {
+    ibx::TIBDataSet query(work);
+    query.SetSelectSQL("SELECT CURRENT_TIMESTAMP FROM RDB$DATABASE");
+    query.Open();
+    return query.Fields(0).AsDateTime();
+  }
+  std::string Log() { return testing::ReadFile(dbs.Dir() / "program.log"); }
+  // Every replicated table of the copy holds every source row, column by column.
+  std::int64_t ExpectCopyEqualsWork() {
+    std::int64_t rows = 0;
+    for (const ReplicatedTable& entry : ReplicatedTables()) {
+      const auto result =
+          CompareTable(work, copy, std::string(entry.table), std::string(entry.key_column));
+      rows += result.rows_checked;
+      for (const std::string& difference : result.differences) ADD_FAILURE() << difference;
+    }
+    return rows;
+  }
+
+  testing::OfficeDatabasePair dbs;
+  ibx::TIBDatabase work, copy;
+  // A thread object for the pass to publish on; with copying off it runs no pass of its own.
+  std::unique_ptr<TCopyDBThread> thread =
+      std::make_unique<TCopyDBThread>([](TCopyDBThread&) {});
+};
+
+TEST_F(ReplicationTest, FirstFillCopiesEveryRowAndMarksTheServerTime) {
+  testing::FillReplicatedTables(work, 3);
+  ExecuteCommitted(work, "INSERT INTO CONFIGPARAMS (FILENAME, COMPUTERNAME, USERNAME, "
+                         "SECTIONNAME, PARAMNAME, PARAMVALUE) VALUES ('CONF', '*', '*', "
+                         "'REPORTS', 'REPORT_A', 'отчёт')");
+  const TDateTime before = ServerTime();
+  const auto outcome = Pass();
+  const TDateTime after = ServerTime();
+
+  ASSERT_EQ(outcome.LastErrorText, "");
+  EXPECT_EQ(thread->TableNo, 37);
+  EXPECT_EQ(thread->TableCount, 37);
+  EXPECT_FALSE(thread->Busy);
+  EXPECT_EQ(ExpectCopyEqualsWork(), 37 * 3 - 1);  // card 2 has no PC_COSHEL row
+  EXPECT_EQ(QueryText(copy, "SELECT COUNT(*) FROM PC_CARD"), "2");
+
+  auto conf = CopyConf();
+  for (const ReplicatedTable& entry : ReplicatedTables()) {
+    const TDateTime mark = Mark(*conf, std::string(entry.table));
+    EXPECT_GE(mark, before - 1.0 / 86400000) << entry.table;
+    EXPECT_LE(mark, after + 1.0 / 86400000) << entry.table;
+  }
+  EXPECT_EQ(ReadParamString(*conf, "DB_IS_COPY", ""), "1");
+  EXPECT_EQ(ReadConfString(*conf, "REPLICATION_INFO", "WORK_DB_CONN_STR", ""), WorkDBConnStr);
+  EXPECT_EQ(ReadConfString(*conf, "REPLICATION_INFO", "WORK_DB_PARAM1", ""),
+            HexEncode(WorkDBPassword));
+  EXPECT_NEAR(ReadConfDateTime(*conf, "REPLICATION_INFO", "LAST_COPY_TIME", 0),
+              outcome.LastCopyTime, 1.0 / 86400000);
+  EXPECT_EQ(ReadConfString(*conf, "REPORTS", "REPORT_A", ""), "отчёт");
+  EXPECT_FALSE(ReadConfBool(*conf, "KO", "ACCOUNT_WEB_ENABLED", true));
+  EXPECT_EQ(ReadConfFloat(*conf, "KO", "ACCOUNT_CONTROL_PERIOD", 0), 7.0);
+
+  const std::string log = Log();
+  EXPECT_NE(log.find("Начало копирования БД"), std::string::npos);
+  EXPECT_NE(log.find("Обработка таблицы [OFFICE]: скопировано 3 записей"), std::string::npos);
+  EXPECT_NE(log.find("Обработка таблицы [PC_CARD]: скопировано 2 записей"), std::string::npos);
+  EXPECT_NE(log.find("Копирование БД завершено"), std::string::npos);
+}
+
+TEST_F(ReplicationTest, NextPassReadsFromTheMarkLessTenMinutes) {
+  ASSERT_EQ(Pass().LastErrorText, "");
+  auto conf = CopyConf();
+  const TDateTime mark = Mark(*conf, "OFFICE");
+  ASSERT_GT(mark, 0);
+  // Rows stamped 9 and 11 minutes before the mark: only the first is within the overlap.
+  testing::InsertSampleRows(work, "OFFICE", "AZSNUMBER", 100, 2);
+  ExecuteCommitted(work, "UPDATE OFFICE SET MODIFYDATE = '" +
+                             FormatSqlDateTime(mark - 9.0 / 1440) + "' WHERE AZSNUMBER = 100");
+  ExecuteCommitted(work, "UPDATE OFFICE SET MODIFYDATE = '" +
+                             FormatSqlDateTime(mark - 11.0 / 1440) + "' WHERE AZSNUMBER = 101");
+  ASSERT_EQ(Pass().LastErrorText, "");
+  EXPECT_EQ(QueryText(copy, "SELECT COUNT(*) FROM OFFICE WHERE AZSNUMBER = 100"), "1");
+  EXPECT_EQ(QueryText(copy, "SELECT COUNT(*) FROM OFFICE WHERE AZSNUMBER = 101"), "0");
+}
+
+TEST_F(ReplicationTest, OnlyChangedRowsAreWrittenAndWholly) {
+  // A column only in the copy keeps its value; one only in the working database is not copied.
+  ExecuteCommitted(copy, "ALTER TABLE OFFICE ADD EXTRA_COPY INTEGER DEFAULT 42");
+  ExecuteCommitted(work, "ALTER TABLE OFFICE ADD EXTRA_WORK INTEGER DEFAULT 7");
+  testing::InsertSampleRows(work, "OFFICE", "AZSNUMBER", 0, 3);
+  ASSERT_EQ(Pass().LastErrorText, "");
+  const std::string versions_before =
+      QueryText(copy, "SELECT LIST(RDB$RECORD_VERSION) FROM OFFICE WHERE AZSNUMBER <> 1");
+
+  // Row 1 changes in two columns, one of them to NULL. Rows 0 and 2 are read again (they are
+  // within the mark's overlap) and compare equal.
+  ExecuteCommitted(work,
+                   "UPDATE OFFICE SET AZSNAME = 'новое имя', AZSPHONE = NULL WHERE AZSNUMBER = 1");
+  ASSERT_EQ(Pass().LastErrorText, "");
+
+  EXPECT_EQ(QueryText(copy, "SELECT LIST(RDB$RECORD_VERSION) FROM OFFICE WHERE AZSNUMBER <> 1"),
+            versions_before);
+  EXPECT_EQ(QueryText(copy, "SELECT AZSNAME FROM OFFICE WHERE AZSNUMBER = 1"), "новое имя");
+  EXPECT_EQ(QueryText(copy, "SELECT COUNT(*) FROM OFFICE WHERE AZSNUMBER = 1 AND AZSPHONE IS NULL"),
+            "1");
+  EXPECT_EQ(QueryText(copy, "SELECT LIST(DISTINCT EXTRA_COPY) FROM OFFICE"), "42");
+  const std::string log = Log();
+  EXPECT_NE(log.find("Обработка таблицы [OFFICE]: скопировано 3 записей"), std::string::npos);
+  EXPECT_NE(log.find("Обработка таблицы [OFFICE]: скопировано 1 записей"), std::string::npos);
+  ExpectCopyEqualsWork();
+}
+
+TEST_F(ReplicationTest, EmptyTextAndNullAreDifferentValues) {
+  testing::InsertSampleRows(work, "OFFICE", "AZSNUMBER", 0, 1);
+  ASSERT_EQ(Pass().LastErrorText, "");
+  ExecuteCommitted(work, "UPDATE OFFICE SET AZSNAME = '' WHERE AZSNUMBER = 0");
+  ASSERT_EQ(Pass().LastErrorText, "");
+  EXPECT_EQ(QueryText(copy, "SELECT COUNT(*) FROM OFFICE WHERE AZSNAME = ''"), "1");
+  ExecuteCommitted(work, "UPDATE OFFICE SET AZSNAME = NULL WHERE AZSNUMBER = 0");
+  ASSERT_EQ(Pass().LastErrorText, "");
+  EXPECT_EQ(QueryText(copy, "SELECT COUNT(*) FROM OFFICE WHERE AZSNAME IS NULL"), "1");
+  ExecuteCommitted(work, "UPDATE OFFICE SET AZSNAME = '' WHERE AZSNUMBER = 0");
+  ASSERT_EQ(Pass().LastErrorText, "");
+  EXPECT_EQ(QueryText(copy, "SELECT COUNT(*) FROM OFFICE WHERE AZSNAME = ''"), "1");
+}
+
+TEST_F(ReplicationTest, SmallestDifferencesAreCopied) {
+  testing::InsertSampleRows(work, "PC_LOGTRAN_BK", "ID", 0, 1);
+  ASSERT_EQ(Pass().LastErrorText, "");
+  // A tenth of a millisecond and the fourth decimal place.
+  ExecuteCommitted(work, "UPDATE PC_LOGTRAN_BK SET MODIFYDATE = MODIFYDATE + 0.0001e0 / 86400");
+  ASSERT_EQ(Pass().LastErrorText, "");
+  ExpectCopyEqualsWork();
+  ExecuteCommitted(work, "UPDATE PC_LOGTRAN_BK SET SUMMA = SUMMA + 0.0001");
+  ASSERT_EQ(Pass().LastErrorText, "");
+  ExpectCopyEqualsWork();
+  EXPECT_EQ(QueryText(copy, "SELECT SUMMA FROM PC_LOGTRAN_BK"), "0.1235");
+}
+
+TEST_F(ReplicationTest, FailureInTheFifthTableKeepsLaterMarksAndTheNextPassCompletes) {
+  testing::FillReplicatedTables(work, 2);
+  ASSERT_EQ(Pass().LastErrorText, "");
+  auto conf = CopyConf();
+  std::vector<TDateTime> marks;
+  for (const ReplicatedTable& entry : ReplicatedTables()) {
+    marks.push_back(Mark(*conf, std::string(entry.table)));
+  }
+  const TDateTime last_copy = ReadConfDateTime(*conf, "REPLICATION_INFO", "LAST_COPY_TIME", 0);
+
+  // The copy refuses card 500, which the working database links to a PC_COSHEL row.
+  ExecuteCommitted(copy, "ALTER TABLE PC_CARD ADD CONSTRAINT CHK_TEST_CARD CHECK (ID < 100)");
+  testing::InsertSampleRows(work, "PC_CARD", "ID", 500, 1);
+  ExecuteCommitted(work, "UPDATE PC_COSHEL SET CARD_ID = 500 WHERE ID = 1");
+  std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  const auto failed = Pass();
+
+  const std::string prefix = "Репликация таблицы \"PC_CARD\" -> Вставка/Изменение записи с ID=500 -> ";
+  EXPECT_EQ(failed.LastErrorText.rfind(prefix, 0), 0u) << failed.LastErrorText;
+  EXPECT_TRUE(failed.LastErrorText.ends_with(" <# EIBError #>")) << failed.LastErrorText;
+  EXPECT_EQ(failed.LastErrorText.find(" <# "), failed.LastErrorText.rfind(" <# "));
+  EXPECT_GT(failed.LastErrorTime, 0);
+  EXPECT_EQ(thread->TableNo, 5);
+  EXPECT_FALSE(thread->Busy);
+  EXPECT_NE(Log().find("Ошибка при копировании БД: " + failed.LastErrorText), std::string::npos);
+  const auto tables = ReplicatedTables();
+  for (std::size_t i = 0; i < tables.size(); ++i) {
+    const TDateTime mark = Mark(*conf, std::string(tables[i].table));
+    if (i < 4) {
+      EXPECT_GT(mark, marks[i]) << tables[i].table;
+    } else {
+      EXPECT_EQ(mark, marks[i]) << tables[i].table;
+    }
+  }
+  EXPECT_EQ(ReadConfDateTime(*conf, "REPLICATION_INFO", "LAST_COPY_TIME", 0), last_copy);
+  EXPECT_EQ(QueryText(copy, "SELECT COUNT(*) FROM PC_CARD WHERE ID = 500"), "0");
+
+  ExecuteCommitted(copy, "ALTER TABLE PC_CARD DROP CONSTRAINT CHK_TEST_CARD");
+  const auto recovered = Pass();
+  EXPECT_EQ(recovered.LastErrorText, "");
+  EXPECT_EQ(recovered.LastErrorTime, 0);
+  EXPECT_EQ(QueryText(copy, "SELECT COUNT(*) FROM PC_CARD WHERE ID = 500"), "1");
+  ExpectCopyEqualsWork();
+}
+
+TEST_F(ReplicationTest, FailedPassLeavesNoAttachmentOpen) {
+  // The copy's configuration cannot be opened: both connections were made by then.
+  ExecuteCommitted(copy, "DROP TABLE CONFIGPARAMS");
+  const auto outcome = Pass();
+  EXPECT_NE(outcome.LastErrorText.find("CONFIGPARAMS"), std::string::npos)
+      << outcome.LastErrorText;
+  const std::string others =
+      "SELECT COUNT(*) FROM MON$ATTACHMENTS WHERE MON$ATTACHMENT_ID <> CURRENT_CONNECTION "
+      "AND MON$SYSTEM_FLAG = 0";
+  EXPECT_EQ(QueryText(work, others), "0");
+  EXPECT_EQ(QueryText(copy, others), "0");
+  EXPECT_EQ(thread->CopyConnection, nullptr);
+  EXPECT_EQ(thread->WorkConnection, nullptr);
+
+  CopyDBConnStr = "127.0.0.1/" + std::to_string(testing::TestDatabase::Port()) + ":" +
+                  (dbs.Dir() / "missing.fdb");
+  EXPECT_NE(Pass().LastErrorText, "");
+  EXPECT_EQ(QueryText(work, others), "0");
+}
+
+TEST_F(ReplicationTest, TextKeysAndCopyMarks) {
+  testing::InsertSampleRows(work, "TERM_COUNTERS", "TERM_NUMBER", 0, 2);
+  auto conf = CopyConf();
+  WriteConfString(*conf, "PARAMS", "DB_IS_COPY", "да");
+  ASSERT_EQ(Pass().LastErrorText, "");
+  EXPECT_EQ(ReadParamString(*conf, "DB_IS_COPY", ""), "1");
+  // The key is text here: the probe finds row '1' by it and updates it in place.
+  ExecuteCommitted(work, "UPDATE TERM_COUNTERS SET LAST_DOC_NUM = 77 WHERE TERM_NUMBER = '1'");
+  ExecuteCommitted(work, "INSERT INTO TERM_COUNTERS (TERM_NUMBER) VALUES ('A-7')");
+  ASSERT_EQ(Pass().LastErrorText, "");
+  EXPECT_EQ(QueryText(copy, "SELECT COUNT(*) FROM TERM_COUNTERS"), "3");
+  ExpectCopyEqualsWork();
+}
+
+TEST_F(ReplicationTest, RowsWrittenDuringPassesAllArrive) {
+  std::atomic<bool> stop{false};
+  std::atomic<int> written{0};
+  std::string writer_error;
+  std::thread writer([&] {
+    try {
+      auto db = dbs.ConnectWork();
+      for (int id = 1000; !stop; id += 5) {
+        testing::InsertSampleRows(db, "PC_LOGTRAN_BK", "ID", id, 5);
+        ExecuteCommitted(db, "UPDATE OFFICE SET AZSNAME = 'запись " + std::to_string(id) + "'");
+        ExecuteCommitted(db, "UPDATE PC_LOGTRAN_BK SET SUMMA = SUMMA + 1 WHERE ID = " +
+                                 std::to_string(id - 3));
+        written += 5;
+      }
+    } catch (const std::exception& e) {
+      writer_error = e.what();
+    }
+  });
+  testing::InsertSampleRows(work, "OFFICE", "AZSNUMBER", 0, 3);
+  for (int i = 0; i < 8; ++i) EXPECT_EQ(Pass().LastErrorText, "");
+  stop = true;
+  writer.join();
+  ASSERT_EQ(writer_error, "");
+  ASSERT_EQ(Pass().LastErrorText, "");
+  EXPECT_GT(written, 0);
+  const std::int64_t rows = ExpectCopyEqualsWork();
+  EXPECT_GE(rows, written + 3);
+  std::cout << "Rows compared after concurrent writes: " << rows << "\n";
+}
+
+TEST_F(ReplicationTest, CopyThreadRunsThePassWhenWoken) {
+  testing::InsertSampleRows(work, "OFFICE", "AZSNUMBER", 0, 2);
+  thread.reset();
+  CheckPeriod = 60;
+  {
+    TCopyDBThread real(RunCopyPass);
+    CopyEnabled = true;
+    real.WakeUp();
+    for (int i = 0; i < 200 && real.Snapshot().LastCopyTime == 0; ++i) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    EXPECT_EQ(real.Snapshot().LastErrorText, "");
+    EXPECT_GT(real.Snapshot().LastCopyTime, 0);
+  }
+  CopyEnabled = false;
+  EXPECT_EQ(QueryText(copy, "SELECT COUNT(*) FROM OFFICE"), "2");
+}
+
+}  // namespace
+}  // namespace brindle

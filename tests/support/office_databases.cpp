@@ -1,0 +1,71 @@
+#include "tests/support/office_databases.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <memory>
+
+#include "dbaccess/office_db_verification.h"
+#include "platform/shared_library.h"
+#include "platform/suite_root.h"
+#include "replication/copy_settings.h"
+#include "tests/support/test_database.h"
+#include "tests/support/test_fyrn.h"
+
+namespace brindle::testing {
+
+// The template: made by VerifyOfficeDB once, then only copied.
+const std::string& OfficeDatabasePair::TemplatePath() {
+  static const std::unique_ptr<TempDir> dir = std::make_unique<TempDir>();
+  static const std::string path = [] {
+    TestFyrn();
+    ProvideStructureLibrary();
+    const std::string file = dir->Path() + "template.fdb";
+    VerifyOfficeDB(OfficeDatabasePair::ConnStr(file));
+    return file;
+  }();
+  return path;
+}
+
+void ProvideStructureLibrary() {
+  std::error_code ignored;
+  std::filesystem::create_symlink(ProgramFolder() + "libOstrel.so", SuitePath("libOstrel.so"),
+                                  ignored);
+}
+
+std::string OfficeDatabasePair::ConnStr(const std::string& path) {
+  return TestDatabase::Host() + "/" + std::to_string(TestDatabase::Port()) + ":" + path;
+}
+
+ibx::TIBDatabase OfficeDatabasePair::Connect(const std::string& conn_str) {
+  ibx::TIBDatabase database;
+  database.SetDatabaseName(conn_str);
+  database.SetPassword(TestDatabase::Password());
+  database.Open();
+  return database;
+}
+
+OfficeDatabasePair::OfficeDatabasePair() : template_(TemplatePath()) {
+  ProvideStructureLibrary();
+  std::filesystem::copy_file(template_, dir_ / "work.fdb");
+  std::filesystem::copy_file(template_, dir_ / "copy.fdb");
+  work_ = ConnStr(dir_ / "work.fdb");
+  copy_ = ConnStr(dir_ / "copy.fdb");
+  ResetCopySettings();
+  WorkDBConnStr = work_;
+  CopyDBConnStr = copy_;
+  WorkDBPassword = TestDatabase::Password();
+  CopyDBPassword = TestDatabase::Password();
+}
+
+OfficeDatabasePair::~OfficeDatabasePair() {
+  for (const std::string& conn_str : {copy_, work_}) {
+    try {
+      Connect(conn_str).DropDatabase();
+    } catch (const std::exception& e) {
+      ADD_FAILURE() << "Cannot drop " << conn_str << ": " << e.what();
+    }
+  }
+}
+
+}  // namespace brindle::testing

@@ -1,0 +1,44 @@
+// A working and a copy office database with the whole office structure, for replication
+// tests: copied as files from a template that VerifyOfficeDB creates once per test process on
+// the private server, and dropped afterwards. Also points the copy settings at them.
+#pragma once
+
+#include <string>
+
+#include "ibx/database.h"
+#include "tests/support/temp_dir.h"
+
+namespace brindle::testing {
+
+// Links the structure library beside the test program into the current suite root, where
+// VerifyOfficeDB looks for it.
+void ProvideStructureLibrary();
+
+class OfficeDatabasePair {
+ public:
+  OfficeDatabasePair();
+  ~OfficeDatabasePair();
+  OfficeDatabasePair(const OfficeDatabasePair&) = delete;
+  OfficeDatabasePair& operator=(const OfficeDatabasePair&) = delete;
+
+  const std::string& WorkConnStr() const { return work_; }
+  const std::string& CopyConnStr() const { return copy_; }
+  ibx::TIBDatabase ConnectWork() const { return Connect(work_); }
+  ibx::TIBDatabase ConnectCopy() const { return Connect(copy_); }
+  const TempDir& Dir() const { return dir_; }
+
+  static ibx::TIBDatabase Connect(const std::string& conn_str);
+  // host/port:path of a database file on the private server.
+  static std::string ConnStr(const std::string& path);
+
+ private:
+  // The template database, made once per process; made before dir_, whose suite root then
+  // stands for the test.
+  static const std::string& TemplatePath();
+  const std::string& template_;
+  TempDir dir_;
+  std::string work_;
+  std::string copy_;
+};
+
+}  // namespace brindle::testing
