@@ -1,0 +1,80 @@
+// brindle: keeps the reporting copy of the office database up to date.
+//
+// Start-up runs on the main thread in a fixed order, and shutdown undoes it in reverse once the
+// main window has closed: the settings need the database library's binding (default passwords
+// come from it), every later step writes to the program log, and the copy thread must be joined
+// before the log closes.
+#include <QApplication>
+#include <exception>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "dbaccess/fyrn.h"
+#include "dbaccess/fyrn_second_binding.h"
+#include "infra/logger.h"
+#include "ui/close_on_signal.h"
+#include "ui/display_scaling.h"
+#include "ui/dpi_switch.h"
+#include "ui/error_box.h"
+#include "ui/main_window.h"
+#include "ui/program_module.h"
+#include "ui/qt_message_box.h"
+
+namespace {
+
+using namespace brindle;
+
+// The binding object, installed for the code that reaches it through Fyrn().
+class FyrnInstall {
+ public:
+  FyrnInstall() : fyrn_(std::make_unique<TFyrn>()) { InstallFyrn(fyrn_.get()); }
+  ~FyrnInstall() { InstallFyrn(nullptr); }
+  FyrnInstall(const FyrnInstall&) = delete;
+  FyrnInstall& operator=(const FyrnInstall&) = delete;
+
+ private:
+  std::unique_ptr<TFyrn> fyrn_;
+};
+
+class LoggerModule {
+ public:
+  LoggerModule() { InitLoggerModule(); }
+  ~LoggerModule() { FinalizeLoggerModule(); }
+  LoggerModule(const LoggerModule&) = delete;
+  LoggerModule& operator=(const LoggerModule&) = delete;
+};
+
+int RunMainWindow(QApplication& app, TCloseOnSignal& close_on_signal) {
+  TForm4 form;
+  close_on_signal.Watch(&form);
+  form.show();
+  const int result = app.exec();
+  close_on_signal.Watch(nullptr);
+  return result;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  // 1. The display-scaling switch, before Qt reads its scaling.
+  if (const auto dpi = ParseDpiSwitch(std::vector<std::string>(argv + 1, argv + argc))) {
+    ApplyDisplayScaling(*dpi);
+  }
+  // The toolkit exists from here on, since the binding's refusals below are message boxes.
+  QApplication app(argc, argv);
+  TQtMessageBoxes message_boxes;
+  TCloseOnSignal close_on_signal;
+
+  LoggerModule logger_module;         // 2
+  TFyrnSecondBinding second_binding;  // 3: refuses the start itself
+  FyrnInstall fyrn;                   // 4: likewise
+  // 5. The safe INI module needs no start.
+  try {
+    TProgramModule program;                      // 6
+    return RunMainWindow(app, close_on_signal);  // 7
+  } catch (const std::exception& e) {
+    ShowErrorBox(e);
+  }
+  return 1;
+}

@@ -1,0 +1,133 @@
+// brindle_screenshots <folder>: draws the program's windows on Qt's offscreen platform and saves
+// a PNG of each in each display state into the folder, for the documentation. The copy thread is
+// a real one whose pass only publishes sample progress, so no database is needed.
+#include <stdlib.h>
+
+#include <QApplication>
+#include <QDir>
+#include <QLocale>
+#include <QPixmap>
+#include <condition_variable>
+#include <cstdio>
+#include <mutex>
+#include <string>
+
+#include "platform/date_time.h"
+#include "replication/copy_settings.h"
+#include "replication/copy_thread.h"
+#include "ui/main_window.h"
+#include "ui/select_db_path_form.h"
+
+namespace {
+
+using namespace brindle;
+
+// A pass that shows progress and runs until released.
+class SamplePass {
+ public:
+  TCopyDBThread::Pass Body() {
+    return [this](TCopyDBThread& thread) {
+      thread.TableNo = 12;
+      thread.TableCount = 37;
+      thread.RecordNo = 1480;
+      thread.RecordCount = 5230;
+      thread.Busy = true;
+      std::unique_lock guard(lock_);
+      running_ = true;
+      changed_.notify_all();
+      changed_.wait(guard, [this] { return released_; });
+      thread.Busy = false;
+    };
+  }
+  void WaitUntilRunning() {
+    std::unique_lock guard(lock_);
+    changed_.wait(guard, [this] { return running_; });
+  }
+  void Release() {
+    std::lock_guard guard(lock_);
+    released_ = true;
+    changed_.notify_all();
+  }
+
+ private:
+  std::mutex lock_;
+  std::condition_variable changed_;
+  bool running_ = false;
+  bool released_ = false;
+};
+
+bool Save(QWidget& window, const QDir& folder, const char* name) {
+  QApplication::processEvents();
+  const QString path = folder.filePath(QString::fromLatin1(name));
+  if (!window.grab().save(path, "PNG")) {
+    std::fprintf(stderr, "cannot write %s\n", path.toUtf8().constData());
+    return false;
+  }
+  std::printf("%s\n", path.toUtf8().constData());
+  return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 2) {
+    std::fprintf(stderr, "usage: %s <folder>\n", argv[0]);
+    return 2;
+  }
+  setenv("QT_QPA_PLATFORM", "offscreen", 1);
+  QApplication app(argc, argv);
+  QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
+  const QDir folder(QString::fromLocal8Bit(argv[1]));
+  if (!folder.exists() && !QDir().mkpath(folder.path())) {
+    std::fprintf(stderr, "cannot make %s\n", argv[1]);
+    return 1;
+  }
+
+  WorkDBConnStr = "office-server/30050:/opt/zemt/OFFICEDB/Office.FDB";
+  CopyDBConnStr = "localhost/30050:/opt/zemt/OFFICEDB/OfficeWeb.FDB";
+  SamplePass pass;
+  TCopyDBThread thread(pass.Body());
+  CopyThread = &thread;
+  bool ok = true;
+  {
+    TForm4 form;
+    form.show();
+    form.Timer1Timer();
+    ok &= Save(form, folder, "main-window-off.png");
+
+    thread.SetLastCopyTime(EncodeDateTime({2026, 12, 7, 20, 14, 59, 0}));
+    CopyEnabled = true;
+    form.Timer1Timer();
+    ok &= Save(form, folder, "main-window-waiting.png");
+
+    thread.WakeUp();
+    pass.WaitUntilRunning();
+    form.Timer1Timer();
+    ok &= Save(form, folder, "main-window-copying.png");
+
+    CopyEnabled = false;
+    form.Timer1Timer();
+    ok &= Save(form, folder, "main-window-finishing.png");
+    pass.Release();
+
+    CopyEnabled = true;
+    thread.SetLastError(
+        "Ошибка при копировании БД: Подключение к БД -> Unable to complete network request to "
+        "host \"office-server\".\r\n-Failed to establish a connection. <# EIBError #>",
+        EncodeDateTime({2026, 12, 7, 20, 24, 4, 0}));
+    while (thread.Busy) QApplication::processEvents();
+    form.Timer1Timer();
+    ok &= Save(form, folder, "main-window-error.png");
+    CopyEnabled = false;
+  }
+  {
+    TSelectOfDBPathForm dialog;
+    dialog.Editor.ConnStr = WorkDBConnStr;
+    dialog.Editor.Password = "rivetcode";
+    dialog.FormShow();
+    dialog.show();
+    ok &= Save(dialog, folder, "path-dialog.png");
+  }
+  CopyThread = nullptr;
+  return ok ? 0 : 1;
+}

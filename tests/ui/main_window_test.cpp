@@ -1,0 +1,615 @@
+// The main window on the offscreen platform: its controls, the display states the copy
+// thread's published fields lead to, the checks before copying starts (against real databases
+// on the test server), the autostart, the settings it stores, and closing during a pass.
+#include "ui/main_window.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
+#include <QPushButton>
+#include <QScreen>
+#include <QSpinBox>
+#include <QTimer>
+#include <filesystem>
+#include <optional>
+#include <thread>
+
+#include "dbaccess/fyrn.h"
+#include "dbaccess/office_db_verification.h"
+#include "infra/program_log.h"
+#include "platform/suite_root.h"
+#include "replication/copy_pass.h"
+#include "replication/copy_settings.h"
+#include "replication/password_scrambler.h"
+#include "tests/support/office_databases.h"
+#include "tests/support/temp_dir.h"
+#include "tests/support/test_fyrn.h"
+#include "tests/ui/ui_test_support.h"
+#include "ui/copy_control.h"
+#include "ui/select_db_path_form.h"
+
+namespace brindle {
+namespace {
+
+using namespace std::chrono_literals;
+using testing::AnsweredBoxes;
+using testing::ErrorBox;
+using testing::HeldPass;
+using testing::InstalledCopyThread;
+using testing::OnNextModal;
+using testing::TempDir;
+using testing::TestDatabase;
+
+QColor Rgb(const TRgb& c) {
+  return QColor(c.Red, c.Green, c.Blue);
+}
+QColor TextColor(const QWidget* w) {
+  return w->palette().color(QPalette::WindowText);
+}
+
+std::string SettingsText() {
+  return testing::ReadFile(SettingsFileName("Brindle"));
+}
+
+// Settings as start-up leaves them, in a fresh suite root.
+class MainWindowTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ResetCopySettings();
+    CopyEnabled = false;
+  }
+  void TearDown() override {
+    CopyEnabled = false;
+    ResetCopySettings();
+  }
+
+  TempDir dir;
+  AnsweredBoxes boxes;
+};
+
+TEST_F(MainWindowTest, OpensWithItsClientArea) {
+  TForm4 form;
+  form.show();
+  ASSERT_TRUE(testing::WaitFor([&] { return form.isVisible(); }, 2s));
+  EXPECT_EQ(form.size(), QSize(617, 426));
+  const QPoint offset =
+      form.geometry().center() - QApplication::primaryScreen()->availableGeometry().center();
+  EXPECT_LE(offset.manhattanLength(), 4) << "centred on the screen";
+}
+
+TEST_F(MainWindowTest, HasItsControls) {
+  WorkDBConnStr = "srv/3050:/data/work.fdb";
+  CopyDBConnStr = "srv/3050:/data/copy.fdb";
+  CheckPeriod = 45;
+  AutoStartCopy = true;
+  TForm4 form;
+  EXPECT_EQ(form.windowTitle(),
+            "Программа для копирования данных по Комм. отделу для личного кабинета WEB");
+  EXPECT_EQ(form.size(), QSize(617, 426));
+  EXPECT_EQ(form.font().family(), "Tahoma");
+  EXPECT_EQ(form.font().pixelSize(), 16);
+
+  struct Expected {
+    QWidget* widget;
+    const char* name;
+    QString text;
+  };
+  const QLabel* label10 = form.Label10;
+  EXPECT_EQ(label10->text(), "Версия программы от 31.07.2017");
+  EXPECT_EQ(TextColor(label10), Rgb(kStateGreen));
+  EXPECT_TRUE(label10->font().bold());
+  for (const Expected& e : std::initializer_list<Expected>{
+           {form.Label10, "Label10", "Версия программы от 31.07.2017"},
+           {form.Label1, "Label1", "Укажите путь к рабочей базе данных КОРТА-Офиса:"},
+           {form.Label2, "Label2", "Укажите путь к копии БД:"},
+           {form.Label3, "Label3",
+            "Копию базы данных офиса следует использовать при построении отчетов Коммерческого "
+            "отдела через WEB. "},
+           {form.Label4, "Label4",
+            "Копия не является точной копией базы данных КОРТА-ОФИСА. Файл копии базы данных "
+            "нельзя использовать\nкак рабочую базу данных - система не сможет работать "
+            "корректно!"},
+           {form.Label5, "Label5", "Выполнять поиск изменений в рабочей БД каждые"},
+           {form.Label6, "Label6", "секунд"},
+           {form.Label7, "Label7", "задача:"},
+           {form.labWorkState, "labWorkState", "ОТКЛЮЧЕНО"},
+           {form.Label9, "Label9", "статус:"},
+           {form.labStatus, "labStatus", "ОТКЛЮЧЕНО"},
+           {form.labError, "labError", "ОТКЛЮЧЕНО"},
+           {form.Label8, "Label8", "Время последнего копирования данных:"},
+           {form.labLastCopyTime, "labLastCopyTime", "???????????"}}) {
+    SCOPED_TRACE(e.name);
+    EXPECT_EQ(form.findChild<QLabel*>(e.name), e.widget);
+    EXPECT_EQ(static_cast<QLabel*>(e.widget)->text(), e.text);
+  }
+  for (const Expected& e :
+       std::initializer_list<Expected>{{form.SpeedButton1, "SpeedButton1", "..."},
+                                       {form.SpeedButton2, "SpeedButton2", "..."},
+                                       {form.btnRun, "btnRun", "ЗАПУСТИТЬ"},
+                                       {form.btnExit, "btnExit", "Выход"}}) {
+    SCOPED_TRACE(e.name);
+    EXPECT_EQ(form.findChild<QPushButton*>(e.name), e.widget);
+    EXPECT_EQ(static_cast<QPushButton*>(e.widget)->text(), e.text);
+  }
+  EXPECT_EQ(form.btnRun->parentWidget(), form.pnlBottom);
+  EXPECT_EQ(form.btnExit->parentWidget(), form.pnlBottom);
+  EXPECT_EQ(form.findChild<QLineEdit*>("edDBSource"), form.edDBSource);
+  EXPECT_EQ(form.findChild<QLineEdit*>("edDBTarget"), form.edDBTarget);
+  EXPECT_EQ(form.findChild<QLineEdit*>("edPeriod"), form.edPeriod);
+  EXPECT_TRUE(form.edDBSource->isReadOnly());
+  EXPECT_TRUE(form.edDBTarget->isReadOnly());
+  EXPECT_EQ(form.cbAutoStartCopy->text(), "Запускать копирование сразу после старта программы");
+
+  for (QLabel* notice : {form.Label3, form.Label4}) {
+    EXPECT_EQ(TextColor(notice), QColor(0, 0, 255));
+    EXPECT_LT(notice->font().pixelSize(), 16) << "small";
+  }
+  for (QLabel* state : {form.labWorkState, form.labStatus}) {
+    EXPECT_EQ(TextColor(state), Rgb(kStateRed));
+    EXPECT_GT(state->font().pixelSize(), 16) << "large";
+  }
+  EXPECT_EQ(TextColor(form.labError), Rgb(kStateRed));
+  EXPECT_TRUE(form.labError->wordWrap());
+  EXPECT_TRUE(form.labError->isHidden());
+  EXPECT_EQ(form.labError->height(), 2 * form.labError->fontMetrics().lineSpacing());
+
+  EXPECT_EQ(form.findChild<QTimer*>("Timer1"), form.Timer1);
+  EXPECT_EQ(form.Timer1->interval(), 1000);
+  EXPECT_TRUE(form.Timer1->isActive());
+
+  // FormCreate filled the controls from the settings.
+  EXPECT_EQ(form.edDBSource->text(), "srv/3050:/data/work.fdb");
+  EXPECT_EQ(form.edDBTarget->text(), "srv/3050:/data/copy.fdb");
+  EXPECT_EQ(form.edPeriod->text(), "45");
+  EXPECT_TRUE(form.cbAutoStartCopy->isChecked());
+}
+
+TEST_F(MainWindowTest, TheErrorLineStretchesWithTheWindow) {
+  TForm4 form;
+  form.show();
+  form.labError->show();
+  ASSERT_TRUE(testing::WaitFor([&] { return form.labError->width() > 500; }, 2s));
+  const int width = form.labError->width();
+  form.resize(817, 426);
+  ASSERT_TRUE(testing::WaitFor([&] { return form.labError->width() == width + 200; }, 2s));
+}
+
+struct DisplayRow {
+  bool copy_enabled;
+  bool busy;
+  const char* work_state;
+  TRgb work_color;
+  const char* status;
+  const char* run_caption;
+  bool run_enabled;
+  bool close_allowed;
+  bool paths_enabled;
+};
+
+TEST_F(MainWindowTest, ShowsEachDisplayStateOfTheTable) {
+  const char* progress = "КОПИРОВАНИЕ (таблица 12 / 37, запись 14800 / 52300)";
+  const DisplayRow rows[] = {
+      {false, false, "ОТКЛЮЧЕНО", kStateRed, "ОТКЛЮЧЕНО", "ЗАПУСТИТЬ", true, true, true},
+      {true, false, "ЗАПУЩЕНА", kStateGreen, "ОЖИДАНИЕ", "ОСТАНОВИТЬ", true, true, false},
+      {true, true, "ЗАПУЩЕНА", kStateGreen, progress, "ОСТАНОВИТЬ", false, false, false},
+      {false, true, "ОТКЛЮЧЕНО", kStateRed, "ОТКЛЮЧЕНО", "ЗАПУСТИТЬ", false, false, true},
+  };
+  HeldPass pass({12, 37, 14800, 52300});
+  InstalledCopyThread thread(pass.Body());
+  TForm4 form;
+  form.show();
+  for (const DisplayRow& row : rows) {
+    SCOPED_TRACE(std::string(row.work_state) + " / " + row.status);
+    if (row.busy && pass.Starts() == 0) {
+      CopyEnabled = true;
+      thread.Thread().WakeUp();
+      ASSERT_TRUE(pass.WaitUntilRunning());
+    }
+    CopyEnabled = row.copy_enabled;
+    form.Timer1Timer();
+    EXPECT_EQ(form.labWorkState->text().toStdString(), row.work_state);
+    EXPECT_EQ(TextColor(form.labWorkState), Rgb(row.work_color));
+    EXPECT_EQ(form.labStatus->text().toStdString(), row.status);
+    EXPECT_EQ(TextColor(form.labStatus), Rgb(row.work_color));
+    EXPECT_EQ(form.btnRun->text().toStdString(), row.run_caption);
+    EXPECT_EQ(form.btnRun->isEnabled(), row.run_enabled);
+    EXPECT_EQ(form.btnExit->isEnabled(), row.run_enabled);
+    EXPECT_EQ(form.FormCloseQuery(), row.close_allowed);
+    EXPECT_EQ(form.SpeedButton1->isEnabled(), row.paths_enabled);
+    EXPECT_EQ(form.SpeedButton2->isEnabled(), row.paths_enabled);
+    EXPECT_EQ(form.edPeriod->isEnabled(), row.paths_enabled);
+    EXPECT_TRUE(form.cbAutoStartCopy->isEnabled());
+    QApplication::processEvents();
+    EXPECT_EQ(form.size(), QSize(617, 426)) << "no text widens the window";
+  }
+  pass.Release();
+}
+
+TEST_F(MainWindowTest, ClosingIsRefusedWhileAPassRuns) {
+  HeldPass pass({1, 37, 0, 0});
+  InstalledCopyThread thread(pass.Body());
+  TForm4 form;
+  form.show();
+  CopyEnabled = true;
+  thread.Thread().WakeUp();
+  ASSERT_TRUE(pass.WaitUntilRunning());
+  CopyEnabled = false;
+  EXPECT_FALSE(form.close());
+  EXPECT_TRUE(form.isVisible());
+  form.Timer1Timer();
+  EXPECT_FALSE(form.btnExit->isEnabled());
+  pass.Release();
+  ASSERT_TRUE(testing::WaitFor([&] { return !thread.Thread().Busy; }));
+  form.Timer1Timer();
+  EXPECT_TRUE(form.btnExit->isEnabled());
+  form.btnExit->click();
+  EXPECT_FALSE(form.isVisible());
+}
+
+TEST_F(MainWindowTest, ACloseOfTheSystemDuringAPassHappensWhenThePassEnds) {
+  HeldPass pass({1, 37, 0, 0});
+  InstalledCopyThread thread(pass.Body());
+  TForm4 form;
+  form.show();
+  CopyEnabled = true;
+  thread.Thread().WakeUp();
+  ASSERT_TRUE(pass.WaitUntilRunning());
+  form.RequestClose();
+  form.Timer1Timer();
+  EXPECT_TRUE(form.isVisible());
+  pass.Release();
+  ASSERT_TRUE(testing::WaitFor([&] { return !thread.Thread().Busy; }));
+  form.Timer1Timer();
+  EXPECT_FALSE(form.isVisible());
+}
+
+TEST_F(MainWindowTest, ShowsTheLastErrorAndTheLastCopyTime) {
+  QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
+  HeldPass pass({});
+  InstalledCopyThread thread(pass.Body());
+  TForm4 form;
+  form.show();
+  form.Timer1Timer();
+  EXPECT_TRUE(form.labError->isHidden());
+  EXPECT_EQ(form.labLastCopyTime->text(), "неизвестно");
+
+  const TDateTime error_time = EncodeDateTime({2026, 12, 7, 20, 24, 4, 123});
+  thread.Thread().SetLastError("Ошибка при копировании БД: нет связи\r\nс сервером", error_time);
+  thread.Thread().SetLastCopyTime(EncodeDateTime({2026, 12, 7, 20, 14, 59, 0}));
+  form.Timer1Timer();
+  EXPECT_TRUE(form.labError->isVisible());
+  EXPECT_EQ(form.labError->text(),
+            "07.12.2026 20:24:04: Ошибка при копировании БД: нет связи с сервером");
+  EXPECT_EQ(form.labLastCopyTime->text(), "07.12.2026 20:14:59");
+  QLocale::setDefault(QLocale::system());
+}
+
+TEST(MainWindowDisplay, ShowsTimesOnlyAfterTheFirstDay) {
+  const DateTimeText text = [](TDateTime t) { return "t" + std::to_string(t); };
+  TCopyState state;
+  state.Outcome = {"late", 1.0, 1.0};
+  TMainWindowDisplay display = ComputeMainWindowDisplay(state, text);
+  EXPECT_FALSE(display.ErrorVisible);
+  EXPECT_EQ(display.LastCopyTimeText, "неизвестно");
+  state.Outcome = {"a\r\nb\r\n\r\nc\nd", 1.5, 2.0};
+  display = ComputeMainWindowDisplay(state, text);
+  EXPECT_TRUE(display.ErrorVisible);
+  EXPECT_EQ(display.ErrorText, text(1.5) + ": a b  c\nd");
+  EXPECT_EQ(display.LastCopyTimeText, text(2.0));
+}
+
+TEST_F(MainWindowTest, TheAutostartBoxStoresTheOption) {
+  TForm4 form;
+  form.show();
+  form.cbAutoStartCopy->click();
+  EXPECT_TRUE(AutoStartCopy);
+  EXPECT_TRUE(ReadSettingBool("Brindle", "PARAMS", "AutoStartCopy", false));
+  form.cbAutoStartCopy->click();
+  EXPECT_FALSE(AutoStartCopy);
+  EXPECT_EQ(ReadSettingInt("Brindle", "PARAMS", "AutoStartCopy", -1), 0);
+}
+
+TEST_F(MainWindowTest, AutostartWithABadConfigurationShowsTheErrorAtOnce) {
+  HeldPass pass({});
+  InstalledCopyThread thread(pass.Body());
+  AutoStartCopy = true;
+  WorkDBConnStr.clear();
+  TForm4 form;
+  form.show();
+  ASSERT_TRUE(testing::WaitFor([&] { return !boxes.Shown().empty(); }, 500ms))
+      << "the error must not wait for the timer";
+  EXPECT_TRUE(form.isVisible());
+  EXPECT_EQ(boxes.Shown(), std::vector<MessageBoxRequest>{
+                               ErrorBox("Не указан файл рабочей базы данных КОРТА-ОФИС")});
+  EXPECT_FALSE(CopyEnabled);
+  EXPECT_EQ(pass.Starts(), 0);
+}
+
+TEST_F(MainWindowTest, WithoutAutostartNothingStarts) {
+  HeldPass pass({});
+  InstalledCopyThread thread(pass.Body());
+  WorkDBConnStr.clear();
+  TForm4 form;
+  form.show();
+  QApplication::processEvents();
+  EXPECT_TRUE(boxes.Shown().empty());
+  EXPECT_FALSE(CopyEnabled);
+}
+
+// The library's default password as it was, whatever a test set.
+class LibraryPasswordKept {
+ public:
+  LibraryPasswordKept() : password_(testing::TestFyrn().GetPassword()) {}
+  ~LibraryPasswordKept() { Fyrn().SetPassword(password_); }
+
+ private:
+  std::string password_;
+};
+
+TEST_F(MainWindowTest, AcceptingTheWorkingDatabaseStoresIt) {
+  LibraryPasswordKept kept;
+  const std::string file = dir / "work.fdb";
+  testing::WriteFile(file, "x");
+  WorkDBConnStr = "srv/3051:/data/old.fdb";
+  WorkDBPassword = "old";
+  TForm4 form;
+  form.show();
+  boxes.Answer(MessageResult::kNo);  // no connection test
+  OnNextModal([&](QWidget* modal) {
+    auto* dialog = qobject_cast<TSelectOfDBPathForm*>(modal);
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_TRUE(dialog->Editor.IsWorkingDB);
+    EXPECT_EQ(dialog->edServer->text(), "srv");
+    EXPECT_EQ(dialog->sePort->value(), 3051);
+    EXPECT_EQ(dialog->edFileName->text(), "/data/old.fdb");
+    EXPECT_EQ(dialog->edPass->text(), "old");
+    dialog->edServer->setText("localhost");
+    dialog->edFileName->setText(QString::fromStdString(file));
+    dialog->edPass->setText("новый");
+    dialog->bOK->click();
+  });
+  form.SpeedButton1->click();
+  const std::string expected = "localhost/3051:" + file;
+  EXPECT_EQ(WorkDBConnStr, expected);
+  EXPECT_EQ(WorkDBPassword, "новый");
+  EXPECT_EQ(form.edDBSource->text().toStdString(), expected);
+  EXPECT_EQ(Fyrn().GetPassword(), "новый");
+  EXPECT_EQ(ReadSettingString("Brindle", "OFCDB", "ConnStr", ""), expected);
+  EXPECT_EQ(UnscramblePassword(ReadSettingString("Brindle", "OFCDB", "Password", "")),
+            std::optional<std::string>("новый"));
+  EXPECT_EQ(ReadSettingString("Brindle", "TARGETDB", "ConnStr", "none"), "none");
+}
+
+TEST_F(MainWindowTest, AcceptingTheCopyDatabaseStoresIt) {
+  LibraryPasswordKept kept;
+  CopyDBConnStr = "srv/3050:/data/copy.fdb";
+  CopyDBPassword = "old";
+  TForm4 form;
+  form.show();
+  OnNextModal([&](QWidget* modal) {
+    auto* dialog = qobject_cast<TSelectOfDBPathForm*>(modal);
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_FALSE(dialog->Editor.IsWorkingDB);
+    dialog->edFileName->setText("/data/copy2.fdb");
+    dialog->edPass->setText("copy-pw");
+    dialog->bOK->click();
+  });
+  form.SpeedButton2->click();
+  EXPECT_EQ(CopyDBConnStr, "srv/3050:/data/copy2.fdb");
+  EXPECT_EQ(CopyDBPassword, "copy-pw");
+  EXPECT_EQ(form.edDBTarget->text(), "srv/3050:/data/copy2.fdb");
+  EXPECT_EQ(Fyrn().GetPassword(), "copy-pw") << "the password set last in either dialog";
+  EXPECT_EQ(ReadSettingString("Brindle", "TARGETDB", "ConnStr", ""), "srv/3050:/data/copy2.fdb");
+  EXPECT_EQ(UnscramblePassword(ReadSettingString("Brindle", "TARGETDB", "Password", "")),
+            std::optional<std::string>("copy-pw"));
+  EXPECT_TRUE(boxes.Shown().empty()) << "the copy is never offered the test";
+}
+
+TEST_F(MainWindowTest, CancellingTheDialogChangesNothing) {
+  LibraryPasswordKept kept;
+  CopyDBConnStr = "srv/3050:/data/copy.fdb";
+  CopyDBPassword = "old";
+  TForm4 form;
+  form.show();
+  OnNextModal([&](QWidget* modal) {
+    auto* dialog = qobject_cast<TSelectOfDBPathForm*>(modal);
+    dialog->edFileName->setText("/data/other.fdb");
+    dialog->tMasButtonRED1->click();
+  });
+  form.SpeedButton2->click();
+  EXPECT_EQ(CopyDBConnStr, "srv/3050:/data/copy.fdb");
+  EXPECT_EQ(CopyDBPassword, "old");
+  EXPECT_EQ(form.edDBTarget->text(), "srv/3050:/data/copy.fdb");
+  EXPECT_EQ(SettingsText(), "");
+}
+
+TEST_F(MainWindowTest, ASecondClickSwitchesCopyingOffWithoutWakingTheThread) {
+  HeldPass pass({});
+  InstalledCopyThread thread(pass.Body());
+  TForm4 form;
+  CopyEnabled = true;
+  form.btnRun->click();
+  EXPECT_FALSE(CopyEnabled);
+  EXPECT_TRUE(boxes.Shown().empty());
+  std::this_thread::sleep_for(200ms);
+  EXPECT_EQ(pass.Starts(), 0);
+}
+
+// The checks of "ЗАПУСТИТЬ" in their order, each with the situation that makes it fail first.
+class CopyStartTest : public MainWindowTest {
+ protected:
+  void SetUp() override {
+    MainWindowTest::SetUp();
+    testing::TestFyrn();
+  }
+
+  void Click(TForm4& form) {
+    boxes.Clear();
+    form.btnRun->click();
+  }
+
+  std::string Shown() {
+    const auto shown = boxes.Shown();
+    if (shown.size() != 1) return "(" + std::to_string(shown.size()) + " boxes)";
+    EXPECT_EQ(shown[0].caption, ErrorBox("").caption);
+    EXPECT_EQ(shown[0].icon, MessageIcon::kError);
+    return shown[0].text;
+  }
+};
+
+TEST_F(CopyStartTest, PathsArePresentAndDifferent) {
+  HeldPass pass({});
+  InstalledCopyThread thread(pass.Body());
+  WorkDBConnStr = "";
+  CopyDBConnStr = "";
+  TForm4 form;
+  Click(form);
+  EXPECT_EQ(Shown(), "Не указан файл рабочей базы данных КОРТА-ОФИС");
+  form.edDBSource->setText("srv/3050:/data/Office.fdb");
+  Click(form);
+  EXPECT_EQ(Shown(), "Не указан файл копии базы данных");
+  form.edDBTarget->setText("SRV/3050:/DATA/OFFICE.FDB");
+  Click(form);
+  EXPECT_EQ(Shown(), "Указана одна и та же база данных!");
+  EXPECT_FALSE(CopyEnabled);
+  EXPECT_EQ(SettingsText(), "") << "nothing is stored before the period check";
+}
+
+TEST_F(CopyStartTest, APeriodThatIsNoIntegerStoresNothing) {
+  HeldPass pass({});
+  InstalledCopyThread thread(pass.Body());
+  TForm4 form;
+  form.edDBSource->setText("srv/3050:/data/work.fdb");
+  form.edDBTarget->setText("srv/3050:/data/copy.fdb");
+  form.edPeriod->setText("6o");
+  Click(form);
+  EXPECT_EQ(Shown(), "'6o' не является допустимым целым числом");
+  EXPECT_EQ(CheckPeriod, 60);
+  EXPECT_EQ(ReadSettingInt("Brindle", "PARAMS", "CheckPeriod", -1), -1);
+  EXPECT_FALSE(CopyEnabled);
+}
+
+TEST_F(CopyStartTest, ThePeriodIsStoredBeforeTheDatabaseChecks) {
+  HeldPass pass({});
+  InstalledCopyThread thread(pass.Body());
+  // A copy in a folder that does not exist cannot be created.
+  CopyDBConnStr = "localhost/30050:" + (dir / "no/such/folder/copy.fdb");
+  std::string verification_error;
+  try {
+    VerifyOfficeDB(CopyDBConnStr);
+  } catch (const std::exception& e) {
+    verification_error = e.what();
+  }
+  ASSERT_FALSE(verification_error.empty());
+  TForm4 form;
+  form.edDBSource->setText("srv/3050:/data/work.fdb");
+  form.edPeriod->setText("0");
+  Click(form);
+  EXPECT_EQ(Shown(), verification_error);
+  EXPECT_EQ(CheckPeriod, 0);
+  EXPECT_EQ(ReadSettingInt("Brindle", "PARAMS", "CheckPeriod", -1), 0);
+  EXPECT_FALSE(CopyEnabled);
+}
+
+}  // namespace
+}  // namespace brindle
+
+namespace brindle {
+namespace {
+
+// The database checks against a working and a copy office database of the whole structure.
+class CopyStartDatabasesTest : public CopyStartTest {
+ protected:
+  void SetUp() override {
+    CopyStartTest::SetUp();
+    pair = std::make_unique<testing::OfficeDatabasePair>();
+    testing::WriteConfKey(pair->WorkConnStr(), "PARAMS", "OFFICE_DB_STRUCT_VERSION", "12");
+  }
+  void TearDown() override {
+    pair.reset();
+    CopyStartTest::TearDown();
+  }
+
+  std::unique_ptr<testing::OfficeDatabasePair> pair;
+};
+
+TEST_F(CopyStartDatabasesTest, ACopyThatIsAWorkingDatabaseIsRefused) {
+  HeldPass pass({});
+  InstalledCopyThread thread(pass.Body());
+  testing::WriteConfKey(pair->CopyConnStr(), "PARAMS", "OFFICE_DB_STRUCT_VERSION", "12");
+  testing::WriteConfKey(pair->CopyConnStr(), "REPLICATION_INFO", "LAST_COPY_TIME",
+                        "04.03.2026 05:06:07.890");
+  TForm4 form;
+  Click(form);
+  EXPECT_EQ(Shown(), "Заданная в настройках копия базы данных на самом деле является рабочей БД!");
+  EXPECT_FALSE(CopyEnabled);
+  EXPECT_EQ(thread.Thread().Snapshot().LastCopyTime, 0.0) << "not taken from a refused copy";
+}
+
+TEST_F(CopyStartDatabasesTest, TheWorkingDatabaseMustCarryAVersionAndBeNoCopy) {
+  HeldPass pass({});
+  InstalledCopyThread thread(pass.Body());
+  TForm4 form;
+  const std::string work = pair->WorkConnStr();
+  const char* no_version =
+      "Заданная в настройках рабочая БД скорее всего не является рабочей (версия БД не найдена)!";
+
+  testing::WriteConfKey(work, "PARAMS", "OFFICE_DB_STRUCT_VERSION", "0");
+  Click(form);
+  EXPECT_EQ(Shown(), no_version);
+  // The version is tested first.
+  testing::WriteConfKey(work, "PARAMS", "DB_IS_COPY", "1");
+  Click(form);
+  EXPECT_EQ(Shown(), no_version);
+  testing::WriteConfKey(work, "PARAMS", "OFFICE_DB_STRUCT_VERSION", "12");
+  Click(form);
+  EXPECT_EQ(Shown(), "Заданная в настройках рабочая база данных на самом деле является копией БД!");
+  EXPECT_FALSE(CopyEnabled);
+  EXPECT_EQ(pass.Starts(), 0);
+}
+
+TEST_F(CopyStartDatabasesTest, ValidDatabasesSwitchCopyingOnAndStartAPassAtOnce) {
+  HeldPass pass({});
+  InstalledCopyThread thread(pass.Body());
+  // A copy marked as one may carry a structure version.
+  testing::WriteConfKey(pair->CopyConnStr(), "PARAMS", "DB_IS_COPY", "1");
+  testing::WriteConfKey(pair->CopyConnStr(), "PARAMS", "OFFICE_DB_STRUCT_VERSION", "12");
+  testing::WriteConfKey(pair->CopyConnStr(), "REPLICATION_INFO", "LAST_COPY_TIME",
+                        "04.03.2026 05:06:07.890");
+  TForm4 form;
+  form.edPeriod->setText("600");
+  Click(form);
+  EXPECT_TRUE(boxes.Shown().empty()) << Shown();
+  EXPECT_TRUE(CopyEnabled);
+  EXPECT_TRUE(pass.WaitUntilRunning(2s)) << "woken, not after the period";
+  EXPECT_EQ(CheckPeriod, 600);
+  EXPECT_EQ(DecodeDateTime(thread.Thread().Snapshot().LastCopyTime),
+            (DateTimeFields{2026, 3, 4, 5, 6, 7, 890}));
+  form.Timer1Timer();
+  EXPECT_EQ(form.labWorkState->text(), "ЗАПУЩЕНА");
+  EXPECT_FALSE(form.SpeedButton1->isEnabled());
+  pass.Release();
+}
+
+TEST_F(CopyStartDatabasesTest, AutostartWithValidSettingsCopiesAtOnce) {
+  InstalledCopyThread thread(&RunCopyPass);
+  AutoStartCopy = true;
+  TForm4 form;
+  form.show();
+  ASSERT_TRUE(testing::WaitFor([&] { return form.labWorkState->text() == "ЗАПУЩЕНА"; }, 20s));
+  EXPECT_TRUE(boxes.Shown().empty()) << Shown();
+  ASSERT_TRUE(testing::WaitFor(
+      [&] { return form.labLastCopyTime->text() != "неизвестно" && !thread.Thread().Busy; }, 60s));
+  form.Timer1Timer();
+  EXPECT_EQ(thread.Thread().Snapshot().LastErrorText, "");
+  EXPECT_TRUE(form.labError->isHidden());
+  EXPECT_EQ(form.labStatus->text(), "ОЖИДАНИЕ");
+}
+
+}  // namespace
+}  // namespace brindle

@@ -1,0 +1,211 @@
+// Start-up and shutdown: the display-scaling switch, the load of the copy settings, the
+// program module's order in the log, and the real program run as a child process.
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <filesystem>
+#include <thread>
+
+#include "dbaccess/fyrn.h"
+#include "infra/program_log.h"
+#include "platform/suite_root.h"
+#include "replication/copy_settings.h"
+#include "replication/copy_thread.h"
+#include "replication/password_scrambler.h"
+#include "tests/support/process.h"
+#include "tests/support/temp_dir.h"
+#include "tests/support/test_fyrn.h"
+#include "tests/ui/ui_test_support.h"
+#include "ui/dpi_switch.h"
+#include "ui/load_copy_settings.h"
+#include "ui/program_module.h"
+
+namespace brindle {
+namespace {
+
+using namespace std::chrono_literals;
+using testing::TempDir;
+
+TEST(DpiSwitch, ReadsThreeCharactersAfterTheSwitch) {
+  EXPECT_EQ(ParseDpiSwitch({"-DPI=120"}), 120);
+  EXPECT_EQ(ParseDpiSwitch({"/dpi:120"}), 120);
+  EXPECT_EQ(ParseDpiSwitch({"-DPI:1200"}), 120);
+  EXPECT_EQ(ParseDpiSwitch({"/DPI:096"}), 96);
+  EXPECT_EQ(ParseDpiSwitch({"-dPi=72"}), 72);
+}
+
+TEST(DpiSwitch, UnusableValuesLeaveTheScaling) {
+  EXPECT_EQ(ParseDpiSwitch({}), std::nullopt);
+  EXPECT_EQ(ParseDpiSwitch({"-DPI=0"}), std::nullopt);
+  EXPECT_EQ(ParseDpiSwitch({"-DPI=abc"}), std::nullopt);
+  EXPECT_EQ(ParseDpiSwitch({"-DPI=-12"}), std::nullopt);
+}
+
+TEST(DpiSwitch, OnlyTheFirstQualifyingArgumentCounts) {
+  EXPECT_EQ(ParseDpiSwitch({"-DPI=", "-DPI=144"}), 144) << "-DPI= is too short to qualify";
+  EXPECT_EQ(ParseDpiSwitch({"DPI=120", "--DPI=120", "-DPX=120"}), std::nullopt);
+  EXPECT_EQ(ParseDpiSwitch({"-DPI=0", "-DPI=144"}), std::nullopt);
+  EXPECT_EQ(ParseDpiSwitch({"-DPI=abc", "-DPI=144"}), std::nullopt);
+  EXPECT_EQ(ParseDpiSwitch({"other", "/DPI=144", "-DPI=96"}), 144);
+}
+
+// The settings files of a fresh suite root and the binding's password.
+class LoadCopySettingsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    testing::TestFyrn();
+    std::filesystem::create_directories(SuitePath("LogFiles"));
+    SetProgramLog(std::make_unique<TMirtLogger>(log_path));
+    ResetCopySettings();
+  }
+  void TearDown() override {
+    SetProgramLog(nullptr);
+    ResetCopySettings();
+  }
+
+  TempDir dir;
+  const std::string log_path = SuitePath("LogFiles/Brindle.log");
+};
+
+TEST_F(LoadCopySettingsTest, WithoutSettingsTakesTheDefaults) {
+  WorkDBConnStr = "x";
+  CheckPeriod = 5;
+  LoadCopySettings();
+  EXPECT_EQ(WorkDBConnStr, DefaultOfficeDBConnStr());
+  EXPECT_EQ(WorkDBPassword, Fyrn().GetPassword());
+  EXPECT_EQ(CopyDBConnStr, DefaultOfficeDBConnStr());
+  EXPECT_EQ(CopyDBPassword, Fyrn().GetPassword());
+  EXPECT_EQ(CheckPeriod, 5) << "the variable's value is the default";
+  EXPECT_FALSE(AutoStartCopy);
+}
+
+TEST_F(LoadCopySettingsTest, TheSuitesOfficeSettingComesFirstAndIsVerified) {
+  WriteSettingString("cnf", "OFCDB", "ConnStr", "suite/3050:/data/office.fdb");
+  LoadCopySettings();
+  EXPECT_EQ(WorkDBConnStr, "suite/3050:/data/office.fdb");
+  EXPECT_EQ(CopyDBConnStr, DefaultOfficeDBConnStr()) << "the copy's default is not the suite's";
+  // This suite root holds no structure library, so the verification fails and is logged.
+  const auto messages = testing::LogMessages(log_path);
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_EQ(messages[0].rfind("Ошибка коррекции базы данных [suite/3050:/data/office.fdb]: ", 0),
+            0u)
+      << messages[0];
+}
+
+TEST_F(LoadCopySettingsTest, TheProgramsOwnSettingsWin) {
+  WriteSettingString("cnf", "OFCDB", "ConnStr", "suite/3050:/data/office.fdb");
+  WriteSettingString("Brindle", "OFCDB", "ConnStr", "work/3050:/data/work.fdb");
+  WriteSettingString("Brindle", "OFCDB", "Password", ScramblePassword("рабочий"));
+  WriteSettingString("Brindle", "TARGETDB", "ConnStr", "copy/3050:/data/copy.fdb");
+  WriteSettingString("Brindle", "TARGETDB", "Password", ScramblePassword("copy-pw"));
+  WriteSettingInt("Brindle", "PARAMS", "CheckPeriod", 15);
+  WriteSettingInt("Brindle", "PARAMS", "AutoStartCopy", 1);
+  LoadCopySettings();
+  EXPECT_EQ(WorkDBConnStr, "work/3050:/data/work.fdb");
+  EXPECT_EQ(WorkDBPassword, "рабочий");
+  EXPECT_EQ(CopyDBConnStr, "copy/3050:/data/copy.fdb");
+  EXPECT_EQ(CopyDBPassword, "copy-pw");
+  EXPECT_EQ(CheckPeriod, 15);
+  EXPECT_TRUE(AutoStartCopy);
+  EXPECT_EQ(testing::LogMessages(log_path)[0].rfind(
+                "Ошибка коррекции базы данных [suite/3050:/data/office.fdb]: ", 0),
+            0u)
+      << "the suite's setting is the one verified";
+}
+
+TEST_F(LoadCopySettingsTest, UnusableStoredPasswordsLeaveTheLibrarysOne) {
+  const std::string library_password = Fyrn().GetPassword();
+  WriteSettingString("Brindle", "OFCDB", "Password", ScramblePassword(""));
+  WriteSettingString("Brindle", "TARGETDB", "Password", "not scrambled");
+  WriteSettingInt("Brindle", "PARAMS", "AutoStartCopy", 2);
+  LoadCopySettings();
+  EXPECT_EQ(WorkDBPassword, library_password);
+  EXPECT_EQ(CopyDBPassword, library_password);
+  EXPECT_FALSE(AutoStartCopy) << "only 1 is true";
+}
+
+// The program module between the binding and the window.
+class ProgramModuleTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    testing::TestFyrn();
+    std::filesystem::create_directories(SuitePath("LogFiles"));
+    ResetCopySettings();
+  }
+  void TearDown() override { ResetCopySettings(); }
+
+  TempDir dir;
+  const std::string log_path = SuitePath("LogFiles/Brindle.log");
+};
+
+TEST_F(ProgramModuleTest, LogsTheRunInOrder) {
+  testing::WriteFile(log_path, "");
+  for (int run = 0; run < 2; ++run) {
+    TProgramModule program;
+    ASSERT_NE(ProgramLog(), nullptr);
+    ASSERT_NE(CopyThread, nullptr);
+    EXPECT_FALSE(CopyEnabled);
+    EXPECT_FALSE(WorkDBConnStr.empty());
+    EXPECT_EQ(CopyDBPassword, Fyrn().GetPassword());
+  }
+  EXPECT_EQ(ProgramLog(), nullptr);
+  EXPECT_EQ(CopyThread, nullptr);
+  EXPECT_EQ(WorkDBConnStr, "");
+  EXPECT_EQ(WorkDBPassword, "");
+  EXPECT_EQ(CopyDBConnStr, "");
+  EXPECT_EQ(CopyDBPassword, "");
+
+  const auto messages = testing::LogMessages(log_path);
+  ASSERT_EQ(messages.size(), 12u) << ::testing::PrintToString(messages);
+  for (std::size_t start : {0u, 6u}) {
+    SCOPED_TRACE(start);
+    EXPECT_EQ(messages[start], "") << "every run starts after an empty line";
+    EXPECT_EQ(messages[start + 1], "Программа запущена");
+    // The structure library is missing in this suite root.
+    EXPECT_EQ(messages[start + 2].rfind("Ошибка коррекции базы данных [", 0), 0u);
+    EXPECT_EQ(messages[start + 3], "Поток запущен");
+    EXPECT_EQ(messages[start + 4], "Поток остановлен");
+    EXPECT_EQ(messages[start + 5], "Выход из программы");
+  }
+}
+
+// The program itself, on the offscreen platform, ended by the system like a desktop session
+// ends it.
+TEST(BrindleProgram, ANormalRunLogsItsStartAndEnd) {
+  TempDir dir;
+  std::filesystem::create_directories(SuitePath("LogFiles"));
+  const std::string log_path = SuitePath("LogFiles/Brindle.log");
+  testing::ChildProcess program({BRINDLE_PROGRAM_PATH});
+  const auto deadline = std::chrono::steady_clock::now() + 20s;
+  auto messages = testing::LogMessages(log_path);
+  while (std::find(messages.begin(), messages.end(), "Поток запущен") == messages.end()) {
+    ASSERT_LT(std::chrono::steady_clock::now(), deadline) << "the program did not start";
+    std::this_thread::sleep_for(50ms);
+    messages = testing::LogMessages(log_path);
+  }
+  program.Kill(SIGTERM);
+  EXPECT_EQ(program.Wait(), 0);
+  messages = testing::LogMessages(log_path);
+  ASSERT_GE(messages.size(), 5u);
+  EXPECT_EQ(messages[0], "");
+  EXPECT_EQ(messages[1], "Программа запущена");
+  EXPECT_EQ(messages[messages.size() - 2], "Поток остановлен");
+  EXPECT_EQ(messages.back(), "Выход из программы");
+  EXPECT_EQ(std::count(messages.begin(), messages.end(), "Поток запущен"), 1);
+}
+
+// The switch reaches Qt: the program's windows are scaled by dpi / 96.
+TEST(BrindleProgram, TheDisplayScalingSwitchScalesTheWindows) {
+  TempDir dir;
+  for (const auto& [argument, expected] :
+       std::initializer_list<std::pair<std::string, std::string>>{
+           {"-dpi=192", "2 1234x852"}, {"/DPI:144", "1.5 926x639"}, {"-DPI=0", "1 617x426"}}) {
+    SCOPED_TRACE(argument);
+    testing::ChildProcess probe({DPI_PROBE_PATH, argument});
+    EXPECT_EQ(probe.ReadLine(), expected);
+    EXPECT_EQ(probe.Wait(), 0);
+  }
+}
+
+}  // namespace
+}  // namespace brindle

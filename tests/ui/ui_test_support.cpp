@@ -1,0 +1,217 @@
+#include "tests/ui/ui_test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QTimer>
+#include <cctype>
+#include <ostream>
+#include <string_view>
+
+#include "dbaccess/conf_calls.h"
+#include "dbaccess/fyrn.h"
+#include "platform/shared_library.h"
+#include "replication/connection_string.h"
+#include "tests/support/temp_dir.h"
+#include "tests/support/test_fyrn.h"
+
+namespace brindle {
+
+bool operator==(const MessageBoxRequest& a, const MessageBoxRequest& b) {
+  return a.caption == b.caption && a.text == b.text && a.icon == b.icon && a.buttons == b.buttons;
+}
+
+void PrintTo(const MessageBoxRequest& box, std::ostream* out) {
+  *out << "{caption \"" << box.caption << "\", text \"" << box.text << "\", icon "
+       << static_cast<int>(box.icon) << ", buttons " << static_cast<int>(box.buttons) << "}";
+}
+
+}  // namespace brindle
+
+namespace brindle::testing {
+
+AnsweredBoxes::AnsweredBoxes()
+    : previous_(SetMessageBoxHandler([this](const MessageBoxRequest& r) { return Handle(r); })) {}
+
+AnsweredBoxes::~AnsweredBoxes() {
+  SetMessageBoxHandler(std::move(previous_));
+}
+
+void AnsweredBoxes::Answer(MessageResult result) {
+  std::lock_guard guard(lock_);
+  answers_.push_back(result);
+}
+
+std::vector<MessageBoxRequest> AnsweredBoxes::Shown() const {
+  std::lock_guard guard(lock_);
+  return shown_;
+}
+
+std::vector<std::string> AnsweredBoxes::Texts() const {
+  std::vector<std::string> texts;
+  for (const MessageBoxRequest& box : Shown()) texts.push_back(box.text);
+  return texts;
+}
+
+void AnsweredBoxes::Clear() {
+  std::lock_guard guard(lock_);
+  shown_.clear();
+}
+
+MessageResult AnsweredBoxes::Handle(const MessageBoxRequest& request) {
+  std::lock_guard guard(lock_);
+  shown_.push_back(request);
+  if (!answers_.empty()) {
+    const MessageResult answer = answers_.front();
+    answers_.pop_front();
+    return answer;
+  }
+  if (request.buttons == MessageButtons::kOk) return MessageResult::kOk;
+  ADD_FAILURE() << "Unexpected question: " << request.text;
+  return MessageResult::kCancel;
+}
+
+MessageBoxRequest ErrorBox(const std::string& message) {
+  return {ProgramFileName(), message, MessageIcon::kError, MessageButtons::kOk};
+}
+
+namespace {
+
+std::unique_ptr<TfbIniFile> OpenConf(const TestDatabase& db) {
+  return TestFyrn().IniCreator().CreateIniOnDatabase(TestDatabase::Host(), TestDatabase::Port(),
+                                                     db.Path(), "SYSDBA", TestDatabase::Password(),
+                                                     "WIN1251", "CONF", /*flag=*/true);
+}
+
+}  // namespace
+
+void MakeOfficeTables(const TestDatabase& db, std::optional<std::int32_t> struct_version,
+                      bool with_office, bool with_config) {
+  if (with_office) db.Execute({"CREATE TABLE OFFICE (ID INTEGER)"});
+  if (!with_config) return;
+  std::unique_ptr<TfbIniFile> conf = OpenConf(db);  // makes CONFIGPARAMS
+  if (struct_version) {
+    WriteConfString(*conf, "PARAMS", "OFFICE_DB_STRUCT_VERSION", std::to_string(*struct_version));
+  }
+}
+
+void WriteConfKey(const std::string& conn_str, const std::string& section, const std::string& key,
+                  const std::string& value) {
+  WriteConfString(
+      *TestFyrn().IniCreator().CreateIniOnDatabase(
+          ExtractHost(conn_str), ExtractPort(conn_str, kDefaultPort), ExtractPath(conn_str),
+          "SYSDBA", TestDatabase::Password(), "WIN1251", "CONF", false),
+      section, key, value);
+}
+
+InstalledCopyThread::InstalledCopyThread(TCopyDBThread::Pass pass)
+    : thread_(std::make_unique<TCopyDBThread>(std::move(pass))) {
+  CopyThread = thread_.get();
+}
+
+InstalledCopyThread::~InstalledCopyThread() {
+  CopyEnabled = false;
+  CopyThread = nullptr;
+  thread_.reset();
+}
+
+TCopyDBThread::Pass HeldPass::Body() {
+  return [this](TCopyDBThread& thread) {
+    thread.TableNo = progress_.table_no;
+    thread.TableCount = progress_.table_count;
+    thread.RecordNo = progress_.record_no;
+    thread.RecordCount = progress_.record_count;
+    thread.Busy = true;
+    {
+      std::unique_lock guard(lock_);
+      running_ = true;
+      ++starts_;
+      changed_.notify_all();
+      changed_.wait(guard, [this] { return released_; });
+      running_ = false;
+    }
+    thread.Busy = false;
+  };
+}
+
+bool HeldPass::WaitUntilRunning(std::chrono::milliseconds timeout) {
+  std::unique_lock guard(lock_);
+  return changed_.wait_for(guard, timeout, [this] { return running_; });
+}
+
+void HeldPass::Release() {
+  std::lock_guard guard(lock_);
+  released_ = true;
+  changed_.notify_all();
+}
+
+int HeldPass::Starts() {
+  std::lock_guard guard(lock_);
+  return starts_;
+}
+
+void OnNextModal(std::function<void(QWidget*)> action, QWidget* except,
+                 std::chrono::milliseconds timeout) {
+  auto* timer = new QTimer;
+  const auto deadline = std::chrono::steady_clock::now() + timeout;
+  QObject::connect(timer, &QTimer::timeout, [timer, action = std::move(action), except, deadline] {
+    QWidget* modal = QApplication::activeModalWidget();
+    if (modal && modal != except && modal->isVisible()) {
+      timer->stop();
+      timer->deleteLater();
+      action(modal);
+    } else if (std::chrono::steady_clock::now() > deadline) {
+      timer->stop();
+      timer->deleteLater();
+      ADD_FAILURE() << "No modal window appeared";
+    }
+  });
+  timer->start(20);
+}
+
+bool WaitFor(const std::function<bool()>& condition, std::chrono::milliseconds timeout) {
+  const auto deadline = std::chrono::steady_clock::now() + timeout;
+  while (!condition()) {
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    QApplication::processEvents(QEventLoop::AllEvents, 20);
+  }
+  return true;
+}
+
+namespace {
+
+// dd.mm.yyyy hh:nn:ss.zzz, whatever the separators.
+bool StartsWithTimeStamp(const std::string& line) {
+  static constexpr std::string_view kDigits = "00.00.0000 00:00:00.000";
+  if (line.size() < kDigits.size()) return false;
+  for (std::size_t i = 0; i < kDigits.size(); ++i) {
+    const bool digit = std::isdigit(static_cast<unsigned char>(line[i]));
+    if (digit != (kDigits[i] == '0')) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+std::vector<std::string> LogMessages(const std::string& log_path) {
+  constexpr std::size_t kStampLength = 23;
+  std::vector<std::string> messages;
+  const std::string text = ReadFile(log_path);
+  std::size_t start = 0;
+  for (std::size_t end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2) {
+    std::string line = text.substr(start, end - start);
+    if (!line.empty() && !StartsWithTimeStamp(line) && !messages.empty()) {
+      messages.back() += "\r\n" + line;  // a message of several lines
+      continue;
+    }
+    if (!line.empty()) {
+      line.erase(0, kStampLength);
+      if (line.rfind(" [", 0) == 0) line.erase(0, line.find(']') + 1);
+      line.erase(0, 1);  // the space before the message
+    }
+    messages.push_back(line);
+  }
+  return messages;
+}
+
+}  // namespace brindle::testing

@@ -1,0 +1,84 @@
+// What the main window decides: the checks before copying is switched on, what it stores when
+// the operator changes a database or the autostart option, and what it shows for the copy
+// thread's state. The window only reads its controls into these calls and applies the display.
+//
+// Main thread only. The copy thread is reached through CopyThread; the copy settings are changed
+// here only while copying is off (the window disables the controls that lead here otherwise).
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "platform/date_time.h"
+#include "replication/copy_thread.h"
+
+namespace brindle {
+
+// The settings name of the copy settings file.
+inline constexpr char kCopySettingsName[] = "Brindle";
+
+// "ЗАПУСТИТЬ" / "ОСТАНОВИТЬ". While copying is on, switches it off and does nothing else: a
+// running pass goes on to its end. Otherwise checks, in order, the two paths the window shows,
+// the period (stored at once, even when a later check fails), the copy's structure (created or
+// completed), that the copy is no working database (taking the copy's last copy time) and that
+// the working database is one; then switches copying on and wakes the thread, so the first pass
+// starts at once. The first failing check raises its message and copying stays off.
+void SwitchCopying(const std::string& source_text, const std::string& target_text,
+                   const std::string& period_text);
+
+// The operator accepted the path dialog for the working or the copy database: the settings
+// take the connection string and password, the password becomes the database library's
+// default, and both are written to the settings file (the password scrambled). shown() runs once
+// the variables hold the new values, before anything that can fail.
+void StoreWorkDB(const std::string& conn_str, const std::string& password,
+                 const std::function<void()>& shown);
+void StoreCopyDB(const std::string& conn_str, const std::string& password,
+                 const std::function<void()>& shown);
+
+// The autostart check box: the setting and its settings-file key.
+void StoreAutoStartCopy(bool enabled);
+
+// One look at the copy thread's published state; a missing thread counts as idle.
+struct TCopyState {
+  bool CopyEnabled = false;
+  bool Busy = false;
+  std::int32_t TableNo = 0;
+  std::int32_t TableCount = 0;
+  std::int32_t RecordNo = 0;
+  std::int32_t RecordCount = 0;
+  TCopyDBThread::Outcome Outcome;
+};
+TCopyState ReadCopyState();
+
+// The window may close unless a copy pass is running.
+bool MainWindowMayClose();
+
+struct TRgb {
+  int Red = 0, Green = 0, Blue = 0;
+  bool operator==(const TRgb&) const = default;
+};
+inline constexpr TRgb kStateRed{255, 0, 0};
+inline constexpr TRgb kStateGreen{0, 128, 0};
+
+// What the window shows for a copy state.
+struct TMainWindowDisplay {
+  bool PathsEnabled = true;  // both path buttons and the period
+  bool RunEnabled = true;    // the run button and the exit button
+  bool ErrorVisible = false;
+  std::string ErrorText;  // set only while visible
+  std::string LastCopyTimeText;
+  std::string WorkStateText;
+  TRgb WorkStateColor;
+  std::string StatusText;
+  TRgb StatusColor;
+  std::string RunCaption;
+};
+
+// A date-time in the regional form the operator reads.
+using DateTimeText = std::function<std::string(TDateTime)>;
+
+TMainWindowDisplay ComputeMainWindowDisplay(const TCopyState& state,
+                                            const DateTimeText& date_time_text);
+
+}  // namespace brindle

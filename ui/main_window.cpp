@@ -1,0 +1,294 @@
+#include "ui/main_window.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QFrame>
+#include <QGridLayout>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QShowEvent>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include "replication/copy_settings.h"
+#include "ui/copy_control.h"
+#include "ui/error_box.h"
+#include "ui/regional_time.h"
+#include "ui/select_db_path_form.h"
+
+namespace brindle {
+
+namespace {
+
+constexpr int kClientWidth = 617;
+constexpr int kClientHeight = 426;
+constexpr int kTimerIntervalMs = 1000;
+const QColor kBlue(0, 0, 255);
+
+QString Q(const std::string& text) {
+  return QString::fromStdString(text);
+}
+
+template <class Widget>
+Widget* Named(Widget* widget, const char* name) {
+  widget->setObjectName(QString::fromLatin1(name));
+  return widget;
+}
+
+void SetTextColor(QWidget* widget, const QColor& color) {
+  QPalette palette = widget->palette();
+  palette.setColor(QPalette::WindowText, color);
+  widget->setPalette(palette);
+}
+
+void SetTextColor(QWidget* widget, const TRgb& color) {
+  SetTextColor(widget, QColor(color.Red, color.Green, color.Blue));
+}
+
+void SetFont(QWidget* widget, int pixel_size, bool bold) {
+  QFont font = widget->font();
+  font.setPixelSize(pixel_size);
+  font.setBold(bold);
+  widget->setFont(font);
+}
+
+QLabel* Label(const QString& text, const char* name, QWidget* parent) {
+  return Named(new QLabel(text, parent), name);
+}
+
+QPushButton* Button(const QString& text, const char* name, QWidget* parent) {
+  return Named(new QPushButton(text, parent), name);
+}
+
+}  // namespace
+
+TForm4::TForm4(QWidget* parent) : QWidget(parent) {
+  setObjectName(QStringLiteral("Form4"));
+  setWindowTitle(
+      QStringLiteral("Программа для копирования данных по Комм. отделу для личного кабинета WEB"));
+  QFont base(QStringLiteral("Tahoma"));
+  base.setPixelSize(16);
+  setFont(base);
+
+  Label10 = Label(QStringLiteral("Версия программы от 31.07.2017"), "Label10", this);
+  SetTextColor(Label10, kStateGreen);
+  SetFont(Label10, 16, true);
+  Label1 = Label(QStringLiteral("Укажите путь к рабочей базе данных КОРТА-Офиса:"), "Label1", this);
+  edDBSource = Named(new QLineEdit(this), "edDBSource");
+  edDBSource->setReadOnly(true);
+  SpeedButton1 = Button(QStringLiteral("..."), "SpeedButton1", this);
+  Label2 = Label(QStringLiteral("Укажите путь к копии БД:"), "Label2", this);
+  edDBTarget = Named(new QLineEdit(this), "edDBTarget");
+  edDBTarget->setReadOnly(true);
+  SpeedButton2 = Button(QStringLiteral("..."), "SpeedButton2", this);
+  for (QPushButton* button : {SpeedButton1, SpeedButton2}) button->setFixedWidth(32);
+  Label3 = Label(QStringLiteral("Копию базы данных офиса следует использовать при построении "
+                                "отчетов Коммерческого отдела через WEB. "),
+                 "Label3", this);
+  Label4 = Label(QStringLiteral("Копия не является точной копией базы данных КОРТА-ОФИСА. Файл "
+                                "копии базы данных нельзя использовать\n"
+                                "как рабочую базу данных - система не сможет работать корректно!"),
+                 "Label4", this);
+  for (QLabel* notice : {Label3, Label4}) {
+    SetTextColor(notice, kBlue);
+    SetFont(notice, 10, false);
+    // A wider substitute for the design font must not widen the window.
+    notice->setWordWrap(true);
+  }
+  Label5 = Label(QStringLiteral("Выполнять поиск изменений в рабочей БД каждые"), "Label5", this);
+  edPeriod = Named(new QLineEdit(QStringLiteral("60"), this), "edPeriod");
+  edPeriod->setFixedWidth(60);
+  Label6 = Label(QStringLiteral("секунд"), "Label6", this);
+  cbAutoStartCopy = Named(
+      new QCheckBox(QStringLiteral("Запускать копирование сразу после старта программы"), this),
+      "cbAutoStartCopy");
+  Label7 = Label(QStringLiteral("задача:"), "Label7", this);
+  labWorkState = Label(QStringLiteral("ОТКЛЮЧЕНО"), "labWorkState", this);
+  Label9 = Label(QStringLiteral("статус:"), "Label9", this);
+  labStatus = Label(QStringLiteral("ОТКЛЮЧЕНО"), "labStatus", this);
+  for (QLabel* state : {labWorkState, labStatus}) {
+    SetTextColor(state, kStateRed);
+    SetFont(state, 18, true);
+    // A long progress text wraps instead of widening the window.
+    state->setWordWrap(true);
+  }
+  labError = Label(QStringLiteral("ОТКЛЮЧЕНО"), "labError", this);
+  SetTextColor(labError, kStateRed);
+  labError->setWordWrap(true);
+  labError->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  labError->setFixedHeight(2 * labError->fontMetrics().lineSpacing());
+  labError->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+  {
+    // Showing an error must not move the controls below it.
+    QSizePolicy policy = labError->sizePolicy();
+    policy.setRetainSizeWhenHidden(true);
+    labError->setSizePolicy(policy);
+  }
+  labError->setVisible(false);
+  Label8 = Label(QStringLiteral("Время последнего копирования данных:"), "Label8", this);
+  labLastCopyTime = Label(QStringLiteral("???????????"), "labLastCopyTime", this);
+
+  pnlBottom = Named(new QFrame(this), "pnlBottom");
+  pnlBottom->setFrameShape(QFrame::StyledPanel);
+  btnRun = Button(QStringLiteral("ЗАПУСТИТЬ"), "btnRun", pnlBottom);
+  btnExit = Button(QStringLiteral("Выход"), "btnExit", pnlBottom);
+  btnRun->setMinimumWidth(160);
+  btnExit->setMinimumWidth(100);
+  auto* panel_layout = new QHBoxLayout(pnlBottom);
+  panel_layout->setContentsMargins(8, 6, 8, 6);
+  panel_layout->addWidget(btnRun);
+  panel_layout->addStretch(1);
+  panel_layout->addWidget(btnExit);
+
+  auto* content = new QVBoxLayout;
+  content->setContentsMargins(8, 6, 8, 4);
+  content->setSpacing(3);
+  content->addWidget(Label10);
+  content->addWidget(Label1);
+  auto* source_row = new QHBoxLayout;
+  source_row->addWidget(edDBSource, 1);
+  source_row->addWidget(SpeedButton1);
+  content->addLayout(source_row);
+  content->addWidget(Label2);
+  auto* target_row = new QHBoxLayout;
+  target_row->addWidget(edDBTarget, 1);
+  target_row->addWidget(SpeedButton2);
+  content->addLayout(target_row);
+  content->addWidget(Label3);
+  content->addWidget(Label4);
+  auto* period_row = new QHBoxLayout;
+  period_row->addWidget(Label5);
+  period_row->addWidget(edPeriod);
+  period_row->addWidget(Label6);
+  period_row->addStretch(1);
+  content->addLayout(period_row);
+  content->addWidget(cbAutoStartCopy);
+  auto* state_grid = new QGridLayout;
+  state_grid->setVerticalSpacing(0);
+  state_grid->addWidget(Label7, 0, 0, Qt::AlignRight | Qt::AlignVCenter);
+  state_grid->addWidget(labWorkState, 0, 1);
+  state_grid->addWidget(Label9, 1, 0, Qt::AlignRight | Qt::AlignVCenter);
+  state_grid->addWidget(labStatus, 1, 1);
+  state_grid->setColumnStretch(1, 1);
+  content->addLayout(state_grid);
+  content->addWidget(labError);
+  auto* last_copy_row = new QHBoxLayout;
+  last_copy_row->addWidget(Label8);
+  last_copy_row->addWidget(labLastCopyTime, 1);
+  content->addLayout(last_copy_row);
+  content->addStretch(1);
+  auto* root = new QVBoxLayout(this);
+  root->setContentsMargins(0, 0, 0, 0);
+  root->setSpacing(0);
+  root->addLayout(content, 1);
+  root->addWidget(pnlBottom);
+
+  Timer1 = Named(new QTimer(this), "Timer1");
+  Timer1->setInterval(kTimerIntervalMs);
+
+  connect(btnRun, &QPushButton::clicked, this, &TForm4::btnRunClick);
+  connect(btnExit, &QPushButton::clicked, this, &QWidget::close);
+  connect(cbAutoStartCopy, &QCheckBox::clicked, this, &TForm4::cbAutoStartCopyClick);
+  connect(SpeedButton1, &QPushButton::clicked, this, &TForm4::SpeedButton1Click);
+  connect(SpeedButton2, &QPushButton::clicked, this, &TForm4::SpeedButton2Click);
+  connect(Timer1, &QTimer::timeout, this, &TForm4::Timer1Timer);
+
+  resize(kClientWidth, kClientHeight);
+  if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+    move(screen->availableGeometry().center() - rect().center());
+  }
+  FormCreate();
+  Timer1->start();
+}
+
+TForm4::~TForm4() = default;
+
+void TForm4::FormCreate() {
+  edDBSource->setText(Q(WorkDBConnStr));
+  edDBTarget->setText(Q(CopyDBConnStr));
+  edPeriod->setText(QString::number(CheckPeriod.load()));
+  cbAutoStartCopy->setChecked(AutoStartCopy);
+}
+
+void TForm4::FormShow() {
+  if (AutoStartCopy) btnRunClick();
+}
+
+bool TForm4::FormCloseQuery() {
+  return MainWindowMayClose();
+}
+
+void TForm4::btnRunClick() {
+  RunAction([this] {
+    SwitchCopying(edDBSource->text().toStdString(), edDBTarget->text().toStdString(),
+                  edPeriod->text().toStdString());
+  });
+}
+
+void TForm4::cbAutoStartCopyClick() {
+  RunAction([this] { StoreAutoStartCopy(cbAutoStartCopy->isChecked()); });
+}
+
+void TForm4::SpeedButton1Click() {
+  RunAction([this] {
+    std::string conn_str = WorkDBConnStr;
+    std::string password = WorkDBPassword;
+    if (!SelectDBPath(conn_str, password, true)) return;
+    StoreWorkDB(conn_str, password, [this] { edDBSource->setText(Q(WorkDBConnStr)); });
+  });
+}
+
+void TForm4::SpeedButton2Click() {
+  RunAction([this] {
+    std::string conn_str = CopyDBConnStr;
+    std::string password = CopyDBPassword;
+    if (!SelectDBPath(conn_str, password, false)) return;
+    StoreCopyDB(conn_str, password, [this] { edDBTarget->setText(Q(CopyDBConnStr)); });
+  });
+}
+
+void TForm4::Timer1Timer() {
+  const TMainWindowDisplay display =
+      ComputeMainWindowDisplay(ReadCopyState(), &RegionalDateTimeText);
+  SpeedButton1->setEnabled(display.PathsEnabled);
+  SpeedButton2->setEnabled(display.PathsEnabled);
+  edPeriod->setEnabled(display.PathsEnabled);
+  btnRun->setEnabled(display.RunEnabled);
+  btnExit->setEnabled(display.RunEnabled);
+  labError->setVisible(display.ErrorVisible);
+  if (display.ErrorVisible) labError->setText(Q(display.ErrorText));
+  labLastCopyTime->setText(Q(display.LastCopyTimeText));
+  labWorkState->setText(Q(display.WorkStateText));
+  SetTextColor(labWorkState, display.WorkStateColor);
+  labStatus->setText(Q(display.StatusText));
+  SetTextColor(labStatus, display.StatusColor);
+  btnRun->setText(Q(display.RunCaption));
+  if (close_requested_ && MainWindowMayClose()) close();
+}
+
+void TForm4::RequestClose() {
+  close_requested_ = true;
+  close();
+}
+
+void TForm4::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  if (shown_ || event->spontaneous()) return;
+  shown_ = true;
+  // Once the window is on the screen, so that an error box of the autostart appears over it.
+  QTimer::singleShot(0, this, &TForm4::FormShow);
+}
+
+void TForm4::closeEvent(QCloseEvent* event) {
+  if (FormCloseQuery()) {
+    event->accept();
+  } else {
+    event->ignore();
+  }
+}
+
+}  // namespace brindle

@@ -1,0 +1,75 @@
+// The program's main window: the two databases, the period and the autostart option, the
+// start/stop button, and once a second the copy thread's state, progress, last error and last
+// copy time. Its decisions are in ui/copy_control.h; the controls keep their names (also as
+// object names) so tests can reach them.
+#pragma once
+
+#include <QWidget>
+
+class QCheckBox;
+class QCloseEvent;
+class QFrame;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QShowEvent;
+class QTimer;
+
+namespace brindle {
+
+class TForm4 : public QWidget {
+  Q_OBJECT
+
+ public:
+  explicit TForm4(QWidget* parent = nullptr);
+  ~TForm4() override;
+
+  // Handlers, in the order the window knows them. Each shows its own errors.
+  void FormCreate();
+  void FormShow();
+  bool FormCloseQuery();
+  void btnRunClick();
+  void cbAutoStartCopyClick();
+  void SpeedButton1Click();
+  void SpeedButton2Click();
+  void Timer1Timer();
+
+  // A close asked for by the system (a termination signal): refused while a pass runs like any
+  // close, but then carried out by the timer as soon as the pass has ended.
+  void RequestClose();
+
+  QLabel* Label10;
+  QLabel* Label1;
+  QLineEdit* edDBSource;
+  QPushButton* SpeedButton1;
+  QLabel* Label2;
+  QLineEdit* edDBTarget;
+  QPushButton* SpeedButton2;
+  QLabel* Label3;
+  QLabel* Label4;
+  QLabel* Label5;
+  QLineEdit* edPeriod;
+  QLabel* Label6;
+  QCheckBox* cbAutoStartCopy;
+  QLabel* Label7;
+  QLabel* labWorkState;
+  QLabel* Label9;
+  QLabel* labStatus;
+  QLabel* labError;
+  QLabel* Label8;
+  QLabel* labLastCopyTime;
+  QFrame* pnlBottom;
+  QPushButton* btnRun;
+  QPushButton* btnExit;
+  QTimer* Timer1;
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  bool shown_ = false;
+  bool close_requested_ = false;
+};
+
+}  // namespace brindle

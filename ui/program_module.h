@@ -1,0 +1,48 @@
+// The program module of start-up and shutdown: the program log, the copy settings and the copy
+// thread, made in this order once the database library's binding is installed and taken down in
+// the reverse order after the main window has gone.
+#pragma once
+
+#include <memory>
+
+#include "replication/copy_thread.h"
+
+namespace brindle {
+
+class TProgramModule {
+ public:
+  // Opens the program log on LogFiles/Brindle.log under the suite root, starts the run with an
+  // empty line and "Программа запущена", loads the copy settings (LoadCopySettings) and starts
+  // the copy thread with the copy pass; it idles until copying is switched on. Raises what
+  // loading the settings raises, after undoing what was done.
+  TProgramModule();
+  // Stops and joins the copy thread ("Поток остановлен"), releases the structure library, logs
+  // "Выход из программы", closes the log and clears the connection strings and passwords.
+  ~TProgramModule();
+  TProgramModule(const TProgramModule&) = delete;
+  TProgramModule& operator=(const TProgramModule&) = delete;
+
+ private:
+  // Each undoes one start-up step; declared in start-up order, so they go in reverse.
+  struct SettingsClear {
+    ~SettingsClear();
+  };
+  struct LogOpen {
+    LogOpen();
+    ~LogOpen();
+  };
+  struct StructureLibraryRelease {
+    ~StructureLibraryRelease();
+  };
+  struct ThreadStop {
+    std::unique_ptr<TCopyDBThread> thread;
+    ~ThreadStop();
+  };
+
+  SettingsClear settings_clear_;
+  LogOpen log_open_;
+  StructureLibraryRelease structure_library_release_;
+  ThreadStop thread_stop_;
+};
+
+}  // namespace brindle
