@@ -85,9 +85,7 @@ void SwitchCopying(const std::string& source_text, const std::string& target_tex
     CopyEnabled = false;
     return;
   }
-  if (source_text.empty()) throw Exception("Не указан файл рабочей базы данных КОРТА-ОФИС");
-  if (target_text.empty()) throw Exception("Не указан файл копии базы данных");
-  if (SameText(source_text, target_text)) throw Exception("Указана одна и та же база данных!");
+  CheckCopyingPaths(source_text, target_text);
   const std::int32_t period = StrToInt(period_text);
   CheckPeriod = period;
   WriteSettingInt(kCopySettingsName, "PARAMS", "CheckPeriod", period);
@@ -96,6 +94,20 @@ void SwitchCopying(const std::string& source_text, const std::string& target_tex
   CheckWorkDB();
   CopyEnabled = true;
   CopyThread->WakeUp();
+}
+
+void CheckCopyingPaths(const std::string& source_text, const std::string& target_text) {
+  if (source_text.empty()) throw Exception("Не указан файл рабочей базы данных КОРТА-ОФИС");
+  if (target_text.empty()) throw Exception("Не указан файл копии базы данных");
+  if (SameText(source_text, target_text)) throw Exception("Указана одна и та же база данных!");
+}
+
+void CheckCopyDatabase() {
+  CheckCopyDB();
+}
+
+void CheckWorkDatabase() {
+  CheckWorkDB();
 }
 
 void StoreWorkDB(const std::string& conn_str, const std::string& password,

@@ -27,6 +27,14 @@ inline constexpr char kCopySettingsName[] = "Brindle";
 void SwitchCopying(const std::string& source_text, const std::string& target_text,
                    const std::string& period_text);
 
+// The checks of SwitchCopying, for programs that start copying without the window; each raises
+// the message SwitchCopying raises. The paths first; then, after VerifyOfficeDB of the copy,
+// that the copy is no working database (taking the copy's last copy time into CopyThread) and
+// that the working database is one.
+void CheckCopyingPaths(const std::string& source_text, const std::string& target_text);
+void CheckCopyDatabase();
+void CheckWorkDatabase();
+
 // The operator accepted the path dialog for the working or the copy database: the settings
 // take the connection string and password, the password becomes the database library's
 // default, and both are written to the settings file (the password scrambled). shown() runs once

@@ -36,9 +36,13 @@ TProgramModule::ThreadStop::~ThreadStop() {
   thread.reset();
 }
 
-TProgramModule::TProgramModule() {
+TProgramModule::TProgramModule(TProgramModuleOptions options) {
+  // Set while this thread is the log's only writer; the copy thread starts below.
+  if (options.log_target) ProgramLog()->NotifyWindow = options.log_target;
   LoadCopySettings();
-  thread_stop_.thread = std::make_unique<TCopyDBThread>(&RunCopyPass);
+  TCopyDBThread::Pass pass = std::move(options.pass);
+  if (!pass) pass = &RunCopyPass;
+  thread_stop_.thread = std::make_unique<TCopyDBThread>(std::move(pass));
   CopyThread = thread_stop_.thread.get();
 }
 

@@ -5,9 +5,18 @@
 
 #include <memory>
 
+#include "infra/logger.h"
 #include "replication/copy_thread.h"
 
 namespace brindle {
+
+// What a program without the main window changes in start-up; the defaults are the window's.
+struct TProgramModuleOptions {
+  TCopyDBThread::Pass pass;  // empty: RunCopyPass
+  // Told of every line of the program log, which then keeps its recent lines (Lines); not
+  // owned, and must outlive the module.
+  TLogNotifyTarget* log_target = nullptr;
+};
 
 class TProgramModule {
  public:
@@ -15,7 +24,7 @@ class TProgramModule {
   // empty line and "Программа запущена", loads the copy settings (LoadCopySettings) and starts
   // the copy thread with the copy pass; it idles until copying is switched on. Raises what
   // loading the settings raises, after undoing what was done.
-  TProgramModule();
+  explicit TProgramModule(TProgramModuleOptions options = {});
   // Stops and joins the copy thread ("Поток остановлен"), releases the structure library, logs
   // "Выход из программы", closes the log and clears the connection strings and passwords.
   ~TProgramModule();

@@ -1,0 +1,586 @@
+// brindle-sync: the copy without the window, for servers without a desktop and for services.
+//
+// Start-up and shutdown are the window program's (app/main.cpp) without the toolkit: the log,
+// the binding, the program module with its copy thread, in the same order and with the same log
+// lines. Message boxes go to stderr. Overrides from the command line change the copy settings in
+// memory only; nothing is written to the settings files.
+#include <signal.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <deque>
+#include <exception>
+#include <filesystem>
+#include <functional>
+#include <iostream>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "dbaccess/conf_calls.h"
+#include "dbaccess/fyrn.h"
+#include "dbaccess/fyrn_second_binding.h"
+#include "dbaccess/office_db_verification.h"
+#include "infra/logger.h"
+#include "infra/program_log.h"
+#include "platform/date_time.h"
+#include "platform/error.h"
+#include "platform/message_box.h"
+#include "platform/shared_library.h"
+#include "platform/suite_root.h"
+#include "platform/text.h"
+#include "replication/connection_string.h"
+#include "replication/copy_pass.h"
+#include "replication/copy_settings.h"
+#include "replication/copy_thread.h"
+#include "replication/replication_sql.h"
+#include "schema/replicated_tables.h"
+#include "ui/copy_control.h"
+#include "ui/error_box.h"
+#include "ui/program_module.h"
+
+namespace {
+
+using namespace brindle;
+
+constexpr int kExitOk = 0;
+constexpr int kExitPassFailed = 1;
+constexpr int kExitUsage = 2;
+
+constexpr char kWorkPasswordVariable[] = "BRINDLE_WORK_PASSWORD";
+constexpr char kCopyPasswordVariable[] = "BRINDLE_COPY_PASSWORD";
+
+constexpr char kUsage[] =
+    R"(Использование: brindle-sync [РЕЖИМ] [ПАРАМЕТРЫ]
+
+Копирует рабочую базу данных офиса в копию для отчётов, без окна.
+
+Режимы:
+  (без режима)       копирование включено до SIGINT или SIGTERM, с периодом из настроек;
+                     идущее копирование доводится до конца, затем программа завершается
+  --once             проверки кнопки "ЗАПУСТИТЬ", проверка структуры копии и одно копирование
+  --verify CONNSTR   создать или дополнить структуру базы данных офиса CONNSTR
+  --status           время последнего копирования и отметка каждой таблицы в копии
+  --help             эта справка
+
+Параметры (только на этот запуск, в файлы настроек не записываются):
+  --work CONNSTR           рабочая база данных (источник), host/port:path
+  --copy CONNSTR           копия базы данных (приёмник), host/port:path
+  --work-password PASS     пароль SYSDBA рабочей БД (или переменная BRINDLE_WORK_PASSWORD)
+  --copy-password PASS     пароль SYSDBA копии (или переменная BRINDLE_COPY_PASSWORD)
+  --period N               период копирования, секунд (N > 0)
+
+Настройки и журнал: $ZEMT_ROOT (по умолчанию /opt/zemt/), INI/Brindle.set, LogFiles/Brindle.log.
+
+Коды завершения: 0 успех; 1 копирование не удалось (текст ошибки в stderr);
+2 ошибка в командной строке или проверка перед копированием не пройдена.
+)";
+
+class UsageError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+enum class Mode { kRun, kOnce, kVerify, kStatus, kHelp };
+
+struct Options {
+  Mode mode = Mode::kRun;
+  std::string verify_conn_str;
+  std::optional<std::string> work, copy, work_password, copy_password;
+  std::optional<std::int32_t> period;
+};
+
+Options ParseArguments(int argc, char** argv) {
+  Options options;
+  bool mode_given = false;
+  auto set_mode = [&](Mode mode, const std::string& name) {
+    if (mode_given) throw UsageError("задано больше одного режима (" + name + ")");
+    mode_given = true;
+    options.mode = mode;
+  };
+  for (int i = 1; i < argc; ++i) {
+    std::string arg = argv[i];
+    std::optional<std::string> inline_value;
+    if (arg.rfind("--", 0) == 0) {
+      if (const auto eq = arg.find('='); eq != std::string::npos) {
+        inline_value = arg.substr(eq + 1);
+        arg.erase(eq);
+      }
+    }
+    auto value = [&]() -> std::string {
+      if (inline_value) return *inline_value;
+      if (i + 1 >= argc) throw UsageError("у параметра " + arg + " нет значения");
+      return argv[++i];
+    };
+    auto no_value = [&] {
+      if (inline_value) throw UsageError("у параметра " + arg + " не бывает значения");
+    };
+    if (arg == "--help" || arg == "-h") {
+      no_value();
+      options.mode = Mode::kHelp;
+      return options;
+    } else if (arg == "--once") {
+      no_value();
+      set_mode(Mode::kOnce, arg);
+    } else if (arg == "--status") {
+      no_value();
+      set_mode(Mode::kStatus, arg);
+    } else if (arg == "--verify") {
+      set_mode(Mode::kVerify, arg);
+      options.verify_conn_str = value();
+      if (options.verify_conn_str.empty()) throw UsageError("--verify: пустая строка подключения");
+    } else if (arg == "--work") {
+      options.work = value();
+    } else if (arg == "--copy") {
+      options.copy = value();
+    } else if (arg == "--work-password") {
+      options.work_password = value();
+    } else if (arg == "--copy-password") {
+      options.copy_password = value();
+    } else if (arg == "--period") {
+      const std::string text = value();
+      const std::optional<std::int32_t> period = TryStrToInt(text);
+      if (!period || *period <= 0) {
+        throw UsageError("--period: нужно целое число секунд больше нуля, а не \"" + text + "\"");
+      }
+      options.period = period;
+    } else {
+      throw UsageError("неизвестный параметр " + std::string(argv[i]));
+    }
+  }
+  // The command line wins over the environment.
+  if (!options.work_password) {
+    if (const char* env = std::getenv(kWorkPasswordVariable)) options.work_password = env;
+  }
+  if (!options.copy_password) {
+    if (const char* env = std::getenv(kCopyPasswordVariable)) options.copy_password = env;
+  }
+  return options;
+}
+
+std::string OneLine(std::string text) {
+  for (std::size_t pos; (pos = text.find("\r\n")) != std::string::npos;) text.replace(pos, 2, "\n");
+  return text;
+}
+
+// The binding refuses a start with an error box and ends the process with status 0, which a
+// service manager would take for success; here such a refusal ends with status 2.
+std::atomic<bool> starting{true};
+
+MessageResult PrintMessageBox(const MessageBoxRequest& request) {
+  std::fprintf(stderr, "%s: %s\n", request.caption.c_str(), OneLine(request.text).c_str());
+  std::fflush(stderr);
+  if (starting && request.icon == MessageIcon::kError) std::_Exit(kExitUsage);
+  switch (request.buttons) {
+    case MessageButtons::kOk:
+    case MessageButtons::kOkCancel:
+      return MessageResult::kOk;
+    case MessageButtons::kYesNo:
+    case MessageButtons::kYesNoCancel:
+      return MessageResult::kYes;
+  }
+  return MessageResult::kOk;
+}
+
+std::string DateTimeText(TDateTime value) {
+  if (value <= 0) return "неизвестно";
+  const DateTimeFields f = DecodeDateTime(value);
+  char text[32];
+  std::snprintf(text, sizeof text, "%02d.%02d.%04d %02d:%02d:%02d", f.day, f.month, f.year, f.hour,
+                f.minute, f.second);
+  return text;
+}
+
+// --- the log's lines of one pass ----------------------------------------------------------------
+
+// Keeps the program log's recent lines, from which a finished pass reads its tables.
+class KeepLogLines : public TLogNotifyTarget {
+ public:
+  void PostMessage(std::uint32_t, std::uintptr_t, std::intptr_t) override {}
+};
+
+struct CopiedTable {
+  std::string table;
+  std::int64_t records = 0;
+};
+
+// The tables the last pass logged as copied: "Обработка таблицы [T]: скопировано N записей"
+// after the last "Начало копирования БД".
+std::vector<CopiedTable> CopiedTablesOfLastPass() {
+  std::vector<CopiedTable> tables;
+  TMirtLogger* log = ProgramLog();
+  if (!log) return tables;
+  const std::vector<std::string> lines = log->Lines();
+  std::size_t start = 0;
+  for (std::size_t i = lines.size(); i-- > 0;) {
+    if (lines[i].ends_with("Начало копирования БД")) {
+      start = i + 1;
+      break;
+    }
+  }
+  static const std::string kTableMark = "Обработка таблицы [";
+  static const std::string kCopiedMark = "]: скопировано ";
+  for (std::size_t i = start; i < lines.size(); ++i) {
+    const std::string& line = lines[i];
+    const std::size_t at = line.find(kTableMark);
+    if (at == std::string::npos) continue;
+    const std::size_t name_start = at + kTableMark.size();
+    const std::size_t name_end = line.find(kCopiedMark, name_start);
+    if (name_end == std::string::npos) continue;
+    CopiedTable table;
+    table.table = line.substr(name_start, name_end - name_start);
+    table.records = std::atoll(line.c_str() + name_end + kCopiedMark.size());
+    tables.push_back(std::move(table));
+  }
+  return tables;
+}
+
+struct PassReport {
+  std::vector<CopiedTable> tables;
+  TCopyDBThread::Outcome outcome;
+  bool Failed() const { return !outcome.LastErrorText.empty(); }
+};
+
+// Passes finished on the copy thread, waiting to be printed by the main thread.
+class PassReports {
+ public:
+  void Add(PassReport report) {
+    std::lock_guard guard(lock_);
+    reports_.push_back(std::move(report));
+    ++finished_;
+  }
+  std::optional<PassReport> Take() {
+    std::lock_guard guard(lock_);
+    if (reports_.empty()) return std::nullopt;
+    PassReport report = std::move(reports_.front());
+    reports_.pop_front();
+    return report;
+  }
+  int Finished() const {
+    std::lock_guard guard(lock_);
+    return finished_;
+  }
+
+ private:
+  mutable std::mutex lock_;
+  std::deque<PassReport> reports_;
+  int finished_ = 0;
+};
+
+// --- output --------------------------------------------------------------------------------------
+
+// The progress line on a terminal, rewritten in place; nothing when stderr is no terminal.
+class ProgressLine {
+ public:
+  ProgressLine() : terminal_(isatty(STDERR_FILENO) == 1) {}
+  void Show(const TCopyDBThread& thread) {
+    if (!terminal_) return;
+    if (!thread.Busy) {
+      Clear();
+      return;
+    }
+    const std::string text = "Копирование: таблица " + std::to_string(thread.TableNo.load()) +
+                             " / " + std::to_string(thread.TableCount.load()) + ", запись " +
+                             std::to_string(thread.RecordNo.load()) + " / " +
+                             std::to_string(thread.RecordCount.load());
+    std::fprintf(stderr, "\r\033[K%s", text.c_str());
+    std::fflush(stderr);
+    shown_ = true;
+  }
+  void Clear() {
+    if (!shown_) return;
+    std::fprintf(stderr, "\r\033[K");
+    std::fflush(stderr);
+    shown_ = false;
+  }
+
+ private:
+  bool terminal_;
+  bool shown_ = false;
+};
+
+void PrintReport(const PassReport& report, ProgressLine& progress) {
+  progress.Clear();
+  std::int64_t records = 0;
+  for (const CopiedTable& table : report.tables) {
+    std::printf("%s: скопировано записей: %lld\n", table.table.c_str(),
+                static_cast<long long>(table.records));
+    records += table.records;
+  }
+  if (report.Failed()) {
+    std::printf("Копирование не удалось\n");
+    std::fflush(stdout);
+    std::fprintf(stderr, "Ошибка при копировании БД: %s\n",
+                 OneLine(report.outcome.LastErrorText).c_str());
+    std::fflush(stderr);
+    return;
+  }
+  std::printf("Копирование завершено: таблиц с изменениями %zu из %zu, записей %lld; время %s\n",
+              report.tables.size(), ReplicatedTables().size(), static_cast<long long>(records),
+              DateTimeText(report.outcome.LastCopyTime).c_str());
+  std::fflush(stdout);
+}
+
+// --- start-up --------------------------------------------------------------------------------
+
+class FyrnInstall {
+ public:
+  FyrnInstall() : fyrn_(std::make_unique<TFyrn>()) { InstallFyrn(fyrn_.get()); }
+  ~FyrnInstall() { InstallFyrn(nullptr); }
+  FyrnInstall(const FyrnInstall&) = delete;
+  FyrnInstall& operator=(const FyrnInstall&) = delete;
+
+ private:
+  std::unique_ptr<TFyrn> fyrn_;
+};
+
+class LoggerModule {
+ public:
+  LoggerModule() { InitLoggerModule(); }
+  ~LoggerModule() { FinalizeLoggerModule(); }
+  LoggerModule(const LoggerModule&) = delete;
+  LoggerModule& operator=(const LoggerModule&) = delete;
+};
+
+void ApplyOverrides(const Options& options) {
+  if (options.work) WorkDBConnStr = *options.work;
+  if (options.copy) CopyDBConnStr = *options.copy;
+  if (options.work_password) WorkDBPassword = *options.work_password;
+  if (options.copy_password) CopyDBPassword = *options.copy_password;
+  if (options.period) CheckPeriod = *options.period;
+}
+
+// What to try when a check against a database failed, judged from the server's text.
+std::string Advice(const std::string& message, const std::string& conn_str,
+                   const char* password_option, const char* password_variable) {
+  const std::string text = LowerCase(message);
+  const bool password_refused =
+      text.find("password") != std::string::npos || text.find("user name") != std::string::npos;
+  // Without an option the check signs in with the suite's built-in password, not the operator's.
+  if (password_refused && password_option) {
+    return std::string("Проверьте пароль SYSDBA: ") + password_option + " или переменная " +
+           password_variable + ".";
+  }
+  if (text.find("network") != std::string::npos || text.find("connect") != std::string::npos ||
+      text.find("refused") != std::string::npos) {
+    return "Проверьте, что сервер Firebird " + ExtractHost(conn_str) + " запущен и принимает " +
+           "подключения на порту " + std::to_string(ExtractPort(conn_str, kDefaultPort)) + ".";
+  }
+  if (text.find("i/o error") != std::string::npos ||
+      text.find("no such file") != std::string::npos) {
+    return "Проверьте путь к файлу базы данных на сервере: " + ExtractPath(conn_str) + ".";
+  }
+  return {};
+}
+
+// Runs one check; a failure prints the check's own message, then what was being checked and
+// what to try, and raises UsageError so the program ends with the validation status.
+template <class Check>
+void RunCheck(const std::string& what, const std::string& conn_str, const char* password_option,
+              const char* password_variable, Check&& check) {
+  try {
+    check();
+  } catch (const std::exception& e) {
+    ShowErrorBox(e);
+    std::string detail = what + " [" + conn_str + "] не пройдена.";
+    const std::string advice = Advice(e.what(), conn_str, password_option, password_variable);
+    if (!advice.empty()) detail += " " + advice;
+    throw UsageError(detail);
+  }
+}
+
+// The checks of the window's "ЗАПУСТИТЬ", without storing the period.
+void CheckBeforeCopying() {
+  try {
+    CheckCopyingPaths(WorkDBConnStr, CopyDBConnStr);
+  } catch (const std::exception& e) {
+    ShowErrorBox(e);
+    if (WorkDBConnStr.empty() || CopyDBConnStr.empty()) {
+      throw UsageError("Задайте обе базы данных: --work и --copy или в файле настроек " +
+                       SettingsFileName(kCopySettingsName) + ".");
+    }
+    throw UsageError("Копией должна быть другая база данных, чем рабочая [" + WorkDBConnStr +
+                     "]: задайте её в --copy.");
+  }
+  RunCheck("Проверка структуры копии базы данных", CopyDBConnStr, nullptr, nullptr,
+           [] { VerifyOfficeDB(CopyDBConnStr); });
+  RunCheck("Проверка копии базы данных", CopyDBConnStr, "--copy-password", kCopyPasswordVariable,
+           [] { CheckCopyDatabase(); });
+  RunCheck("Проверка рабочей базы данных", WorkDBConnStr, "--work-password", kWorkPasswordVariable,
+           [] { CheckWorkDatabase(); });
+}
+
+// --- modes -------------------------------------------------------------------------------------
+
+sigset_t StopSignals() {
+  sigset_t set;
+  sigemptyset(&set);
+  sigaddset(&set, SIGINT);
+  sigaddset(&set, SIGTERM);
+  return set;
+}
+
+// Waits up to 200 ms for SIGINT or SIGTERM; returns the signal or 0.
+int WaitForStopSignal() {
+  const sigset_t set = StopSignals();
+  timespec timeout{0, 200'000'000};
+  const int signal = sigtimedwait(&set, nullptr, &timeout);
+  return signal > 0 ? signal : 0;
+}
+
+// Copying on until the pass the once mode asks for has ended, or until a stop signal; a pass
+// running when the signal comes goes on to its end first. Returns the exit status.
+int RunCopying(bool once, PassReports& reports) {
+  ProgressLine progress;
+  bool stopping = false;
+  bool failed = false;
+  int printed = 0;
+  CopyEnabled = true;
+  CopyThread->WakeUp();
+  if (!once) {
+    std::printf("Копирование включено, период %d с; остановка: SIGINT или SIGTERM\n",
+                CheckPeriod.load());
+    std::fflush(stdout);
+  }
+  for (;;) {
+    const int signal = WaitForStopSignal();
+    if (signal != 0 && !stopping) {
+      stopping = true;
+      CopyEnabled = false;
+      progress.Clear();
+      std::printf("Получен сигнал %s: %s\n", strsignal(signal),
+                  CopyThread->Busy ? "копирование будет доведено до конца" : "завершение");
+      std::fflush(stdout);
+    }
+    while (std::optional<PassReport> report = reports.Take()) {
+      PrintReport(*report, progress);
+      failed = report->Failed();
+      ++printed;
+    }
+    if (once && printed > 0) break;
+    if (stopping && !CopyThread->Busy) break;
+    progress.Show(*CopyThread);
+  }
+  progress.Clear();
+  CopyEnabled = false;
+  if (!once) return kExitOk;
+  if (printed == 0) {
+    std::fprintf(stderr, "Копирование не выполнено: получен сигнал до его начала\n");
+    return kExitPassFailed;
+  }
+  return failed ? kExitPassFailed : kExitOk;
+}
+
+// The copy's configuration, opened as the copy pass opens it.
+std::unique_ptr<TfbIniFile> OpenCopyConf() {
+  return Fyrn().IniCreator().CreateIniOnDatabase(
+      ExtractHost(CopyDBConnStr), ExtractPort(CopyDBConnStr, kDefaultPort),
+      ExtractPath(CopyDBConnStr), "SYSDBA", CopyDBPassword, "WIN1251", "CONF", false);
+}
+
+int ShowStatus() {
+  std::unique_ptr<TfbIniFile> conf;
+  RunCheck("Чтение конфигурации копии базы данных", CopyDBConnStr, "--copy-password",
+           kCopyPasswordVariable, [&] { conf = OpenCopyConf(); });
+  std::printf("Копия: %s\n", CopyDBConnStr.c_str());
+  std::printf(
+      "LAST_COPY_TIME: %s\n",
+      DateTimeText(ReadConfDateTime(*conf, "REPLICATION_INFO", "LAST_COPY_TIME", 0)).c_str());
+  for (const ReplicatedTable& entry : ReplicatedTables()) {
+    const std::string key = ReplicationMarkKey(std::string(entry.table));
+    std::printf("%s: %s\n", key.c_str(),
+                DateTimeText(ReadConfDateTime(*conf, "REPLICATION_INFO", key, 0)).c_str());
+  }
+  std::fflush(stdout);
+  return kExitOk;
+}
+
+int Verify(const std::string& conn_str) {
+  RunCheck("Проверка структуры базы данных", conn_str, nullptr, nullptr,
+           [&] { VerifyOfficeDB(conn_str); });
+  std::printf("Структура базы данных %s проверена\n", conn_str.c_str());
+  std::fflush(stdout);
+  return kExitOk;
+}
+
+int Run(const Options& options) {
+  // The log goes where the window program's goes; its folder may not exist on a new server.
+  std::error_code ignored;
+  std::filesystem::create_directories(SuitePath("LogFiles"), ignored);
+
+  LoggerModule logger_module;
+  TFyrnSecondBinding second_binding;
+  FyrnInstall fyrn;
+  starting = false;
+
+  PassReports reports;
+  KeepLogLines log_lines;
+  const bool once = options.mode == Mode::kOnce;
+  TProgramModuleOptions module_options;
+  module_options.log_target = &log_lines;
+  module_options.pass = [&reports, once](TCopyDBThread& thread) {
+    RunCopyPass(thread);
+    if (once) CopyEnabled = false;  // one pass, whatever the period
+    reports.Add({CopiedTablesOfLastPass(), thread.Snapshot()});
+  };
+  int status = kExitOk;
+  try {
+    TProgramModule program(std::move(module_options));
+    ApplyOverrides(options);
+    switch (options.mode) {
+      case Mode::kVerify:
+        status = Verify(options.verify_conn_str);
+        break;
+      case Mode::kStatus:
+        status = ShowStatus();
+        break;
+      case Mode::kOnce:
+      case Mode::kRun:
+        CheckBeforeCopying();
+        status = RunCopying(once, reports);
+        break;
+      case Mode::kHelp:
+        break;
+    }
+  } catch (const UsageError& e) {
+    std::fprintf(stderr, "%s: %s\n", ProgramFileName().c_str(), e.what());
+    status = kExitUsage;
+  } catch (const std::exception& e) {
+    ShowErrorBox(e);
+    status = kExitUsage;
+  }
+  // A pass that began just as copying was switched off has ended with the thread's stop.
+  ProgressLine progress;
+  while (std::optional<PassReport> report = reports.Take()) PrintReport(*report, progress);
+  return status;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  // Blocked before any thread starts, so every thread inherits the mask and the main thread
+  // alone takes the signals, between its looks at the copy thread.
+  const sigset_t stop_signals = StopSignals();
+  pthread_sigmask(SIG_BLOCK, &stop_signals, nullptr);
+  SetMessageBoxHandler(&PrintMessageBox);
+
+  Options options;
+  try {
+    options = ParseArguments(argc, argv);
+  } catch (const UsageError& e) {
+    std::fprintf(stderr, "brindle-sync: %s\nСправка: brindle-sync --help\n", e.what());
+    return kExitUsage;
+  }
+  if (options.mode == Mode::kHelp) {
+    std::fputs(kUsage, stdout);
+    return kExitOk;
+  }
+  return Run(options);
+}

@@ -1,0 +1,383 @@
+// The console program brindle-sync end to end: run as a child process on real office databases
+// on the private server, with the suite root of the test (ZEMT_ROOT) holding libOstrel.so.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "dbaccess/conf_calls.h"
+#include "platform/suite_root.h"
+#include "replication/connection_string.h"
+#include "replication/replication_sql.h"
+#include "schema/replicated_tables.h"
+#include "tests/support/office_databases.h"
+#include "tests/support/sample_data.h"
+#include "tests/support/temp_dir.h"
+#include "tests/support/test_database.h"
+#include "tests/support/test_fyrn.h"
+
+namespace brindle {
+namespace {
+
+using namespace std::chrono_literals;
+using testing::OfficeDatabasePair;
+using testing::ReadFile;
+using testing::TestDatabase;
+
+// brindle-sync started with its output and errors in files of the test's directory.
+class SyncProcess {
+ public:
+  SyncProcess(const std::vector<std::string>& args, const std::string& dir,
+              const std::string& program = BRINDLE_SYNC_PATH)
+      : out_path_(dir + "sync.out"), err_path_(dir + "sync.err") {
+    std::vector<std::string> argv{program};
+    argv.insert(argv.end(), args.begin(), args.end());
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, out_path_.c_str(),
+                                     O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, err_path_.c_str(),
+                                     O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    std::vector<char*> raw;
+    for (std::string& arg : argv) raw.push_back(arg.data());
+    raw.push_back(nullptr);
+    const int error = posix_spawn(&pid_, raw[0], &actions, nullptr, raw.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (error != 0) throw std::runtime_error("cannot start " + argv[0]);
+  }
+  ~SyncProcess() {
+    if (pid_ > 0) {
+      kill(pid_, SIGKILL);
+      Wait();
+    }
+  }
+  SyncProcess(const SyncProcess&) = delete;
+  SyncProcess& operator=(const SyncProcess&) = delete;
+
+  int Wait() {
+    if (pid_ <= 0) return status_;
+    int status = 0;
+    waitpid(pid_, &status, 0);
+    pid_ = -1;
+    status_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    return status_;
+  }
+  void Kill(int signal) const { kill(pid_, signal); }
+  std::string Out() const { return ReadFile(out_path_); }
+  std::string Err() const { return ReadFile(err_path_); }
+
+ private:
+  std::string out_path_, err_path_;
+  pid_t pid_ = -1;
+  int status_ = -1;
+};
+
+struct RunResult {
+  int status;
+  std::string out;
+  std::string err;
+};
+
+RunResult RunSync(const std::vector<std::string>& args, const std::string& dir) {
+  SyncProcess process(args, dir);
+  const int status = process.Wait();
+  return {status, process.Out(), process.Err()};
+}
+
+bool Contains(const std::string& text, const std::string& part) {
+  return text.find(part) != std::string::npos;
+}
+
+std::unique_ptr<TfbIniFile> Conf(const std::string& conn_str) {
+  return testing::TestFyrn().IniCreator().CreateIniOnDatabase(
+      ExtractHost(conn_str), ExtractPort(conn_str, kDefaultPort), ExtractPath(conn_str), "SYSDBA",
+      TestDatabase::Password(), "WIN1251", "CONF", false);
+}
+
+void WriteParam(const std::string& conn_str, const std::string& key, const std::string& value) {
+  WriteConfString(*Conf(conn_str), "PARAMS", key, value);
+}
+
+// The log's messages without their time stamps.
+std::vector<std::string> LogMessages() {
+  constexpr std::size_t kStampLength = 23;
+  std::vector<std::string> messages;
+  const std::string text = ReadFile(SuitePath("LogFiles/Brindle.log"));
+  std::size_t start = 0;
+  for (std::size_t end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2) {
+    std::string line = text.substr(start, end - start);
+    if (line.size() > kStampLength) line.erase(0, kStampLength + 1);
+    messages.push_back(line);
+  }
+  return messages;
+}
+
+class BrindleSyncTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    setenv("BRINDLE_WORK_PASSWORD", TestDatabase::Password().c_str(), 1);
+    setenv("BRINDLE_COPY_PASSWORD", TestDatabase::Password().c_str(), 1);
+  }
+  void TearDown() override {
+    unsetenv("BRINDLE_WORK_PASSWORD");
+    unsetenv("BRINDLE_COPY_PASSWORD");
+  }
+
+  // A working database that passes the checks: structure version 12.
+  void MarkWorking() { WriteParam(dbs.WorkConnStr(), "OFFICE_DB_STRUCT_VERSION", "12"); }
+
+  std::vector<std::string> Databases() const {
+    return {"--work", dbs.WorkConnStr(), "--copy", dbs.CopyConnStr()};
+  }
+  template <class... More>
+  std::vector<std::string> Args(More... more) const {
+    std::vector<std::string> args = Databases();
+    (args.push_back(more), ...);
+    return args;
+  }
+  RunResult Once(std::vector<std::string> args) {
+    args.push_back("--once");
+    return RunSync(args, dbs.Dir().Path());
+  }
+
+  void ExpectCopyHoldsTheWorkingRows() {
+    ibx::TIBDatabase work = dbs.ConnectWork();
+    ibx::TIBDatabase copy = dbs.ConnectCopy();
+    for (const ReplicatedTable& entry : ReplicatedTables()) {
+      const auto difference = testing::CompareTable(work, copy, std::string(entry.table),
+                                                    std::string(entry.key_column));
+      EXPECT_GT(difference.rows_checked, 0) << entry.table;
+      EXPECT_TRUE(difference.differences.empty())
+          << entry.table << ": " << difference.differences.front();
+    }
+  }
+
+  OfficeDatabasePair dbs;
+};
+
+TEST_F(BrindleSyncTest, HelpListsTheModesAndEndsWithZero) {
+  const RunResult result = RunSync({"--help"}, dbs.Dir().Path());
+  EXPECT_EQ(result.status, 0);
+  for (const char* part : {"--once", "--verify", "--status", "--work", "--copy", "--period",
+                           "BRINDLE_WORK_PASSWORD", "BRINDLE_COPY_PASSWORD"}) {
+    EXPECT_TRUE(Contains(result.out, part)) << part;
+  }
+}
+
+TEST_F(BrindleSyncTest, UsageErrorsEndWithTwo) {
+  for (const std::vector<std::string>& args :
+       std::vector<std::vector<std::string>>{{"--bogus"},
+                                             {"--once", "--status"},
+                                             {"--period", "0", "--once"},
+                                             {"--period", "soon"},
+                                             {"--work"}}) {
+    const RunResult result = RunSync(args, dbs.Dir().Path());
+    EXPECT_EQ(result.status, 2) << args.front();
+    EXPECT_TRUE(Contains(result.err, "brindle-sync: ")) << result.err;
+    EXPECT_TRUE(Contains(result.err, "--help")) << result.err;
+  }
+  EXPECT_FALSE(std::filesystem::exists(SuitePath("LogFiles/Brindle.log")))
+      << "a usage error starts nothing";
+}
+
+// A service manager must not take a refused start for success.
+TEST_F(BrindleSyncTest, AMissingDatabaseLibraryEndsWithTwo) {
+  const std::string alone = dbs.Dir() / "alone/";
+  std::filesystem::create_directories(alone);
+  std::filesystem::copy_file(BRINDLE_SYNC_PATH, alone + "brindle-sync");
+  SyncProcess process({}, dbs.Dir().Path(), alone + "brindle-sync");
+  EXPECT_EQ(process.Wait(), 2);
+  EXPECT_TRUE(Contains(process.Err(), "В запуске приложения отказано!")) << process.Err();
+}
+
+TEST_F(BrindleSyncTest, OnceCopiesEveryTableAndPrintsALinePerTable) {
+  MarkWorking();
+  {
+    ibx::TIBDatabase work = dbs.ConnectWork();
+    testing::FillReplicatedTables(work, 3);
+  }
+  const RunResult result = Once(Args("--period", "3600"));
+  ASSERT_EQ(result.status, 0) << result.out << result.err;
+  EXPECT_EQ(result.err, "");
+  for (const ReplicatedTable& entry : ReplicatedTables()) {
+    EXPECT_TRUE(Contains(result.out, std::string(entry.table) + ": скопировано записей: "))
+        << entry.table << "\n"
+        << result.out;
+  }
+  EXPECT_TRUE(Contains(result.out, "Копирование завершено: таблиц с изменениями 37 из 37"))
+      << result.out;
+  ExpectCopyHoldsTheWorkingRows();
+  EXPECT_GT(ReadConfDateTime(*Conf(dbs.CopyConnStr()), "REPLICATION_INFO", "LAST_COPY_TIME", 0), 0);
+  // The overrides were for this run only.
+  EXPECT_FALSE(std::filesystem::exists(SuitePath("INI/Brindle.set")));
+
+  const std::vector<std::string> log = LogMessages();
+  ASSERT_GE(log.size(), 4u);
+  EXPECT_EQ(log.front(), "");
+  EXPECT_EQ(log[1], "Программа запущена");
+  EXPECT_EQ(log[log.size() - 2], "Поток остановлен");
+  EXPECT_EQ(log.back(), "Выход из программы");
+
+  // A second pass finds nothing new and says so.
+  const RunResult again = Once(Databases());
+  EXPECT_EQ(again.status, 0) << again.err;
+  EXPECT_TRUE(Contains(again.out, "Копирование завершено: таблиц с изменениями 0 из 37"))
+      << again.out;
+}
+
+TEST_F(BrindleSyncTest, StatusShowsTheLastCopyTimeAndEveryMark) {
+  MarkWorking();
+  const RunResult before = RunSync(Args("--status"), dbs.Dir().Path());
+  ASSERT_EQ(before.status, 0) << before.err;
+  EXPECT_TRUE(Contains(before.out, "LAST_COPY_TIME: неизвестно")) << before.out;
+
+  ASSERT_EQ(Once(Databases()).status, 0);
+  const RunResult after = RunSync(Args("--status"), dbs.Dir().Path());
+  ASSERT_EQ(after.status, 0) << after.err;
+  EXPECT_FALSE(Contains(after.out, "LAST_COPY_TIME: неизвестно")) << after.out;
+  for (const ReplicatedTable& entry : ReplicatedTables()) {
+    const std::string key = ReplicationMarkKey(std::string(entry.table));
+    EXPECT_TRUE(Contains(after.out, key + ": ")) << key;
+    EXPECT_FALSE(Contains(after.out, key + ": неизвестно")) << key;
+  }
+}
+
+TEST_F(BrindleSyncTest, VerifyCreatesAnOfficeDatabase) {
+  const std::string conn_str = OfficeDatabasePair::ConnStr(dbs.Dir() / "made.fdb");
+  const RunResult result = RunSync({"--verify", conn_str}, dbs.Dir().Path());
+  EXPECT_EQ(result.status, 0) << result.err;
+  ASSERT_TRUE(std::filesystem::exists(dbs.Dir() / "made.fdb"));
+  ibx::TIBDatabase made = OfficeDatabasePair::Connect(conn_str);
+  for (const ReplicatedTable& entry : ReplicatedTables()) {
+    EXPECT_EQ(testing::QueryText(made, "SELECT COUNT(*) FROM \"" + std::string(entry.table) + "\""),
+              "0");
+  }
+  made.DropDatabase();
+}
+
+TEST_F(BrindleSyncTest, AFailedPassEndsWithOneAndItsErrorText) {
+  MarkWorking();
+  {
+    ibx::TIBDatabase work = dbs.ConnectWork();
+    testing::FillReplicatedTables(work, 2);
+    // The copy refuses every row of one table, so the pass fails there.
+    ibx::TIBDatabase copy = dbs.ConnectCopy();
+    const ReplicatedTable& entry = ReplicatedTables()[0];
+    testing::ExecuteCommitted(copy, "ALTER TABLE \"" + std::string(entry.table) +
+                                        "\" ADD CONSTRAINT REFUSE_ALL CHECK (MODIFYDATE IS NULL)");
+  }
+  const RunResult result = Once(Databases());
+  EXPECT_EQ(result.status, 1) << result.out << result.err;
+  EXPECT_TRUE(Contains(result.err, "Ошибка при копировании БД: Репликация таблицы \"" +
+                                       std::string(ReplicatedTables()[0].table) + "\""))
+      << result.err;
+  EXPECT_TRUE(Contains(result.out, "Копирование не удалось")) << result.out;
+}
+
+TEST_F(BrindleSyncTest, TheSameDatabaseTwiceIsRefused) {
+  MarkWorking();
+  const RunResult result = Once({"--work", dbs.WorkConnStr(), "--copy", dbs.WorkConnStr()});
+  EXPECT_EQ(result.status, 2);
+  EXPECT_TRUE(Contains(result.err, "brindle-sync: Указана одна и та же база данных!"))
+      << result.err;
+}
+
+TEST_F(BrindleSyncTest, ACopyThatIsAWorkingDatabaseIsRefused) {
+  MarkWorking();
+  WriteParam(dbs.CopyConnStr(), "OFFICE_DB_STRUCT_VERSION", "12");
+  const RunResult result = Once(Databases());
+  EXPECT_EQ(result.status, 2);
+  EXPECT_TRUE(Contains(
+      result.err,
+      "brindle-sync: Заданная в настройках копия базы данных на самом деле является рабочей БД!"))
+      << result.err;
+  EXPECT_TRUE(Contains(result.err, "Проверка копии базы данных [" + dbs.CopyConnStr() + "]"))
+      << result.err;
+  EXPECT_EQ(ReadConfDateTime(*Conf(dbs.CopyConnStr()), "REPLICATION_INFO", "LAST_COPY_TIME", 0), 0)
+      << "nothing was copied";
+}
+
+TEST_F(BrindleSyncTest, AWorkingDatabaseWithoutAStructureVersionIsRefused) {
+  const RunResult result = Once(Databases());
+  EXPECT_EQ(result.status, 2);
+  EXPECT_TRUE(Contains(result.err,
+                       "brindle-sync: Заданная в настройках рабочая БД скорее всего не является "
+                       "рабочей (версия БД не найдена)!"))
+      << result.err;
+  EXPECT_TRUE(Contains(result.err, "Проверка рабочей базы данных [" + dbs.WorkConnStr() + "]"))
+      << result.err;
+}
+
+TEST_F(BrindleSyncTest, AWrongPasswordNamesTheDatabaseAndThePasswordOption) {
+  MarkWorking();
+  const RunResult result = Once(Args("--work-password", "wrong-password"));
+  EXPECT_EQ(result.status, 2);
+  EXPECT_TRUE(Contains(result.err, "Проверка рабочей базы данных [" + dbs.WorkConnStr() + "]"))
+      << result.err;
+  EXPECT_TRUE(Contains(result.err, "--work-password")) << result.err;
+  EXPECT_TRUE(Contains(result.err, "BRINDLE_WORK_PASSWORD")) << result.err;
+}
+
+TEST_F(BrindleSyncTest, AnUnreachableServerNamesTheServer) {
+  MarkWorking();
+  // Nothing listens on port 1.
+  const std::string copy = "127.0.0.1/1:" + dbs.Dir() / "copy.fdb";
+  const RunResult result = Once({"--work", dbs.WorkConnStr(), "--copy", copy});
+  EXPECT_EQ(result.status, 2);
+  EXPECT_TRUE(Contains(result.err, "[" + copy + "]")) << result.err;
+  EXPECT_TRUE(Contains(result.err, "Проверьте, что сервер Firebird 127.0.0.1 запущен"))
+      << result.err;
+}
+
+TEST_F(BrindleSyncTest, SigtermDuringAPassLetsItFinishAndCommitItsMarks) {
+  MarkWorking();
+  {
+    ibx::TIBDatabase work = dbs.ConnectWork();
+    testing::FillReplicatedTables(work, 400);  // a pass long enough to be caught running
+  }
+  SyncProcess sync(Args("--period", "3600"), dbs.Dir().Path());
+  const auto deadline = std::chrono::steady_clock::now() + 60s;
+  auto started = [] {
+    for (const std::string& message : LogMessages()) {
+      if (message == "Начало копирования БД") return true;
+    }
+    return false;
+  };
+  while (!started()) {
+    ASSERT_LT(std::chrono::steady_clock::now(), deadline) << "no pass started\n" << sync.Err();
+    std::this_thread::sleep_for(20ms);
+  }
+  sync.Kill(SIGTERM);
+  EXPECT_EQ(sync.Wait(), 0) << sync.Err();
+  const std::string out = sync.Out();
+  EXPECT_TRUE(Contains(out, "копирование будет доведено до конца")) << out;
+  EXPECT_TRUE(Contains(out, "Копирование завершено: таблиц с изменениями 37 из 37")) << out;
+
+  const std::vector<std::string> log = LogMessages();
+  ASSERT_GE(log.size(), 3u);
+  EXPECT_EQ(log[log.size() - 3], "Копирование БД завершено");
+  EXPECT_EQ(log[log.size() - 2], "Поток остановлен");
+  EXPECT_EQ(log.back(), "Выход из программы");
+
+  ExpectCopyHoldsTheWorkingRows();
+  auto conf = Conf(dbs.CopyConnStr());
+  for (const ReplicatedTable& entry : ReplicatedTables()) {
+    EXPECT_GT(ReadConfDateTime(*conf, "REPLICATION_INFO",
+                               ReplicationMarkKey(std::string(entry.table)), 0),
+              0)
+        << entry.table;
+  }
+}
+
+}  // namespace
+}  // namespace brindle
