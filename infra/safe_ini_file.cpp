@@ -142,7 +142,8 @@ std::string TSafeIniFile::ReadString(const std::string& section, const std::stri
     std::string value = ReadRaw(section, ident, default_value, &hash);
     if (count > 1 &&
         TryStrToInt(ReadRaw(section, ident + kHashSuffix, "", nullptr)) == std::optional(hash)) {
-      for (std::int32_t n = 2; n <= count; ++n) {
+      // 64 bits, so that a stored count of INT32_MAX cannot overflow the loop.
+      for (std::int64_t n = 2; n <= count; ++n) {
         value += ReadRaw(section, ident + kLineSuffix + std::to_string(n), "", nullptr);
       }
     }
