@@ -42,6 +42,7 @@
 #include "replication/copy_thread.h"
 #include "replication/replication_sql.h"
 #include "schema/replicated_tables.h"
+#include "ui/startup_guards.h"
 #include "ui/copy_control.h"
 #include "ui/error_box.h"
 #include "ui/program_module.h"
@@ -329,25 +330,6 @@ void PrintReport(const PassReport& report, ProgressLine& progress) {
 }
 
 // --- start-up --------------------------------------------------------------------------------
-
-class FyrnInstall {
- public:
-  FyrnInstall() : fyrn_(std::make_unique<TFyrn>()) { InstallFyrn(fyrn_.get()); }
-  ~FyrnInstall() { InstallFyrn(nullptr); }
-  FyrnInstall(const FyrnInstall&) = delete;
-  FyrnInstall& operator=(const FyrnInstall&) = delete;
-
- private:
-  std::unique_ptr<TFyrn> fyrn_;
-};
-
-class LoggerModule {
- public:
-  LoggerModule() { InitLoggerModule(); }
-  ~LoggerModule() { FinalizeLoggerModule(); }
-  LoggerModule(const LoggerModule&) = delete;
-  LoggerModule& operator=(const LoggerModule&) = delete;
-};
 
 void ApplyOverrides(const Options& options) {
   if (options.work) WorkDBConnStr = *options.work;

@@ -13,6 +13,7 @@
 #include "dbaccess/fyrn.h"
 #include "dbaccess/fyrn_second_binding.h"
 #include "infra/logger.h"
+#include "ui/startup_guards.h"
 #include "ui/close_on_signal.h"
 #include "ui/display_scaling.h"
 #include "ui/dpi_switch.h"
@@ -24,26 +25,6 @@
 namespace {
 
 using namespace brindle;
-
-// The binding object, installed for the code that reaches it through Fyrn().
-class FyrnInstall {
- public:
-  FyrnInstall() : fyrn_(std::make_unique<TFyrn>()) { InstallFyrn(fyrn_.get()); }
-  ~FyrnInstall() { InstallFyrn(nullptr); }
-  FyrnInstall(const FyrnInstall&) = delete;
-  FyrnInstall& operator=(const FyrnInstall&) = delete;
-
- private:
-  std::unique_ptr<TFyrn> fyrn_;
-};
-
-class LoggerModule {
- public:
-  LoggerModule() { InitLoggerModule(); }
-  ~LoggerModule() { FinalizeLoggerModule(); }
-  LoggerModule(const LoggerModule&) = delete;
-  LoggerModule& operator=(const LoggerModule&) = delete;
-};
 
 int RunMainWindow(QApplication& app, TCloseOnSignal& close_on_signal) {
   TForm4 form;
