@@ -38,6 +38,7 @@ int RunMainWindow(QApplication& app, TCloseOnSignal& close_on_signal) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  BlockCloseSignals();
   // 1. The display-scaling switch, before Qt reads its scaling.
   if (const auto dpi = ParseDpiSwitch(std::vector<std::string>(argv + 1, argv + argc))) {
     ApplyDisplayScaling(*dpi);

@@ -1,12 +1,11 @@
 #include "ui/close_on_signal.h"
 
-#include <fcntl.h>
 #include <signal.h>
+#include <sys/signalfd.h>
 #include <unistd.h>
 
 #include <QSocketNotifier>
 #include <QTimer>
-#include <atomic>
 #include <cerrno>
 
 #include "platform/error.h"
@@ -16,48 +15,40 @@ namespace brindle {
 
 namespace {
 
-constexpr int kSignals[] = {SIGTERM, SIGINT, SIGHUP};
-std::atomic<int> write_end{-1};
-
-void OnSignal(int) {
-  const int saved_errno = errno;
-  const char byte = 1;
-  if (const int fd = write_end.load(); fd >= 0) {
-    [[maybe_unused]] const ssize_t written = write(fd, &byte, 1);
-  }
-  errno = saved_errno;
+sigset_t CloseSignals() {
+  sigset_t set;
+  sigemptyset(&set);
+  for (int signal_number : {SIGTERM, SIGINT, SIGHUP}) sigaddset(&set, signal_number);
+  return set;
 }
 
 }  // namespace
 
+void BlockCloseSignals() {
+  const sigset_t set = CloseSignals();
+  pthread_sigmask(SIG_BLOCK, &set, nullptr);
+}
+
 TCloseOnSignal::TCloseOnSignal() {
-  if (pipe2(pipe_, O_CLOEXEC | O_NONBLOCK) != 0) {
+  const sigset_t set = CloseSignals();
+  signal_fd_ = signalfd(-1, &set, SFD_CLOEXEC | SFD_NONBLOCK);
+  if (signal_fd_ < 0) {
     throw EOSError("Сигналы завершения не перехвачены: " + SystemErrorText(errno));
   }
-  write_end = pipe_[1];
-  notifier_ = new QSocketNotifier(pipe_[0], QSocketNotifier::Read, this);
+  notifier_ = new QSocketNotifier(signal_fd_, QSocketNotifier::Read, this);
   connect(notifier_, &QSocketNotifier::activated, this, &TCloseOnSignal::Received);
-  struct sigaction action = {};
-  action.sa_handler = &OnSignal;
-  sigemptyset(&action.sa_mask);
-  action.sa_flags = SA_RESTART;
-  for (int signal_number : kSignals) sigaction(signal_number, &action, nullptr);
 }
 
 TCloseOnSignal::~TCloseOnSignal() {
-  struct sigaction action = {};
-  action.sa_handler = SIG_DFL;
-  sigemptyset(&action.sa_mask);
-  for (int signal_number : kSignals) sigaction(signal_number, &action, nullptr);
-  write_end = -1;
   delete notifier_;
-  close(pipe_[0]);
-  close(pipe_[1]);
+  close(signal_fd_);
+  const sigset_t set = CloseSignals();
+  pthread_sigmask(SIG_UNBLOCK, &set, nullptr);
 }
 
 void TCloseOnSignal::Received() {
-  char buffer[16];
-  while (read(pipe_[0], buffer, sizeof buffer) > 0) {
+  signalfd_siginfo info;
+  while (read(signal_fd_, &info, sizeof info) == sizeof info) {
   }
   if (window_) {
     window_->RequestClose();

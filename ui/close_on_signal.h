@@ -1,7 +1,9 @@
 // Termination signals (SIGTERM, SIGINT, SIGHUP) as a close of the main window, so that a
-// program ended by the system still stops its copy thread and finishes its log. The signal
-// handler only writes to a pipe; the main thread's event loop picks the request up. A signal
-// that comes while start-up has not yet shown the window closes it as soon as it is shown.
+// program ended by the system still lets a running pass finish, stops its copy thread and
+// finishes its log. The signals are blocked in every thread and read by the main thread's event
+// loop from a signal descriptor: the database client library installs handlers of its own for
+// SIGTERM and SIGINT that cut every connection, which would fail the running pass. A signal that
+// comes while start-up has not yet shown the window closes it as soon as it is shown.
 #pragma once
 
 #include <QObject>
@@ -12,11 +14,14 @@ namespace brindle {
 
 class TForm4;
 
+// First thing in main, before any thread starts, so that every thread inherits the mask.
+void BlockCloseSignals();
+
 class TCloseOnSignal : public QObject {
   Q_OBJECT
 
  public:
-  // One at a time; restores the signals' default handling when it goes.
+  // One at a time, after BlockCloseSignals; unblocks the signals in this thread when it goes.
   TCloseOnSignal();
   ~TCloseOnSignal() override;
   TCloseOnSignal(const TCloseOnSignal&) = delete;
@@ -30,7 +35,7 @@ class TCloseOnSignal : public QObject {
 
   TForm4* window_ = nullptr;
   bool pending_ = false;
-  int pipe_[2] = {-1, -1};
+  int signal_fd_ = -1;
   QSocketNotifier* notifier_ = nullptr;
 };
 
