@@ -6,8 +6,6 @@ namespace {
 
 // One entry a line, so that each can be checked by eye.
 // clang-format off
-// One entry a line, so that each can be checked by eye.
-// clang-format off
 constexpr ReplicatedTable kReplicatedTables[] = {
     {"OFFICE", "AZSNUMBER"},
     {"CONTRAGENT", "CONTR_ID"},
@@ -48,7 +46,6 @@ constexpr ReplicatedTable kReplicatedTables[] = {
     {"TERM_COUNTERS", "TERM_NUMBER"},
 };
 
-// clang-format on
 // clang-format on
 }  // namespace
 

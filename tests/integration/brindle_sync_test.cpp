@@ -1,11 +1,7 @@
 // The console program brindle-sync end to end: run as a child process on real office databases
 // on the private server, with the suite root of the test (ZEMT_ROOT) holding libOstrel.so.
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <cstdlib>
@@ -20,7 +16,9 @@
 #include "replication/connection_string.h"
 #include "replication/replication_sql.h"
 #include "schema/replicated_tables.h"
+#include "tests/support/log_lines.h"
 #include "tests/support/office_databases.h"
+#include "tests/support/process.h"
 #include "tests/support/sample_data.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/test_database.h"
@@ -34,52 +32,20 @@ using testing::OfficeDatabasePair;
 using testing::ReadFile;
 using testing::TestDatabase;
 
-// brindle-sync started with its output and errors in files of the test's directory.
-class SyncProcess {
+// brindle-sync with its output and errors in files of the test's directory.
+class SyncProcess : public testing::RecordedProcess {
  public:
   SyncProcess(const std::vector<std::string>& args, const std::string& dir,
               const std::string& program = BRINDLE_SYNC_PATH)
-      : out_path_(dir + "sync.out"), err_path_(dir + "sync.err") {
-    std::vector<std::string> argv{program};
-    argv.insert(argv.end(), args.begin(), args.end());
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, out_path_.c_str(),
-                                     O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, err_path_.c_str(),
-                                     O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    std::vector<char*> raw;
-    for (std::string& arg : argv) raw.push_back(arg.data());
-    raw.push_back(nullptr);
-    const int error = posix_spawn(&pid_, raw[0], &actions, nullptr, raw.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (error != 0) throw std::runtime_error("cannot start " + argv[0]);
-  }
-  ~SyncProcess() {
-    if (pid_ > 0) {
-      kill(pid_, SIGKILL);
-      Wait();
-    }
-  }
-  SyncProcess(const SyncProcess&) = delete;
-  SyncProcess& operator=(const SyncProcess&) = delete;
-
-  int Wait() {
-    if (pid_ <= 0) return status_;
-    int status = 0;
-    waitpid(pid_, &status, 0);
-    pid_ = -1;
-    status_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    return status_;
-  }
-  void Kill(int signal) const { kill(pid_, signal); }
-  std::string Out() const { return ReadFile(out_path_); }
-  std::string Err() const { return ReadFile(err_path_); }
+      : RecordedProcess(Command(program, args), dir + "sync") {}
 
  private:
-  std::string out_path_, err_path_;
-  pid_t pid_ = -1;
-  int status_ = -1;
+  static std::vector<std::string> Command(const std::string& program,
+                                          const std::vector<std::string>& args) {
+    std::vector<std::string> argv{program};
+    argv.insert(argv.end(), args.begin(), args.end());
+    return argv;
+  }
 };
 
 struct RunResult {
@@ -99,27 +65,15 @@ bool Contains(const std::string& text, const std::string& part) {
 }
 
 std::unique_ptr<TfbIniFile> Conf(const std::string& conn_str) {
-  return testing::TestFyrn().IniCreator().CreateIniOnDatabase(
-      ExtractHost(conn_str), ExtractPort(conn_str, kDefaultPort), ExtractPath(conn_str), "SYSDBA",
-      TestDatabase::Password(), "WIN1251", "CONF", false);
+  return testing::OpenOfficeConf(conn_str);
 }
 
 void WriteParam(const std::string& conn_str, const std::string& key, const std::string& value) {
   WriteConfString(*Conf(conn_str), "PARAMS", key, value);
 }
 
-// The log's messages without their time stamps.
 std::vector<std::string> LogMessages() {
-  constexpr std::size_t kStampLength = 23;
-  std::vector<std::string> messages;
-  const std::string text = ReadFile(SuitePath("LogFiles/Brindle.log"));
-  std::size_t start = 0;
-  for (std::size_t end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2) {
-    std::string line = text.substr(start, end - start);
-    if (line.size() > kStampLength) line.erase(0, kStampLength + 1);
-    messages.push_back(line);
-  }
-  return messages;
+  return testing::LogMessages(SuitePath("LogFiles/Brindle.log"));
 }
 
 class BrindleSyncTest : public ::testing::Test {
@@ -153,13 +107,9 @@ class BrindleSyncTest : public ::testing::Test {
   void ExpectCopyHoldsTheWorkingRows() {
     ibx::TIBDatabase work = dbs.ConnectWork();
     ibx::TIBDatabase copy = dbs.ConnectCopy();
-    for (const ReplicatedTable& entry : ReplicatedTables()) {
-      const auto difference = testing::CompareTable(work, copy, std::string(entry.table),
-                                                    std::string(entry.key_column));
-      EXPECT_GT(difference.rows_checked, 0) << entry.table;
-      EXPECT_TRUE(difference.differences.empty())
-          << entry.table << ": " << difference.differences.front();
-    }
+    const auto difference = testing::CompareReplicatedTables(work, copy);
+    EXPECT_GE(difference.rows_checked, static_cast<std::int64_t>(ReplicatedTables().size()));
+    for (const std::string& text : difference.differences) ADD_FAILURE() << text;
   }
 
   OfficeDatabasePair dbs;

@@ -21,7 +21,6 @@
 namespace brindle {
 namespace {
 
-using testing::CompareTable;
 using testing::ExecuteCommitted;
 using testing::QueryText;
 
@@ -43,12 +42,7 @@ class ReplicationTest : public ::testing::Test {
     RunCopyPass(*thread);
     return thread->Snapshot();
   }
-  std::unique_ptr<TfbIniFile> CopyConf() {
-    const std::string& conn = dbs.CopyConnStr();
-    return testing::TestFyrn().IniCreator().CreateIniOnDatabase(
-        ExtractHost(conn), ExtractPort(conn, kDefaultPort), ExtractPath(conn), "SYSDBA",
-        testing::TestDatabase::Password(), "WIN1251", "CONF", false);
-  }
+  std::unique_ptr<TfbIniFile> CopyConf() { return testing::OpenOfficeConf(dbs.CopyConnStr()); }
   TDateTime Mark(TfbIniFile& conf, const std::string& table) {
     return ReadConfDateTime(conf, "REPLICATION_INFO", ReplicationMarkKey(table), 0);
   }
@@ -61,14 +55,9 @@ class ReplicationTest : public ::testing::Test {
   std::string Log() { return testing::ReadFile(dbs.Dir() / "program.log"); }
   // Every replicated table of the copy holds every source row, column by column.
   std::int64_t ExpectCopyEqualsWork() {
-    std::int64_t rows = 0;
-    for (const ReplicatedTable& entry : ReplicatedTables()) {
-      const auto result =
-          CompareTable(work, copy, std::string(entry.table), std::string(entry.key_column));
-      rows += result.rows_checked;
-      for (const std::string& difference : result.differences) ADD_FAILURE() << difference;
-    }
-    return rows;
+    const auto result = testing::CompareReplicatedTables(work, copy);
+    for (const std::string& difference : result.differences) ADD_FAILURE() << difference;
+    return result.rows_checked;
   }
 
   testing::OfficeDatabasePair dbs;

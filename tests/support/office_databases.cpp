@@ -8,6 +8,7 @@
 #include "dbaccess/office_db_verification.h"
 #include "platform/shared_library.h"
 #include "platform/suite_root.h"
+#include "replication/connection_string.h"
 #include "replication/copy_settings.h"
 #include "tests/support/test_database.h"
 #include "tests/support/test_fyrn.h"
@@ -33,8 +34,18 @@ void ProvideStructureLibrary() {
                                   ignored);
 }
 
+std::unique_ptr<TfbIniFile> OpenOfficeConf(const std::string& conn_str) {
+  return TestFyrn().IniCreator().CreateIniOnDatabase(
+      ExtractHost(conn_str), ExtractPort(conn_str, kDefaultPort), ExtractPath(conn_str), "SYSDBA",
+      TestDatabase::Password(), "WIN1251", "CONF", false);
+}
+
 std::string OfficeDatabasePair::ConnStr(const std::string& path) {
-  return TestDatabase::Host() + "/" + std::to_string(TestDatabase::Port()) + ":" + path;
+  return ConnStr(path, TestDatabase::Port());
+}
+
+std::string OfficeDatabasePair::ConnStr(const std::string& path, int port) {
+  return TestDatabase::Host() + "/" + std::to_string(port) + ":" + path;
 }
 
 ibx::TIBDatabase OfficeDatabasePair::Connect(const std::string& conn_str) {
@@ -45,12 +56,14 @@ ibx::TIBDatabase OfficeDatabasePair::Connect(const std::string& conn_str) {
   return database;
 }
 
-OfficeDatabasePair::OfficeDatabasePair() : template_(TemplatePath()) {
+OfficeDatabasePair::OfficeDatabasePair() : OfficeDatabasePair(TestDatabase::Port()) {}
+
+OfficeDatabasePair::OfficeDatabasePair(int port) : template_(TemplatePath()) {
   ProvideStructureLibrary();
   std::filesystem::copy_file(template_, dir_ / "work.fdb");
   std::filesystem::copy_file(template_, dir_ / "copy.fdb");
-  work_ = ConnStr(dir_ / "work.fdb");
-  copy_ = ConnStr(dir_ / "copy.fdb");
+  work_ = ConnStr(dir_ / "work.fdb", port);
+  copy_ = ConnStr(dir_ / "copy.fdb", port);
   ResetCopySettings();
   WorkDBConnStr = work_;
   CopyDBConnStr = copy_;

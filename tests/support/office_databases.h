@@ -3,8 +3,10 @@
 // the private server, and dropped afterwards. Also points the copy settings at them.
 #pragma once
 
+#include <memory>
 #include <string>
 
+#include "dbaccess/fyrn.h"
 #include "ibx/database.h"
 #include "tests/support/temp_dir.h"
 
@@ -14,9 +16,15 @@ namespace brindle::testing {
 // VerifyOfficeDB looks for it.
 void ProvideStructureLibrary();
 
+// The configuration CONF of an office database, opened through the test binding as SYSDBA.
+std::unique_ptr<TfbIniFile> OpenOfficeConf(const std::string& conn_str);
+
 class OfficeDatabasePair {
  public:
+  // On the private server.
   OfficeDatabasePair();
+  // On another server of this machine, listening on the port.
+  explicit OfficeDatabasePair(int port);
   ~OfficeDatabasePair();
   OfficeDatabasePair(const OfficeDatabasePair&) = delete;
   OfficeDatabasePair& operator=(const OfficeDatabasePair&) = delete;
@@ -28,8 +36,9 @@ class OfficeDatabasePair {
   const TempDir& Dir() const { return dir_; }
 
   static ibx::TIBDatabase Connect(const std::string& conn_str);
-  // host/port:path of a database file on the private server.
+  // host/port:path of a database file on the private server, or on the server of the port.
   static std::string ConnStr(const std::string& path);
+  static std::string ConnStr(const std::string& path, int port);
 
  private:
   // The template database, made once per process; made before dir_, whose suite root then

@@ -3,6 +3,8 @@
 
 #include <sys/types.h>
 
+#include <chrono>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -26,6 +28,32 @@ class ChildProcess {
  private:
   pid_t pid_ = -1;
   int out_fd_ = -1;
+};
+
+// A program run with its standard output and errors in files, for programs that write more than
+// a pipe holds or that a test reads only at the end.
+class RecordedProcess {
+ public:
+  // Starts the program; its output goes to <prefix>.out and <prefix>.err.
+  RecordedProcess(const std::vector<std::string>& argv, const std::string& prefix);
+  // Kills the child if it still runs.
+  ~RecordedProcess();
+  RecordedProcess(const RecordedProcess&) = delete;
+  RecordedProcess& operator=(const RecordedProcess&) = delete;
+
+  // Waits for the end; the exit status, or 128 + signal.
+  int Wait();
+  // The same, but kills the child with SIGKILL when it has not ended within the time; nullopt
+  // then.
+  std::optional<int> WaitOrKill(std::chrono::milliseconds timeout);
+  void Kill(int signal) const;
+  std::string Out() const;
+  std::string Err() const;
+
+ private:
+  std::string out_path_, err_path_;
+  pid_t pid_ = -1;
+  int status_ = -1;
 };
 
 }  // namespace brindle::testing

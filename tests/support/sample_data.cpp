@@ -1,6 +1,7 @@
 #include "tests/support/sample_data.h"
 
 #include <map>
+#include <optional>
 
 #include "ibx/dataset.h"
 #include "ibx/transaction.h"
@@ -81,6 +82,39 @@ void SetValue(ibx::TIBParam& param, const Column& column, bool is_key, std::int3
   }
 }
 
+// Inserts the rows, or updates them by key to the values of key + shift when `shift` is set.
+void WriteSampleRows(ibx::TIBDatabase& db, const std::string& table, const std::string& key,
+                     std::int32_t first, std::int32_t count, std::optional<std::int32_t> shift) {
+  const std::vector<Column> columns = ColumnsOf(db, table);
+  std::string sql;
+  if (shift) {
+    for (const Column& column : columns) {
+      if (column.name == key) continue;
+      sql += (sql.empty() ? "\"" : ",\"") + column.name + "\"=:" + column.name;
+    }
+    sql = "UPDATE \"" + table + "\" SET " + sql + " WHERE \"" + key + "\"=:" + key;
+  } else {
+    std::string names, values;
+    for (const Column& column : columns) {
+      names += (names.empty() ? "\"" : ",\"") + column.name + "\"";
+      values += (values.empty() ? ":" : ",:") + column.name;
+    }
+    sql = "INSERT INTO \"" + table + "\" (" + names + ") VALUES (" + values + ")";
+  }
+  ibx::TIBTransaction transaction(db, ibx::TIBTransactionKind::ReadWrite);
+  TIBDataSet statement(db, &transaction);
+  statement.SetSelectSQL(sql);
+  for (std::int32_t id = first; id < first + count; ++id) {
+    for (const Column& column : columns) {
+      const bool is_key = column.name == key;
+      SetValue(statement.ParamByName(column.name), column, is_key,
+               is_key ? id : id + shift.value_or(0));
+    }
+    statement.ExecSQL();
+  }
+  transaction.Commit();
+}
+
 }  // namespace
 
 void ExecuteCommitted(ibx::TIBDatabase& db, const std::string& sql) {
@@ -102,22 +136,12 @@ std::string QueryText(ibx::TIBDatabase& db, const std::string& sql) {
 
 void InsertSampleRows(ibx::TIBDatabase& db, const std::string& table, const std::string& key,
                       std::int32_t first, std::int32_t count) {
-  const std::vector<Column> columns = ColumnsOf(db, table);
-  std::string names, values;
-  for (const Column& column : columns) {
-    names += (names.empty() ? "\"" : ",\"") + column.name + "\"";
-    values += (values.empty() ? ":" : ",:") + column.name;
-  }
-  ibx::TIBTransaction transaction(db, ibx::TIBTransactionKind::ReadWrite);
-  TIBDataSet insert(db, &transaction);
-  insert.SetSelectSQL("INSERT INTO \"" + table + "\" (" + names + ") VALUES (" + values + ")");
-  for (std::int32_t id = first; id < first + count; ++id) {
-    for (const Column& column : columns) {
-      SetValue(insert.ParamByName(column.name), column, column.name == key, id);
-    }
-    insert.ExecSQL();
-  }
-  transaction.Commit();
+  WriteSampleRows(db, table, key, first, count, std::nullopt);
+}
+
+void UpdateSampleRows(ibx::TIBDatabase& db, const std::string& table, const std::string& key,
+                      std::int32_t first, std::int32_t count, std::int32_t version) {
+  WriteSampleRows(db, table, key, first, count, version * 100000);
 }
 
 void FillReplicatedTables(ibx::TIBDatabase& db, std::int32_t rows_per_table) {
@@ -173,6 +197,17 @@ TableDifference CompareTable(ibx::TIBDatabase& work, ibx::TIBDatabase& copy,
   }
   source.Close();
   return result;
+}
+
+TableDifference CompareReplicatedTables(ibx::TIBDatabase& work, ibx::TIBDatabase& copy) {
+  TableDifference all;
+  for (const ReplicatedTable& entry : ReplicatedTables()) {
+    TableDifference one =
+        CompareTable(work, copy, std::string(entry.table), std::string(entry.key_column));
+    all.rows_checked += one.rows_checked;
+    all.differences.insert(all.differences.end(), one.differences.begin(), one.differences.end());
+  }
+  return all;
 }
 
 }  // namespace brindle::testing

@@ -19,6 +19,13 @@ void InsertSampleRows(ibx::TIBDatabase& db, const std::string& table, const std:
 // The same for every replicated table.
 void FillReplicatedTables(ibx::TIBDatabase& db, std::int32_t rows_per_table);
 
+// Gives rows first .. first + count - 1 of the table, one committed transaction, the values
+// InsertSampleRows gives the row key + version * 100000 (the key itself stays). For keys below
+// 100000 no two rows get the same values, so unique indexes hold; versions 1 .. 20 keep dates
+// within range, and version 0 restores the inserted values.
+void UpdateSampleRows(ibx::TIBDatabase& db, const std::string& table, const std::string& key,
+                      std::int32_t first, std::int32_t count, std::int32_t version);
+
 struct TableDifference {
   std::int64_t rows_checked = 0;
   std::vector<std::string> differences;  // empty when the copy holds every source row
@@ -28,6 +35,9 @@ struct TableDifference {
 // PC_COSHEL) with the copy's row of the same key, column by column, NULLs included.
 TableDifference CompareTable(ibx::TIBDatabase& work, ibx::TIBDatabase& copy,
                              const std::string& table, const std::string& key);
+
+// CompareTable over every replicated table: the rows checked in all and every difference.
+TableDifference CompareReplicatedTables(ibx::TIBDatabase& work, ibx::TIBDatabase& copy);
 
 // Runs one statement in a committed transaction of its own.
 void ExecuteCommitted(ibx::TIBDatabase& db, const std::string& sql);

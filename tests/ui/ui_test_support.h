@@ -17,6 +17,7 @@
 
 #include "platform/message_box.h"
 #include "replication/copy_thread.h"
+#include "tests/support/log_lines.h"
 #include "tests/support/test_database.h"
 
 namespace brindle {
@@ -103,8 +104,5 @@ void OnNextModal(std::function<void(QWidget*)> action, QWidget* except = nullptr
 // Processes events until the condition holds or the timeout passes; returns the condition.
 bool WaitFor(const std::function<bool()>& condition,
              std::chrono::milliseconds timeout = std::chrono::seconds(10));
-
-// The messages of a program log, without time stamps and level names; "" for an empty line.
-std::vector<std::string> LogMessages(const std::string& log_path);
 
 }  // namespace brindle::testing
