@@ -2,9 +2,11 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <thread>
+#include <vector>
 
 #include "infra/ini_format.h"
 #include "platform/text.h"
@@ -30,6 +32,28 @@ bool IsPermanent(int error) {
 bool NeedsQuotes(std::string_view piece) {
   auto special = [](char c) { return static_cast<unsigned char>(c) <= 0x20 || c == '"'; };
   return !piece.empty() && (special(piece.front()) || special(piece.back()));
+}
+
+// The numbers n in 2 .. count of the continuation keys "<ident>__$Line<n>" among the section's
+// keys, in order. A missing piece reads as "", so only these need reading: a damaged count of
+// two thousand million then costs no more than the file's own keys.
+std::vector<std::int64_t> PiecesPresent(const std::vector<std::string>& keys,
+                                        const std::string& ident, std::int64_t count) {
+  const std::string prefix = ident + kLineSuffix;
+  std::vector<std::int64_t> pieces;
+  for (const std::string& key : keys) {
+    if (key.size() <= prefix.size() || !SameText(key.substr(0, prefix.size()), prefix)) continue;
+    const std::string digits = key.substr(prefix.size());
+    // Only the form std::to_string gives names a piece.
+    if (digits.size() > 10 || digits.front() == '0' ||
+        digits.find_first_not_of("0123456789") != std::string::npos) {
+      continue;
+    }
+    const std::int64_t n = std::stoll(digits);
+    if (n >= 2 && n <= count) pieces.push_back(n);
+  }
+  std::sort(pieces.begin(), pieces.end());
+  return pieces;
 }
 
 bool FileExists(const std::string& path) {
@@ -142,8 +166,7 @@ std::string TSafeIniFile::ReadString(const std::string& section, const std::stri
     std::string value = ReadRaw(section, ident, default_value, &hash);
     if (count > 1 &&
         TryStrToInt(ReadRaw(section, ident + kHashSuffix, "", nullptr)) == std::optional(hash)) {
-      // 64 bits, so that a stored count of INT32_MAX cannot overflow the loop.
-      for (std::int64_t n = 2; n <= count; ++n) {
+      for (const std::int64_t n : PiecesPresent(TIniFile::ReadSection(section), ident, count)) {
         value += ReadRaw(section, ident + kLineSuffix + std::to_string(n), "", nullptr);
       }
     }
