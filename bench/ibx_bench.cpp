@@ -1,7 +1,8 @@
 // Raw speed of the data-access layer against the private server: rows per second inserted with
 // one prepared statement in one transaction, rows per second read through a data set, and the
 // peak memory of the read, for several row counts to show that it does not grow with them.
-// These figures are the baseline the replication is measured against.
+// These figures are the baseline the replication is measured against. Besides the table, every
+// figure is printed as a RESULT line for scripts/bench.
 //
 //   ibx_bench [rows ...]          default: 100000 1000000
 // The server is 127.0.0.1 on FB_PORT (default 30050); scripts/bench-ibx starts it and runs this.
@@ -16,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_figures.h"
 #include "ibx/database.h"
 #include "ibx/dataset.h"
 #include "ibx/ib_error.h"
@@ -29,27 +31,13 @@ using brindle::ibx::TIBDatabase;
 using brindle::ibx::TIBDataSet;
 using brindle::ibx::TIBTransaction;
 using brindle::ibx::TIBValue;
-using Clock = std::chrono::steady_clock;
+using brindle::bench::Clock;
+using brindle::bench::ResetPeak;
+using brindle::bench::Seconds;
+using brindle::bench::StatusKb;
 
-long StatusKb(const std::string& key) {
-  std::ifstream status("/proc/self/status");
-  std::string line;
-  while (std::getline(status, line)) {
-    if (line.rfind(key + ":", 0) == 0) return std::stol(line.substr(key.size() + 1));
-  }
-  return -1;
-}
-
-// Starts a new peak (VmHWM) at the current resident size; false when the kernel refuses.
-bool ResetPeak() {
-  std::ofstream clear("/proc/self/clear_refs");
-  clear << "5";
-  clear.flush();
-  return static_cast<bool>(clear);
-}
-
-double Seconds(Clock::time_point since) {
-  return std::chrono::duration<double>(Clock::now() - since).count();
+void PrintResult(long rows, const char* name, double value, const char* unit) {
+  brindle::bench::PrintResult("ibx", "rows=" + std::to_string(rows), name, value, unit);
 }
 
 struct Result {
@@ -158,6 +146,10 @@ int main(int argc, char** argv) {
       std::printf("%10ld  %14.0f  %14.0f  %13ld KB  %13ld KB\n", r.rows,
                   static_cast<double>(r.rows) / r.insert_seconds,
                   static_cast<double>(r.rows) / r.read_seconds, r.rss_before_kb, r.peak_kb);
+      PrintResult(r.rows, "insert_rate", static_cast<double>(r.rows) / r.insert_seconds, "rows/s");
+      PrintResult(r.rows, "read_rate", static_cast<double>(r.rows) / r.read_seconds, "rows/s");
+      PrintResult(r.rows, "rss_before_read", static_cast<double>(r.rss_before_kb), "KB");
+      PrintResult(r.rows, "read_peak", static_cast<double>(r.peak_kb), "KB");
       std::fflush(stdout);
     }
   } catch (const std::exception& e) {

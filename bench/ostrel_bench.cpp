@@ -1,6 +1,8 @@
 // Time of the structure check on the private server, for the full office schema (70 tables):
 // checking a database that does not exist yet (it is created with everything in it) and checking
 // one that is already up to date (nothing is created). Each database is dropped afterwards.
+// Also the peak memory of the whole run. Besides the prose, every figure is printed as a RESULT
+// line for scripts/bench.
 //
 //   ostrel_bench [runs]          default: 3
 // The server is 127.0.0.1 on FB_PORT (default 30050); start it with scripts/fbserver start.
@@ -10,9 +12,11 @@
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
+#include "bench/bench_figures.h"
 #include "ibx/database.h"
 #include "ostrel/database_description.h"
 #include "ostrel/structure_check.h"
@@ -21,11 +25,9 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-double Seconds(Clock::time_point since) {
-  return std::chrono::duration<double>(Clock::now() - since).count();
-}
+using brindle::bench::Clock;
+using brindle::bench::Seconds;
+using brindle::bench::StatusKb;
 
 struct Times {
   double create = 0;
@@ -61,6 +63,10 @@ Times Run(const std::string& dir, int port, int run) {
   return times;
 }
 
+void PrintResult(const char* name, double value, const char* unit) {
+  brindle::bench::PrintResult("ostrel", "", name, value, unit);
+}
+
 double Median(std::vector<double> values) {
   std::sort(values.begin(), values.end());
   return values[values.size() / 2];
@@ -85,8 +91,9 @@ int main(int argc, char** argv) {
   int status = 0;
   try {
     std::vector<double> create, up_to_date;
+    Times times;
     for (int run = 1; run <= runs; ++run) {
-      const Times times = Run(dir, port, run);
+      times = Run(dir, port, run);
       create.push_back(times.create);
       up_to_date.push_back(times.up_to_date);
       std::printf("run %d: create %.3f s (%d tables, %d objects), up to date %.3f s\n", run,
@@ -94,6 +101,18 @@ int main(int argc, char** argv) {
     }
     std::printf("median of %d: database created from nothing %.3f s; up-to-date database %.3f s\n",
                 runs, Median(create), Median(up_to_date));
+    const long peak_kb = StatusKb("VmHWM");
+    std::printf("peak memory of the run: %ld KB\n", peak_kb);
+    PrintResult("runs", runs, "count");
+    PrintResult("tables", times.tables, "count");
+    PrintResult("objects", times.created, "count");
+    PrintResult("create", Median(create), "s");
+    PrintResult("create_min", *std::min_element(create.begin(), create.end()), "s");
+    PrintResult("create_max", *std::max_element(create.begin(), create.end()), "s");
+    PrintResult("up_to_date", Median(up_to_date), "s");
+    PrintResult("up_to_date_min", *std::min_element(up_to_date.begin(), up_to_date.end()), "s");
+    PrintResult("up_to_date_max", *std::max_element(up_to_date.begin(), up_to_date.end()), "s");
+    PrintResult("peak", static_cast<double>(peak_kb), "KB");
   } catch (const std::exception& e) {
     std::fprintf(stderr, "ostrel_bench: %s\n", e.what());
     status = 1;

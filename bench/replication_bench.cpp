@@ -4,7 +4,9 @@
 //             with one prepared statement in one transaction;
 //   fill      the first fill of that table by a copy pass (all other tables empty);
 //   unchanged a copy pass over 37 tables in which nothing changed;
-// and the peak memory of the fill, for each row count, to show that it does not grow with them.
+// and the peak memory of the raw copy, of the fill and of the unchanged passes, for each row count,
+// to show that it does not grow with them. Besides the table, every figure is printed as a RESULT
+// line for scripts/bench.
 //
 //   replication_bench [rows ...]      default: 100000 1000000
 // scripts/bench-replication starts the server and runs this.
@@ -18,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_figures.h"
 #include "dbaccess/fyrn.h"
 #include "dbaccess/office_db_verification.h"
 #include "ibx/dataset.h"
@@ -33,21 +36,13 @@
 namespace {
 
 using namespace brindle;
-using Clock = std::chrono::steady_clock;
+using bench::Clock;
+using bench::ResetPeak;
+using bench::Seconds;
+using bench::StatusKb;
 
-long StatusKb(const std::string& key) {
-  std::ifstream status("/proc/self/status");
-  std::string line;
-  while (std::getline(status, line)) {
-    if (line.rfind(key + ":", 0) == 0) return std::stol(line.substr(key.size() + 1));
-  }
-  return -1;
-}
-
-void ResetPeak() { std::ofstream("/proc/self/clear_refs") << "5"; }
-
-double Seconds(Clock::time_point since) {
-  return std::chrono::duration<double>(Clock::now() - since).count();
+void PrintResult(const std::string& keys, const char* name, double value, const char* unit) {
+  bench::PrintResult("replication", keys, name, value, unit);
 }
 
 std::string Port() {
@@ -66,7 +61,8 @@ ibx::TIBDatabase Connect(const std::string& conn_str) {
 }
 
 // Reads every row of the table from one database and inserts it into another, the plain way.
-long RawCopy(ibx::TIBDatabase& from, ibx::TIBDatabase& to, const std::string& table) {
+// Returns the number of columns.
+std::size_t RawCopy(ibx::TIBDatabase& from, ibx::TIBDatabase& to, const std::string& table) {
   ibx::TIBDataSet source(from);
   source.SetSelectSQL("SELECT * FROM \"" + table + "\"");
   source.Open();
@@ -86,7 +82,7 @@ long RawCopy(ibx::TIBDatabase& from, ibx::TIBDatabase& to, const std::string& ta
     insert.ExecSQL();
   }
   transaction.Commit();
-  return rows;
+  return source.FieldCount();
 }
 
 void Drop(const std::string& conn_str) { Connect(conn_str).DropDatabase(); }
@@ -116,22 +112,26 @@ int main(int argc, char** argv) {
   TCopyDBThread thread([](TCopyDBThread&) {});
   const std::string table = "PC_LOGTRAN_BK";
 
-  std::printf("%10s %14s %14s %14s %8s %12s %12s\n", "rows", "insert rows/s", "raw rows/s",
-              "fill rows/s", "fill/raw", "RSS KB", "fill peak KB");
+  std::printf("%10s %14s %14s %14s %8s %12s %12s %12s\n", "rows", "insert rows/s", "raw rows/s",
+              "fill rows/s", "fill/raw", "RSS KB", "raw peak KB", "fill peak KB");
   for (const long rows : counts) {
     const std::string work = ConnStr(dir + "/work.fdb"), copy = ConnStr(dir + "/copy.fdb"),
                       raw = ConnStr(dir + "/raw.fdb");
     for (const auto& db : {work, copy, raw}) VerifyOfficeDB(db);
     double insert_rate = 0, raw_rate = 0;
+    long raw_peak = 0;
+    std::size_t columns = 0;
     {
       auto source = Connect(work);
       auto start = Clock::now();
       testing::InsertSampleRows(source, table, "ID", 0, static_cast<std::int32_t>(rows));
       insert_rate = rows / Seconds(start);
       auto target = Connect(raw);
+      ResetPeak();
       start = Clock::now();
-      RawCopy(source, target, table);
+      columns = RawCopy(source, target, table);
       raw_rate = rows / Seconds(start);
+      raw_peak = StatusKb("VmHWM");
     }
     WorkDBConnStr = work;
     CopyDBConnStr = copy;
@@ -141,9 +141,18 @@ int main(int argc, char** argv) {
     const auto start = Clock::now();
     RunCopyPass(thread);
     const double fill_rate = rows / Seconds(start);
+    const long fill_peak = StatusKb("VmHWM");
     Check(thread);
-    std::printf("%10ld %14.0f %14.0f %14.0f %7.0f%% %12ld %12ld\n", rows, insert_rate, raw_rate,
-                fill_rate, 100 * fill_rate / raw_rate, rss, StatusKb("VmHWM"));
+    std::printf("%10ld %14.0f %14.0f %14.0f %7.0f%% %12ld %12ld %12ld\n", rows, insert_rate,
+                raw_rate, fill_rate, 100 * fill_rate / raw_rate, rss, raw_peak, fill_peak);
+    const std::string keys = "table=" + table + " rows=" + std::to_string(rows);
+    PrintResult(keys, "columns", static_cast<double>(columns), "count");
+    PrintResult(keys, "insert_rate", insert_rate, "rows/s");
+    PrintResult(keys, "raw_rate", raw_rate, "rows/s");
+    PrintResult(keys, "fill_rate", fill_rate, "rows/s");
+    PrintResult(keys, "rss_before_fill", static_cast<double>(rss), "KB");
+    PrintResult(keys, "raw_peak", static_cast<double>(raw_peak), "KB");
+    PrintResult(keys, "fill_peak", static_cast<double>(fill_peak), "KB");
     std::fflush(stdout);
     for (const auto& db : {work, copy, raw}) Drop(db);
   }
@@ -152,9 +161,10 @@ int main(int argc, char** argv) {
   const std::string work = ConnStr(dir + "/work2.fdb"), copy = ConnStr(dir + "/copy2.fdb");
   VerifyOfficeDB(work);
   VerifyOfficeDB(copy);
+  const int rows_per_table = 100;
   {
     auto source = Connect(work);
-    testing::FillReplicatedTables(source, 100);
+    testing::FillReplicatedTables(source, rows_per_table);
     for (const ReplicatedTable& entry : ReplicatedTables()) {
       testing::ExecuteCommitted(source, "UPDATE \"" + std::string(entry.table) +
                                             "\" SET MODIFYDATE = DATEADD(-1 HOUR TO "
@@ -166,16 +176,26 @@ int main(int argc, char** argv) {
   RunCopyPass(thread);
   Check(thread);
   std::vector<double> times;
+  ResetPeak();
   for (int i = 0; i < 7; ++i) {
     const auto start = Clock::now();
     RunCopyPass(thread);
     times.push_back(Seconds(start) * 1000);
     Check(thread);
   }
+  const long unchanged_peak = StatusKb("VmHWM");
   std::sort(times.begin(), times.end());
-  std::printf("unchanged pass over %d tables: median %.0f ms (min %.0f, max %.0f)\n",
-              static_cast<int>(ReplicatedTables().size()), times[times.size() / 2], times.front(),
-              times.back());
+  const int tables = static_cast<int>(ReplicatedTables().size());
+  std::printf("unchanged pass over %d tables: median %.0f ms (min %.0f, max %.0f), peak %ld KB\n",
+              tables, times[times.size() / 2], times.front(), times.back(), unchanged_peak);
+  const std::string keys = "step=unchanged_pass";
+  PrintResult(keys, "tables", tables, "count");
+  PrintResult(keys, "rows_per_table", rows_per_table, "count");
+  PrintResult(keys, "passes", static_cast<double>(times.size()), "count");
+  PrintResult(keys, "median", times[times.size() / 2], "ms");
+  PrintResult(keys, "min", times.front(), "ms");
+  PrintResult(keys, "max", times.back(), "ms");
+  PrintResult(keys, "peak", static_cast<double>(unchanged_peak), "KB");
   Drop(work);
   Drop(copy);
   InstallFyrn(nullptr);
