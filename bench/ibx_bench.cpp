@@ -26,15 +26,15 @@
 
 namespace {
 
+using brindle::bench::Clock;
+using brindle::bench::ResetPeak;
+using brindle::bench::Seconds;
+using brindle::bench::StatusKb;
 using brindle::ibx::EIBError;
 using brindle::ibx::TIBDatabase;
 using brindle::ibx::TIBDataSet;
 using brindle::ibx::TIBTransaction;
 using brindle::ibx::TIBValue;
-using brindle::bench::Clock;
-using brindle::bench::ResetPeak;
-using brindle::bench::Seconds;
-using brindle::bench::StatusKb;
 
 void PrintResult(long rows, const char* name, double value, const char* unit) {
   brindle::bench::PrintResult("ibx", "rows=" + std::to_string(rows), name, value, unit);

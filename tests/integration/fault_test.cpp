@@ -59,7 +59,9 @@ bool Eventually(const std::function<bool()>& condition, std::chrono::seconds tim
   return true;
 }
 
-std::string SharedLogPath() { return SuitePath("LogFiles/Brindle.log"); }
+std::string SharedLogPath() {
+  return SuitePath("LogFiles/Brindle.log");
+}
 
 std::size_t CountStartingWith(const std::vector<std::string>& messages, const std::string& start) {
   return std::count_if(messages.begin(), messages.end(),
@@ -194,7 +196,9 @@ void WaitForTablesCopied(const std::vector<std::string>& before, std::size_t tab
                          const RecordedProcess& program) {
   const std::size_t wanted = CountStartingWith(before, kTableCopied) + tables;
   ASSERT_TRUE(Eventually(
-      [&] { return CountStartingWith(testing::LogMessages(SharedLogPath()), kTableCopied) >= wanted; },
+      [&] {
+        return CountStartingWith(testing::LogMessages(SharedLogPath()), kTableCopied) >= wanted;
+      },
       120s))
       << program.Out() << program.Err();
 }
@@ -232,8 +236,9 @@ TEST_F(FaultTest, SyncKilledMidPassThenANewPassCompletesTheCopy) {
     EXPECT_EQ(sync->Wait(), 128 + SIGKILL);
     const auto after = testing::LogMessages(SharedLogPath());
     ASSERT_EQ(CountStartingWith(after, kPassEnded), ends_before) << "the pass was not cut short";
-    std::cout << round << ": killed after " << CountStartingWith(after, kTableCopied) - tables_before
-              << " of " << ReplicatedTables().size() << " tables\n";
+    std::cout << round << ": killed after "
+              << CountStartingWith(after, kTableCopied) - tables_before << " of "
+              << ReplicatedTables().size() << " tables\n";
 
     auto again = StartSync(dbs, {"--once"});
     ASSERT_EQ(again->WaitOrKill(120s), 0) << again->Out() << again->Err();
@@ -409,15 +414,14 @@ TEST_F(FaultTest, TwoProgramsShareTheSettingsFilesAndTheLog) {
   EXPECT_EQ(CountStartingWith(messages, "Поток запущен"), static_cast<std::size_t>(runs));
   EXPECT_EQ(CountStartingWith(messages, "Поток остановлен"), static_cast<std::size_t>(runs));
   const std::size_t failed_passes = CountStartingWith(messages, kPassFailed);
-  const std::vector<std::string> known = {"Программа запущена", "Выход из программы",
-                                         "Поток запущен",      "Поток остановлен",
-                                         kPassStarted,         kPassEnded,
-                                         kTableCopied,         kPassFailed,
-                                         "Команда \"Прервать ожидание\""};
+  const std::vector<std::string> known = {
+      "Программа запущена", "Выход из программы", "Поток запущен",
+      "Поток остановлен",   kPassStarted,         kPassEnded,
+      kTableCopied,         kPassFailed,          "Команда \"Прервать ожидание\""};
   for (const std::string& message : messages) {
-    EXPECT_TRUE(message.empty() || std::any_of(known.begin(), known.end(), [&](const auto& start) {
-                  return message.starts_with(start);
-                }))
+    EXPECT_TRUE(message.empty() ||
+                std::any_of(known.begin(), known.end(),
+                            [&](const auto& start) { return message.starts_with(start); }))
         << "torn or unexpected: " << message;
   }
 

@@ -22,8 +22,12 @@ OwnServer::~OwnServer() {
   }
 }
 
-void OwnServer::Start() { Run("start"); }
-void OwnServer::Stop() { Run("stop"); }
+void OwnServer::Start() {
+  Run("start");
+}
+void OwnServer::Stop() {
+  Run("stop");
+}
 
 void OwnServer::Run(const char* command) const {
   const std::string line = "FB_PORT=" + std::to_string(port_) + " FB_DIR='" + dir_ + "' '" +

@@ -119,7 +119,11 @@ void RecordedProcess::Kill(int signal) const {
   if (pid_ > 0) kill(pid_, signal);
 }
 
-std::string RecordedProcess::Out() const { return ReadFile(out_path_); }
-std::string RecordedProcess::Err() const { return ReadFile(err_path_); }
+std::string RecordedProcess::Out() const {
+  return ReadFile(out_path_);
+}
+std::string RecordedProcess::Err() const {
+  return ReadFile(err_path_);
+}
 
 }  // namespace brindle::testing
