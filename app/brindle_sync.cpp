@@ -179,15 +179,7 @@ MessageResult PrintMessageBox(const MessageBoxRequest& request) {
   std::fprintf(stderr, "%s: %s\n", request.caption.c_str(), OneLine(request.text).c_str());
   std::fflush(stderr);
   if (starting && request.icon == MessageIcon::kError) std::_Exit(kExitUsage);
-  switch (request.buttons) {
-    case MessageButtons::kOk:
-    case MessageButtons::kOkCancel:
-      return MessageResult::kOk;
-    case MessageButtons::kYesNo:
-    case MessageButtons::kYesNoCancel:
-      return MessageResult::kYes;
-  }
-  return MessageResult::kOk;
+  return DefaultButton(request.buttons);
 }
 
 std::string DateTimeText(TDateTime value) {

@@ -13,6 +13,8 @@ MessageBoxHandler& Handler() {
   return handler;
 }
 
+}  // namespace
+
 MessageResult DefaultButton(MessageButtons buttons) {
   switch (buttons) {
     case MessageButtons::kOk:
@@ -24,8 +26,6 @@ MessageResult DefaultButton(MessageButtons buttons) {
   }
   return MessageResult::kOk;
 }
-
-}  // namespace
 
 MessageBoxHandler SetMessageBoxHandler(MessageBoxHandler handler) {
   std::lock_guard guard(handler_lock);

@@ -27,4 +27,7 @@ MessageBoxHandler SetMessageBoxHandler(MessageBoxHandler handler);
 
 MessageResult ShowMessageBox(const MessageBoxRequest& request);
 
+// The answer of a box that nobody answers: OK, or Yes.
+MessageResult DefaultButton(MessageButtons buttons);
+
 }  // namespace brindle

@@ -19,6 +19,7 @@
 #include "ui/error_box.h"
 #include "ui/regional_time.h"
 #include "ui/select_db_path_form.h"
+#include "ui/widget_names.h"
 
 namespace brindle {
 
@@ -28,16 +29,6 @@ constexpr int kClientWidth = 617;
 constexpr int kClientHeight = 426;
 constexpr int kTimerIntervalMs = 1000;
 const QColor kBlue(0, 0, 255);
-
-QString Q(const std::string& text) {
-  return QString::fromStdString(text);
-}
-
-template <class Widget>
-Widget* Named(Widget* widget, const char* name) {
-  widget->setObjectName(QString::fromLatin1(name));
-  return widget;
-}
 
 void SetTextColor(QWidget* widget, const QColor& color) {
   QPalette palette = widget->palette();

@@ -16,6 +16,7 @@
 #include <climits>
 
 #include "ui/window_placement.h"
+#include "ui/widget_names.h"
 
 namespace brindle {
 
@@ -23,16 +24,6 @@ namespace {
 
 constexpr int kClientWidth = 396;
 constexpr int kClientHeight = 261;
-
-QString Q(const std::string& text) {
-  return QString::fromStdString(text);
-}
-
-template <class Widget>
-Widget* Named(Widget* widget, const char* name) {
-  widget->setObjectName(QString::fromLatin1(name));
-  return widget;
-}
 
 void MakeBold(QWidget* widget) {
   QFont font = widget->font();

@@ -12,12 +12,12 @@
 #include <thread>
 
 #include "tests/support/temp_dir.h"
+#include "tests/unit/logger_module_fixture.h"
 
 namespace brindle {
 namespace {
 
 using testing::ReadFile;
-using testing::TempDir;
 
 // Polls until the condition holds; false after ten seconds.
 bool WaitUntil(const std::function<bool()>& condition) {
@@ -44,30 +44,14 @@ std::vector<std::string> Messages(const std::string& text) {
   return messages;
 }
 
-class LazyLogWriterTest : public ::testing::Test {
+class LazyLogWriterTest : public testing::LoggerModuleTest {
  protected:
-  void SetUp() override {
-    if (const char* tmp = std::getenv("TMPDIR")) saved_tmpdir_ = tmp;
-    setenv("TMPDIR", dir.Path().c_str(), 1);
-    FinalizeLoggerModule();
-    InitLoggerModule();
-  }
-  void TearDown() override {
-    FinalizeLoggerModule();
-    if (saved_tmpdir_) {
-      setenv("TMPDIR", saved_tmpdir_->c_str(), 1);
-    } else {
-      unsetenv("TMPDIR");
-    }
-  }
   // Holds the log's named lock, so that the writer stops at its next block.
   std::unique_ptr<NamedMutex> LogLock(const TMirtLogger& logger) {
     return NamedMutex::Open(TMirtLogger::MutexName(logger.FileName()));
   }
 
-  TempDir dir;
   std::string log = dir / "lazy.log";
-  std::optional<std::string> saved_tmpdir_;
 };
 
 TEST_F(LazyLogWriterTest, ThousandQueuedLinesReachTheFileInOneOpen) {

@@ -17,6 +17,7 @@
 #include "infra/lazy_log_writer.h"
 #include "tests/support/process.h"
 #include "tests/support/temp_dir.h"
+#include "tests/unit/logger_module_fixture.h"
 
 namespace brindle {
 namespace {
@@ -24,7 +25,6 @@ namespace {
 namespace fs = std::filesystem;
 using testing::ChildProcess;
 using testing::ReadFile;
-using testing::TempDir;
 using testing::WriteFile;
 
 constexpr std::int64_t kDefaultLimit = 1048576 + 1048576 / 3;  // 1398101
@@ -81,22 +81,10 @@ class RecordingWindow : public TLogNotifyTarget {
   std::vector<std::array<std::uintptr_t, 3>> posted;
 };
 
-// Every test gets a fresh logger module whose error log lies in the test's own folder.
-class LoggerTest : public ::testing::Test {
+class LoggerTest : public testing::LoggerModuleTest {
  protected:
-  void SetUp() override {
-    if (const char* tmp = std::getenv("TMPDIR")) saved_tmpdir_ = tmp;
-    setenv("TMPDIR", dir.Path().c_str(), 1);
-    FinalizeLoggerModule();
-    InitLoggerModule();
-  }
   void TearDown() override {
-    FinalizeLoggerModule();
-    if (saved_tmpdir_) {
-      setenv("TMPDIR", saved_tmpdir_->c_str(), 1);
-    } else {
-      unsetenv("TMPDIR");
-    }
+    LoggerModuleTest::TearDown();
     LogFileOpenTimeout = 200;
     AgeCheckInterval = 60;
     RaiseOnMutexError = false;
@@ -106,9 +94,7 @@ class LoggerTest : public ::testing::Test {
   // The line a message makes under the default settings, time stamp left open.
   std::size_t LineSize(const std::string& message) { return kStampLength + 1 + message.size() + 2; }
 
-  TempDir dir;
   std::string log = dir / "test.log";
-  std::optional<std::string> saved_tmpdir_;
 };
 
 // ---------------------------------------------------------------------------------------------
