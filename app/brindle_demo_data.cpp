@@ -10,7 +10,6 @@
 #include "dbaccess/fyrn.h"
 #include "ibx/database.h"
 #include "platform/text.h"
-#include "replication/connection_string.h"
 #include "tests/support/sample_data.h"
 
 int main(int argc, char** argv) {
@@ -31,10 +30,7 @@ int main(int argc, char** argv) {
   const std::string password = env ? env : "rivetcode";
   try {
     TFyrn fyrn;
-    WriteConfString(*fyrn.IniCreator().CreateIniOnDatabase(
-                        ExtractHost(conn_str), ExtractPort(conn_str, kDefaultPort),
-                        ExtractPath(conn_str), "SYSDBA", password, "WIN1251", "CONF", false),
-                    "PARAMS", "OFFICE_DB_STRUCT_VERSION", "12");
+    WriteConfString(*fyrn.OpenConf(conn_str, password), "PARAMS", "OFFICE_DB_STRUCT_VERSION", "12");
     ibx::TIBDatabase db;
     db.SetDatabaseName(conn_str);
     db.SetPassword(password);

@@ -24,28 +24,28 @@
 #include <string>
 #include <vector>
 
+#include <ibase.h>
+
 #include "dbaccess/conf_calls.h"
 #include "dbaccess/fyrn.h"
 #include "dbaccess/fyrn_second_binding.h"
 #include "dbaccess/office_db_verification.h"
+#include "ibx/connection_string.h"
+#include "ibx/ib_error.h"
 #include "infra/logger.h"
-#include "infra/program_log.h"
 #include "platform/date_time.h"
 #include "platform/error.h"
 #include "platform/message_box.h"
 #include "platform/shared_library.h"
 #include "platform/suite_root.h"
 #include "platform/text.h"
-#include "replication/connection_string.h"
-#include "replication/copy_pass.h"
-#include "replication/copy_settings.h"
-#include "replication/copy_thread.h"
+#include "replication/copy_engine.h"
 #include "replication/replication_sql.h"
 #include "schema/replicated_tables.h"
-#include "ui/startup_guards.h"
 #include "ui/copy_control.h"
 #include "ui/error_box.h"
 #include "ui/program_module.h"
+#include "ui/startup_guards.h"
 
 namespace {
 
@@ -171,14 +171,11 @@ std::string OneLine(std::string text) {
   return text;
 }
 
-// The binding refuses a start with an error box and ends the process with status 0, which a
-// service manager would take for success; here such a refusal ends with status 2.
-std::atomic<bool> starting{true};
+static_assert(kRefusedStartExitCode == kExitUsage, "a refused start is a validation error");
 
 MessageResult PrintMessageBox(const MessageBoxRequest& request) {
   std::fprintf(stderr, "%s: %s\n", request.caption.c_str(), OneLine(request.text).c_str());
   std::fflush(stderr);
-  if (starting && request.icon == MessageIcon::kError) std::_Exit(kExitUsage);
   return DefaultButton(request.buttons);
 }
 
@@ -191,80 +188,24 @@ std::string DateTimeText(TDateTime value) {
   return text;
 }
 
-// --- the log's lines of one pass ----------------------------------------------------------------
-
-// Keeps the program log's recent lines, from which a finished pass reads its tables.
-class KeepLogLines : public TLogNotifyTarget {
- public:
-  void PostMessage(std::uint32_t, std::uintptr_t, std::intptr_t) override {}
-};
-
-struct CopiedTable {
-  std::string table;
-  std::int64_t records = 0;
-};
-
-// The tables the last pass logged as copied: "Обработка таблицы [T]: скопировано N записей"
-// after the last "Начало копирования БД".
-std::vector<CopiedTable> CopiedTablesOfLastPass() {
-  std::vector<CopiedTable> tables;
-  TMirtLogger* log = ProgramLog();
-  if (!log) return tables;
-  const std::vector<std::string> lines = log->Lines();
-  std::size_t start = 0;
-  for (std::size_t i = lines.size(); i-- > 0;) {
-    if (lines[i].ends_with("Начало копирования БД")) {
-      start = i + 1;
-      break;
-    }
-  }
-  static const std::string kTableMark = "Обработка таблицы [";
-  static const std::string kCopiedMark = "]: скопировано ";
-  for (std::size_t i = start; i < lines.size(); ++i) {
-    const std::string& line = lines[i];
-    const std::size_t at = line.find(kTableMark);
-    if (at == std::string::npos) continue;
-    const std::size_t name_start = at + kTableMark.size();
-    const std::size_t name_end = line.find(kCopiedMark, name_start);
-    if (name_end == std::string::npos) continue;
-    CopiedTable table;
-    table.table = line.substr(name_start, name_end - name_start);
-    table.records = std::atoll(line.c_str() + name_end + kCopiedMark.size());
-    tables.push_back(std::move(table));
-  }
-  return tables;
-}
-
-struct PassReport {
-  std::vector<CopiedTable> tables;
-  TCopyDBThread::Outcome outcome;
-  bool Failed() const { return !outcome.LastErrorText.empty(); }
-};
-
 // Passes finished on the copy thread, waiting to be printed by the main thread.
 class PassReports {
  public:
-  void Add(PassReport report) {
+  void Add(TPassResult report) {
     std::lock_guard guard(lock_);
     reports_.push_back(std::move(report));
-    ++finished_;
   }
-  std::optional<PassReport> Take() {
+  std::optional<TPassResult> Take() {
     std::lock_guard guard(lock_);
     if (reports_.empty()) return std::nullopt;
-    PassReport report = std::move(reports_.front());
+    TPassResult report = std::move(reports_.front());
     reports_.pop_front();
     return report;
   }
-  int Finished() const {
-    std::lock_guard guard(lock_);
-    return finished_;
-  }
 
  private:
-  mutable std::mutex lock_;
-  std::deque<PassReport> reports_;
-  int finished_ = 0;
+  std::mutex lock_;
+  std::deque<TPassResult> reports_;
 };
 
 // --- output --------------------------------------------------------------------------------------
@@ -299,57 +240,66 @@ class ProgressLine {
   bool shown_ = false;
 };
 
-void PrintReport(const PassReport& report, ProgressLine& progress) {
+void PrintReport(const TPassResult& report, ProgressLine& progress) {
   progress.Clear();
-  std::int64_t records = 0;
-  for (const CopiedTable& table : report.tables) {
-    std::printf("%s: скопировано записей: %lld\n", table.table.c_str(),
-                static_cast<long long>(table.records));
-    records += table.records;
+  for (const TTableResult& table : report.Tables) {
+    if (table.Copied() == 0) continue;
+    std::printf("%s: скопировано записей: %lld\n", table.Table.c_str(),
+                static_cast<long long>(table.Copied()));
   }
-  if (report.Failed()) {
-    std::printf("Копирование не удалось\n");
-    std::fflush(stdout);
-    std::fprintf(stderr, "Ошибка при копировании БД: %s\n",
-                 OneLine(report.outcome.LastErrorText).c_str());
-    std::fflush(stderr);
-    return;
+  for (const std::string& warning : report.Warnings) std::printf("Внимание: %s\n", warning.c_str());
+  switch (report.Status) {
+    case TPassStatus::kFailed:
+      std::printf("Копирование не удалось\n");
+      std::fflush(stdout);
+      std::fprintf(stderr, "Ошибка при копировании БД: %s\n", OneLine(report.Error->Text).c_str());
+      std::fflush(stderr);
+      return;
+    case TPassStatus::kSkipped:
+      std::printf("Копирование пропущено: копию БД сейчас заполняет другая программа (%s)\n",
+                  report.LockHolder.c_str());
+      break;
+    case TPassStatus::kCompleted:
+      std::printf(
+          "Копирование завершено: таблиц с изменениями %zu из %zu, записей %lld; время %s\n",
+          report.TablesCopied(), ReplicatedTables().size(), static_cast<long long>(report.Copied()),
+          DateTimeText(report.Finished).c_str());
+      break;
   }
-  std::printf("Копирование завершено: таблиц с изменениями %zu из %zu, записей %lld; время %s\n",
-              report.tables.size(), ReplicatedTables().size(), static_cast<long long>(records),
-              DateTimeText(report.outcome.LastCopyTime).c_str());
   std::fflush(stdout);
 }
 
 // --- start-up --------------------------------------------------------------------------------
 
-void ApplyOverrides(const Options& options) {
-  if (options.work) WorkDBConnStr = *options.work;
-  if (options.copy) CopyDBConnStr = *options.copy;
-  if (options.work_password) WorkDBPassword = *options.work_password;
-  if (options.copy_password) CopyDBPassword = *options.copy_password;
-  if (options.period) CheckPeriod = *options.period;
+void ApplyOverrides(const Options& options, TCopyEngine& engine) {
+  engine.UpdateSettings([&](TCopySettings& settings) {
+    if (options.work) settings.WorkDBConnStr = *options.work;
+    if (options.copy) settings.CopyDBConnStr = *options.copy;
+    if (options.work_password) settings.WorkDBPassword = *options.work_password;
+    if (options.copy_password) settings.CopyDBPassword = *options.copy_password;
+    if (options.period) settings.CheckPeriod = *options.period;
+  });
 }
 
-// What to try when a check against a database failed, judged from the server's text.
-std::string Advice(const std::string& message, const std::string& conn_str,
+// What to try when a check against a database failed, judged from the server's error codes.
+std::string Advice(const std::exception& error, const std::string& conn_str,
                    const char* password_option, const char* password_variable) {
-  const std::string text = LowerCase(message);
-  const bool password_refused =
-      text.find("password") != std::string::npos || text.find("user name") != std::string::npos;
+  const auto* server_error = dynamic_cast<const ibx::EIBError*>(&error);
+  if (!server_error) return {};
+  auto has = [&](std::intptr_t code) { return server_error->HasErrorCode(code); };
   // Without an option the check signs in with the suite's built-in password, not the operator's.
-  if (password_refused && password_option) {
+  if (has(isc_login) && password_option) {
     return std::string("Проверьте пароль SYSDBA: ") + password_option + " или переменная " +
            password_variable + ".";
   }
-  if (text.find("network") != std::string::npos || text.find("connect") != std::string::npos ||
-      text.find("refused") != std::string::npos) {
-    return "Проверьте, что сервер Firebird " + ExtractHost(conn_str) + " запущен и принимает " +
-           "подключения на порту " + std::to_string(ExtractPort(conn_str, kDefaultPort)) + ".";
+  const TDatabaseLocation db = LocateDatabase(conn_str);
+  if (has(isc_network_error) || has(isc_net_connect_err) || has(isc_conn_lost) ||
+      has(isc_lost_db_connection)) {
+    return "Проверьте, что сервер Firebird " + db.host + " запущен и принимает " +
+           "подключения на порту " + std::to_string(db.port) + ".";
   }
-  if (text.find("i/o error") != std::string::npos ||
-      text.find("no such file") != std::string::npos) {
-    return "Проверьте путь к файлу базы данных на сервере: " + ExtractPath(conn_str) + ".";
+  if (has(isc_io_error) || has(isc_io_open_err)) {
+    return "Проверьте путь к файлу базы данных на сервере: " + db.path + ".";
   }
   return {};
 }
@@ -364,31 +314,34 @@ void RunCheck(const std::string& what, const std::string& conn_str, const char* 
   } catch (const std::exception& e) {
     ShowErrorBox(e);
     std::string detail = what + " [" + conn_str + "] не пройдена.";
-    const std::string advice = Advice(e.what(), conn_str, password_option, password_variable);
+    const std::string advice = Advice(e, conn_str, password_option, password_variable);
     if (!advice.empty()) detail += " " + advice;
     throw UsageError(detail);
   }
 }
 
 // The checks of the window's "ЗАПУСТИТЬ", without storing the period.
-void CheckBeforeCopying() {
+void CheckBeforeCopying(TCopyEngine& engine) {
+  const TCopySettings settings = engine.Settings();
+  const std::string& work = settings.WorkDBConnStr;
+  const std::string& copy = settings.CopyDBConnStr;
   try {
-    CheckCopyingPaths(WorkDBConnStr, CopyDBConnStr);
+    CheckCopyingPaths(work, copy);
   } catch (const std::exception& e) {
     ShowErrorBox(e);
-    if (WorkDBConnStr.empty() || CopyDBConnStr.empty()) {
+    if (work.empty() || copy.empty()) {
       throw UsageError("Задайте обе базы данных: --work и --copy или в файле настроек " +
                        SettingsFileName(kCopySettingsName) + ".");
     }
-    throw UsageError("Копией должна быть другая база данных, чем рабочая [" + WorkDBConnStr +
+    throw UsageError("Копией должна быть другая база данных, чем рабочая [" + work +
                      "]: задайте её в --copy.");
   }
-  RunCheck("Проверка структуры копии базы данных", CopyDBConnStr, nullptr, nullptr,
-           [] { VerifyOfficeDB(CopyDBConnStr); });
-  RunCheck("Проверка копии базы данных", CopyDBConnStr, "--copy-password", kCopyPasswordVariable,
-           [] { CheckCopyDatabase(); });
-  RunCheck("Проверка рабочей базы данных", WorkDBConnStr, "--work-password", kWorkPasswordVariable,
-           [] { CheckWorkDatabase(); });
+  RunCheck("Проверка структуры копии базы данных", copy, nullptr, nullptr,
+           [&] { VerifyOfficeDB(copy); });
+  RunCheck("Проверка копии базы данных", copy, "--copy-password", kCopyPasswordVariable,
+           [&] { CheckCopyDatabase(engine); });
+  RunCheck("Проверка рабочей базы данных", work, "--work-password", kWorkPasswordVariable,
+           [&] { CheckWorkDatabase(settings); });
 }
 
 // --- modes -------------------------------------------------------------------------------------
@@ -411,39 +364,39 @@ int WaitForStopSignal() {
 
 // Copying on until the pass the once mode asks for has ended, or until a stop signal; a pass
 // running when the signal comes goes on to its end first. Returns the exit status.
-int RunCopying(bool once, PassReports& reports) {
+int RunCopying(bool once, TCopyEngine& engine, PassReports& reports) {
   ProgressLine progress;
   bool stopping = false;
   bool failed = false;
   int printed = 0;
-  CopyEnabled = true;
-  CopyThread->WakeUp();
+  engine.SetCopyEnabled(true);
+  engine.WakeUp();
   if (!once) {
     std::printf("Копирование включено, период %d с; остановка: SIGINT или SIGTERM\n",
-                CheckPeriod.load());
+                engine.Settings().CheckPeriod);
     std::fflush(stdout);
   }
   for (;;) {
     const int signal = WaitForStopSignal();
     if (signal != 0 && !stopping) {
       stopping = true;
-      CopyEnabled = false;
+      engine.SetCopyEnabled(false);
       progress.Clear();
       std::printf("Получен сигнал %s: %s\n", strsignal(signal),
-                  CopyThread->Busy ? "копирование будет доведено до конца" : "завершение");
+                  engine.Busy() ? "копирование будет доведено до конца" : "завершение");
       std::fflush(stdout);
     }
-    while (std::optional<PassReport> report = reports.Take()) {
+    while (std::optional<TPassResult> report = reports.Take()) {
       PrintReport(*report, progress);
       failed = report->Failed();
       ++printed;
     }
     if (once && printed > 0) break;
-    if (stopping && !CopyThread->Busy) break;
-    progress.Show(*CopyThread);
+    if (stopping && !engine.Busy()) break;
+    progress.Show(engine.Thread());
   }
   progress.Clear();
-  CopyEnabled = false;
+  engine.SetCopyEnabled(false);
   if (!once) return kExitOk;
   if (printed == 0) {
     std::fprintf(stderr, "Копирование не выполнено: получен сигнал до его начала\n");
@@ -452,18 +405,12 @@ int RunCopying(bool once, PassReports& reports) {
   return failed ? kExitPassFailed : kExitOk;
 }
 
-// The copy's configuration, opened as the copy pass opens it.
-std::unique_ptr<TfbIniFile> OpenCopyConf() {
-  return Fyrn().IniCreator().CreateIniOnDatabase(
-      ExtractHost(CopyDBConnStr), ExtractPort(CopyDBConnStr, kDefaultPort),
-      ExtractPath(CopyDBConnStr), "SYSDBA", CopyDBPassword, "WIN1251", "CONF", false);
-}
-
-int ShowStatus() {
+int ShowStatus(const TCopySettings& settings) {
   std::unique_ptr<TfbIniFile> conf;
-  RunCheck("Чтение конфигурации копии базы данных", CopyDBConnStr, "--copy-password",
-           kCopyPasswordVariable, [&] { conf = OpenCopyConf(); });
-  std::printf("Копия: %s\n", CopyDBConnStr.c_str());
+  RunCheck("Чтение конфигурации копии базы данных", settings.CopyDBConnStr, "--copy-password",
+           kCopyPasswordVariable,
+           [&] { conf = Fyrn().OpenConf(settings.CopyDBConnStr, settings.CopyDBPassword); });
+  std::printf("Копия: %s\n", settings.CopyDBConnStr.c_str());
   std::printf(
       "LAST_COPY_TIME: %s\n",
       DateTimeText(ReadConfDateTime(*conf, "REPLICATION_INFO", "LAST_COPY_TIME", 0)).c_str());
@@ -492,33 +439,33 @@ int Run(const Options& options) {
   LoggerModule logger_module;
   TFyrnSecondBinding second_binding;
   FyrnInstall fyrn;
-  starting = false;
 
   PassReports reports;
-  KeepLogLines log_lines;
   const bool once = options.mode == Mode::kOnce;
+  // Set once the engine exists; no pass runs before copying is switched on below.
+  std::atomic<TCopyEngine*> engine_ref{nullptr};
   TProgramModuleOptions module_options;
-  module_options.log_target = &log_lines;
-  module_options.pass = [&reports, once](TCopyDBThread& thread) {
-    RunCopyPass(thread);
-    if (once) CopyEnabled = false;  // one pass, whatever the period
-    reports.Add({CopiedTablesOfLastPass(), thread.Snapshot()});
+  module_options.observer = [&reports, &engine_ref, once](const TPassResult& result) {
+    if (once) engine_ref.load()->SetCopyEnabled(false);  // one pass, whatever the period
+    reports.Add(result);
   };
   int status = kExitOk;
   try {
     TProgramModule program(std::move(module_options));
-    ApplyOverrides(options);
+    TCopyEngine& engine = program.Engine();
+    engine_ref = &engine;
+    ApplyOverrides(options, engine);
     switch (options.mode) {
       case Mode::kVerify:
         status = Verify(options.verify_conn_str);
         break;
       case Mode::kStatus:
-        status = ShowStatus();
+        status = ShowStatus(engine.Settings());
         break;
       case Mode::kOnce:
       case Mode::kRun:
-        CheckBeforeCopying();
-        status = RunCopying(once, reports);
+        CheckBeforeCopying(engine);
+        status = RunCopying(once, engine, reports);
         break;
       case Mode::kHelp:
         break;
@@ -532,7 +479,7 @@ int Run(const Options& options) {
   }
   // A pass that began just as copying was switched off has ended with the thread's stop.
   ProgressLine progress;
-  while (std::optional<PassReport> report = reports.Take()) PrintReport(*report, progress);
+  while (std::optional<TPassResult> report = reports.Take()) PrintReport(*report, progress);
   return status;
 }
 

@@ -13,7 +13,6 @@
 #include "dbaccess/fyrn.h"
 #include "dbaccess/fyrn_second_binding.h"
 #include "infra/logger.h"
-#include "ui/startup_guards.h"
 #include "ui/close_on_signal.h"
 #include "ui/display_scaling.h"
 #include "ui/dpi_switch.h"
@@ -21,13 +20,14 @@
 #include "ui/main_window.h"
 #include "ui/program_module.h"
 #include "ui/qt_message_box.h"
+#include "ui/startup_guards.h"
 
 namespace {
 
 using namespace brindle;
 
-int RunMainWindow(QApplication& app, TCloseOnSignal& close_on_signal) {
-  TForm4 form;
+int RunMainWindow(QApplication& app, TCloseOnSignal& close_on_signal, TCopyEngine& engine) {
+  TForm4 form(engine);
   close_on_signal.Watch(&form);
   form.show();
   const int result = app.exec();
@@ -53,8 +53,8 @@ int main(int argc, char** argv) {
   FyrnInstall fyrn;                   // 4: likewise
   // 5. The safe INI module needs no start.
   try {
-    TProgramModule program;                      // 6
-    return RunMainWindow(app, close_on_signal);  // 7
+    TProgramModule program;                                        // 6
+    return RunMainWindow(app, close_on_signal, program.Engine());  // 7
   } catch (const std::exception& e) {
     ShowErrorBox(e);
   }

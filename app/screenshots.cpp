@@ -1,5 +1,5 @@
 // brindle_screenshots <folder>: draws the program's windows on Qt's offscreen platform and saves
-// a PNG of each in each display state into the folder, for the documentation. The copy thread is
+// a PNG of each in each display state into the folder, for the documentation. The copy engine is
 // a real one whose pass only publishes sample progress, so no database is needed.
 #include <stdlib.h>
 
@@ -13,8 +13,7 @@
 #include <string>
 
 #include "platform/date_time.h"
-#include "replication/copy_settings.h"
-#include "replication/copy_thread.h"
+#include "replication/copy_engine.h"
 #include "ui/main_window.h"
 #include "ui/select_db_path_form.h"
 
@@ -25,8 +24,8 @@ using namespace brindle;
 // A pass that shows progress and runs until released.
 class SamplePass {
  public:
-  TCopyDBThread::Pass Body() {
-    return [this](TCopyDBThread& thread) {
+  TCopyEngine::PassBody Body() {
+    return [this](const TCopySettings&, TCopyDBThread& thread) {
       thread.TableNo = 12;
       thread.TableCount = 37;
       thread.RecordNo = 1480;
@@ -36,7 +35,15 @@ class SamplePass {
       running_ = true;
       changed_.notify_all();
       changed_.wait(guard, [this] { return released_; });
+      // The pass ends as one that failed.
+      thread.SetLastError(
+          "Ошибка при копировании БД: Подключение к БД -> Unable to complete network request to "
+          "host \"office-server\".\r\n-Failed to establish a connection. <# EIBError #>",
+          EncodeDateTime({2026, 12, 7, 20, 24, 4, 0}));
       thread.Busy = false;
+      TPassResult result;
+      result.Status = TPassStatus::kFailed;
+      return result;
     };
   }
   void WaitUntilRunning() {
@@ -83,51 +90,46 @@ int main(int argc, char** argv) {
     return 1;
   }
 
-  WorkDBConnStr = "office-server/30050:/opt/zemt/OFFICEDB/Office.FDB";
-  CopyDBConnStr = "localhost/30050:/opt/zemt/OFFICEDB/OfficeWeb.FDB";
+  TCopySettings settings;
+  settings.WorkDBConnStr = "office-server/30050:/opt/zemt/OFFICEDB/Office.FDB";
+  settings.CopyDBConnStr = "localhost/30050:/opt/zemt/OFFICEDB/OfficeWeb.FDB";
   SamplePass pass;
-  TCopyDBThread thread(pass.Body());
-  CopyThread = &thread;
+  TCopyEngine engine(settings, pass.Body());
   bool ok = true;
   {
-    TForm4 form;
+    TForm4 form(engine);
     form.show();
     form.Timer1Timer();
     ok &= Save(form, folder, "main-window-off.png");
 
-    thread.SetLastCopyTime(EncodeDateTime({2026, 12, 7, 20, 14, 59, 0}));
-    CopyEnabled = true;
+    engine.SetLastCopyTime(EncodeDateTime({2026, 12, 7, 20, 14, 59, 0}));
+    engine.SetCopyEnabled(true);
     form.Timer1Timer();
     ok &= Save(form, folder, "main-window-waiting.png");
 
-    thread.WakeUp();
+    engine.WakeUp();
     pass.WaitUntilRunning();
     form.Timer1Timer();
     ok &= Save(form, folder, "main-window-copying.png");
 
-    CopyEnabled = false;
+    engine.SetCopyEnabled(false);
     form.Timer1Timer();
     ok &= Save(form, folder, "main-window-finishing.png");
     pass.Release();
 
-    CopyEnabled = true;
-    thread.SetLastError(
-        "Ошибка при копировании БД: Подключение к БД -> Unable to complete network request to "
-        "host \"office-server\".\r\n-Failed to establish a connection. <# EIBError #>",
-        EncodeDateTime({2026, 12, 7, 20, 24, 4, 0}));
-    while (thread.Busy) QApplication::processEvents();
+    engine.SetCopyEnabled(true);
+    while (engine.Busy()) QApplication::processEvents();
     form.Timer1Timer();
     ok &= Save(form, folder, "main-window-error.png");
-    CopyEnabled = false;
+    engine.SetCopyEnabled(false);
   }
   {
     TSelectOfDBPathForm dialog;
-    dialog.Editor.ConnStr = WorkDBConnStr;
+    dialog.Editor.ConnStr = settings.WorkDBConnStr;
     dialog.Editor.Password = "rivetcode";
     dialog.FormShow();
     dialog.show();
     ok &= Save(dialog, folder, "path-dialog.png");
   }
-  CopyThread = nullptr;
   return ok ? 0 : 1;
 }

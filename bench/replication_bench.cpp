@@ -28,7 +28,6 @@
 #include "platform/shared_library.h"
 #include "platform/suite_root.h"
 #include "replication/copy_pass.h"
-#include "replication/copy_settings.h"
 #include "replication/copy_thread.h"
 #include "schema/replicated_tables.h"
 #include "tests/support/sample_data.h"
@@ -50,7 +49,9 @@ std::string Port() {
   return port && *port ? port : "30050";
 }
 
-std::string ConnStr(const std::string& path) { return "127.0.0.1/" + Port() + ":" + path; }
+std::string ConnStr(const std::string& path) {
+  return "127.0.0.1/" + Port() + ":" + path;
+}
 
 ibx::TIBDatabase Connect(const std::string& conn_str) {
   ibx::TIBDatabase db;
@@ -85,12 +86,16 @@ std::size_t RawCopy(ibx::TIBDatabase& from, ibx::TIBDatabase& to, const std::str
   return source.FieldCount();
 }
 
-void Drop(const std::string& conn_str) { Connect(conn_str).DropDatabase(); }
+void Drop(const std::string& conn_str) {
+  Connect(conn_str).DropDatabase();
+}
 
-void Check(const TCopyDBThread& thread) {
-  const auto outcome = thread.Snapshot();
-  if (!outcome.LastErrorText.empty()) {
-    std::fprintf(stderr, "copy pass failed: %s\n", outcome.LastErrorText.c_str());
+// One copy pass; a failure ends the benchmark.
+void Pass(TFyrn& fyrn, const TCopySettings& settings, TCopyDBThread& thread, TPassMemory& memory) {
+  const TPassResult result = RunCopyPass(fyrn, settings, thread, memory);
+  if (result.Status != TPassStatus::kCompleted) {
+    std::fprintf(stderr, "copy pass failed: %s\n",
+                 result.Error ? result.Error->Text.c_str() : "skipped");
     std::exit(1);
   }
 }
@@ -109,7 +114,10 @@ int main(int argc, char** argv) {
   std::filesystem::create_symlink(ProgramFolder() + "libOstrel.so", SuitePath("libOstrel.so"));
   TFyrn fyrn;
   InstallFyrn(&fyrn);
-  TCopyDBThread thread([](TCopyDBThread&) {});
+  TCopyDBThread thread([](TCopyDBThread&) {}, [] { return 60; });
+  TPassMemory memory;
+  TCopySettings settings;
+  settings.WorkDBPassword = settings.CopyDBPassword = "rivetcode";
   const std::string table = "PC_LOGTRAN_BK";
 
   std::printf("%10s %14s %14s %14s %8s %12s %12s %12s\n", "rows", "insert rows/s", "raw rows/s",
@@ -133,16 +141,14 @@ int main(int argc, char** argv) {
       raw_rate = rows / Seconds(start);
       raw_peak = StatusKb("VmHWM");
     }
-    WorkDBConnStr = work;
-    CopyDBConnStr = copy;
-    WorkDBPassword = CopyDBPassword = "rivetcode";
+    settings.WorkDBConnStr = work;
+    settings.CopyDBConnStr = copy;
     const long rss = StatusKb("VmRSS");
     ResetPeak();
     const auto start = Clock::now();
-    RunCopyPass(thread);
+    Pass(fyrn, settings, thread, memory);
     const double fill_rate = rows / Seconds(start);
     const long fill_peak = StatusKb("VmHWM");
-    Check(thread);
     std::printf("%10ld %14.0f %14.0f %14.0f %7.0f%% %12ld %12ld %12ld\n", rows, insert_rate,
                 raw_rate, fill_rate, 100 * fill_rate / raw_rate, rss, raw_peak, fill_peak);
     const std::string keys = "table=" + table + " rows=" + std::to_string(rows);
@@ -171,17 +177,15 @@ int main(int argc, char** argv) {
                                             "CURRENT_TIMESTAMP)");
     }
   }
-  WorkDBConnStr = work;
-  CopyDBConnStr = copy;
-  RunCopyPass(thread);
-  Check(thread);
+  settings.WorkDBConnStr = work;
+  settings.CopyDBConnStr = copy;
+  Pass(fyrn, settings, thread, memory);
   std::vector<double> times;
   ResetPeak();
   for (int i = 0; i < 7; ++i) {
     const auto start = Clock::now();
-    RunCopyPass(thread);
+    Pass(fyrn, settings, thread, memory);
     times.push_back(Seconds(start) * 1000);
-    Check(thread);
   }
   const long unchanged_peak = StatusKb("VmHWM");
   std::sort(times.begin(), times.end());

@@ -13,6 +13,9 @@
 
 namespace brindle {
 
+// The configuration this system reads and writes in every office database.
+inline constexpr char kOfficeConf[] = "CONF";
+
 std::string ReadConfString(TfbIniFile& ini, const std::string& section, const std::string& key,
                            const std::string& default_value);
 void WriteConfString(TfbIniFile& ini, const std::string& section, const std::string& key,

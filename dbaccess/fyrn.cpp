@@ -6,6 +6,8 @@
 #include <type_traits>
 #include <vector>
 
+#include "dbaccess/conf_calls.h"
+#include "ibx/connection_string.h"
 #include "platform/error.h"
 #include "platform/message_box.h"
 
@@ -26,7 +28,7 @@ std::string ModuleText(const char* library) {
 void RefuseStart(const std::string& caption, const std::string& text) {
   ShowMessageBox({caption, text, MessageIcon::kError, MessageButtons::kOk});
   std::fflush(nullptr);
-  std::_Exit(0);
+  std::_Exit(kRefusedStartExitCode);
 }
 
 TfbDBStructCreator::TfbDBStructCreator(const FyrnEntryPoints& api) : api_(api) {
@@ -111,6 +113,18 @@ TFyrn::Connection TFyrn::CreateConnection(const std::string& host, std::int32_t 
       ConnectionRelease{this});
   RaiseReported(error);
   return connection;
+}
+
+TFyrn::Connection TFyrn::Connect(const std::string& conn_str, const std::string& password) {
+  const TDatabaseLocation db = LocateDatabase(conn_str);
+  return CreateConnection(db.host, db.port, db.path, kDatabaseUser, password, kDatabaseCharset);
+}
+
+std::unique_ptr<TfbIniFile> TFyrn::OpenConf(const std::string& conn_str,
+                                            const std::string& password) {
+  const TDatabaseLocation db = LocateDatabase(conn_str);
+  return ini_creator_->CreateIniOnDatabase(db.host, db.port, db.path, kDatabaseUser, password,
+                                           kDatabaseCharset, kOfficeConf, false);
 }
 
 void TFyrn::FreeConnection(Connection connection) {

@@ -61,6 +61,12 @@ class TFyrn {
   Connection CreateConnection(const std::string& host, std::int32_t port, const std::string& path,
                               const std::string& user, const std::string& password,
                               const std::string& charset);
+  // The same for the database of a connection string (host/port:path), as the suite's user in
+  // its character set; a malformed port raises EConvertError.
+  Connection Connect(const std::string& conn_str, const std::string& password);
+  // The configuration CONF of the database of a connection string, already connected; owned
+  // by the caller. Raises what CreateIniOnDatabase raises.
+  std::unique_ptr<TfbIniFile> OpenConf(const std::string& conn_str, const std::string& password);
   // Closes and frees the connection; it is gone afterwards even when closing fails, which then
   // raises.
   void FreeConnection(Connection connection);
@@ -99,8 +105,13 @@ void InstallFyrn(TFyrn* fyrn) noexcept;
 // The installed binding; raises Exception when there is none.
 TFyrn& Fyrn();
 
-// Shows the error box (caption, text, error icon) and ends the process at once with exit code 0,
-// without finalising any module: how the binding refuses to start the program.
+// The exit status of a start the binding refused: not 0, so that a service manager or a script
+// sees the failure.
+inline constexpr int kRefusedStartExitCode = 2;
+
+// Shows the error box (caption, text, error icon) and ends the process at once with
+// kRefusedStartExitCode, without finalising any module: how the binding refuses to start the
+// program.
 [[noreturn]] void RefuseStart(const std::string& caption, const std::string& text);
 
 }  // namespace brindle

@@ -26,7 +26,8 @@ TFyrnSecondBinding::TFyrnSecondBinding() {
     library_ = SharedLibrary::Load(name);
     if (library_) return;
   }
-  RefuseStart("Ошибка!", "Модуль Fyrn.dll не загружен. В запуске приложения отказано!");
+  RefuseStart("Ошибка!", std::string("Модуль ") + kFyrnLibraryName +
+                             " не загружен. В запуске приложения отказано!");
 }
 
 TFyrnSecondBinding::~TFyrnSecondBinding() {

@@ -4,17 +4,22 @@
 
 #include <memory>
 
+#include "dbaccess/conf_calls.h"
 #include "dbaccess/fyrn.h"
+#include "ibx/connection_string.h"
 #include "ostrel/library_api.h"
 #include "platform/error.h"
 #include "platform/shared_library.h"
 #include "platform/suite_root.h"
-#include "replication/connection_string.h"
 #include "schema/office_db_structure_builder.h"
 
 namespace brindle {
 
 namespace {
+
+// The structure library's file in the suite root, and the older name looked for after it.
+constexpr char kStructureLibraryName[] = "libOstrel.so";
+constexpr char kStructureLibraryFallback[] = "libOstrel10.so";
 
 // The built-in default database password, which the structure check and the carry-over use.
 constexpr char kDefaultPassword[] = "rivetcode";
@@ -56,18 +61,15 @@ void VerifyOfficeDB(const std::string& conn_str) {
   if (conn_str.empty()) {
     throw Exception("VerifyOfficeDB: для офисной БД должна передаваться строка подключения!");
   }
-  const std::string host = ExtractHost(conn_str);
-  const std::string path = ExtractPath(conn_str);
-  const std::int32_t port = ExtractPort(conn_str, kDefaultPort);
+  const TDatabaseLocation db = LocateDatabase(conn_str);
 
   StructureLibrary& lib = Library();
   if (!lib.library) {
-    lib.library = SharedLibrary::Load(SuitePath("libOstrel.so"));
-    if (!lib.library) lib.library = SharedLibrary::Load(SuitePath("libOstrel10.so"));
+    lib.library = SharedLibrary::Load(SuitePath(kStructureLibraryName));
+    if (!lib.library) lib.library = SharedLibrary::Load(SuitePath(kStructureLibraryFallback));
     if (!lib.library) {
-      throw Exception(
-          "Невозможно создать/проверить базу данных, т.к. библиотека Ostrel.dll не была "
-          "загружена!");
+      throw Exception(std::string("Невозможно создать/проверить базу данных, т.к. библиотека ") +
+                      kStructureLibraryName + " не была загружена!");
     }
   }
   FindOnce(*lib.library, lib.get_database, "GetfbDataBase");
@@ -75,35 +77,35 @@ void VerifyOfficeDB(const std::string& conn_str) {
   FindOnce(*lib.library, lib.free_database, "FreefbDataBase");
   FindOnce(*lib.library, lib.copy_paradox, "CopyDataFromParadoxBase");
   if (!lib.get_database || !lib.check_structure || !lib.free_database) {
-    throw Exception("Функции, необходимые для проверки базы данных, не найдены в Ostrel.dll");
+    throw Exception(std::string("Функции, необходимые для проверки базы данных, не найдены в ") +
+                    kStructureLibraryName);
   }
 
   const std::string log_file = SuitePath("LogFiles/OstrelCheck.log");
   {
     DescriptionGuard guard{lib.free_database, lib.get_database()};
     if (!guard.description) throw Exception("GetfbDataBase: описание базы данных не создано");
-    DescribeOfficeDB(*guard.description, host, path, kDefaultPassword, port);
+    DescribeOfficeDB(*guard.description, db.host, db.path, kDefaultPassword, db.port);
     const VariantArray check_options{log_file};
     TOstrelFailure check;
     check.RaiseOnFailure(lib.check_structure(guard.description, &check_options, check.Report()),
                          "CheckDBStruct");
     if (FileExists(SuitePath("OfficeDB/Office.db"))) {
       if (!lib.copy_paradox) {
-        throw Exception(
-            "Найдены данные офиса в формате Paradox, но в Ostrel.dll нет функции "
-            "CopyDataFromParadoxBase для их переноса");
+        throw Exception(std::string("Найдены данные офиса в формате Paradox, но в ") +
+                        kStructureLibraryName +
+                        " нет функции CopyDataFromParadoxBase для их переноса");
       }
       const VariantArray paradox_options{std::string("NOTNULL.DSCCARDS.GSM=*empty_string*\r\n"),
                                          true, true};
       TOstrelFailure copy;
-      copy.RaiseOnFailure(
-          lib.copy_paradox(SuitePath("OfficeDB/").c_str(), conn_str.c_str(), "SYSDBA",
-                           kDefaultPassword, log_file.c_str(), 0, 1, &paradox_options,
-                           copy.Report()),
-          "CopyDataFromParadoxBase");
+      copy.RaiseOnFailure(lib.copy_paradox(SuitePath("OfficeDB/").c_str(), conn_str.c_str(),
+                                           kDatabaseUser, kDefaultPassword, log_file.c_str(), 0, 1,
+                                           &paradox_options, copy.Report()),
+                          "CopyDataFromParadoxBase");
     }
   }
-  Fyrn().IniCreator().SetDefaultIni("CONF", "OfficeDB", false);
+  Fyrn().IniCreator().SetDefaultIni(kOfficeConf, "OfficeDB", false);
 }
 
 void ReleaseStructureLibrary() {

@@ -8,9 +8,9 @@
 #include <string_view>
 
 #include "fuzz/fuzz_support.h"
+#include "ibx/connection_string.h"
 #include "platform/error.h"
 #include "platform/text.h"
-#include "replication/connection_string.h"
 
 using namespace brindle;
 

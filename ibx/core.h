@@ -12,6 +12,7 @@
 #include <string_view>
 #include <vector>
 
+#include "ibx/connection_string.h"
 #include "ibx/dataset.h"
 #include "ibx/fb_client.h"
 #include "ibx/field.h"
@@ -35,7 +36,7 @@ struct DatabaseCore {
   Firebird::IAttachment* Attachment();  // raises when not connected
 
   std::string database_name;
-  std::string user_name = "SYSDBA";
+  std::string user_name = kDatabaseUser;
   std::string password;
   Status status;
   Ref<Firebird::IProvider> provider;

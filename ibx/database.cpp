@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "ibx/connection_string.h"
 #include "ibx/core.h"
 #include "platform/text.h"
 
@@ -38,9 +39,9 @@ void DatabaseCore::Attach(bool create, bool forced_writes) {
   dpb.Tag(isc_dpb_utf8_filename)
       .String(isc_dpb_user_name, user_name)
       .String(isc_dpb_password, password)
-      .String(isc_dpb_lc_ctype, "WIN1251");
+      .String(isc_dpb_lc_ctype, kDatabaseCharset);
   if (create) {
-    dpb.String(isc_dpb_set_db_charset, "WIN1251").Int(isc_dpb_sql_dialect, SQL_DIALECT_V6);
+    dpb.String(isc_dpb_set_db_charset, kDatabaseCharset).Int(isc_dpb_sql_dialect, SQL_DIALECT_V6);
     if (!forced_writes) dpb.Int(isc_dpb_force_write, 0);
   }
   const unsigned length = dpb.Length();
@@ -87,7 +88,7 @@ const std::string& TIBDatabase::DatabaseName() const {
 }
 
 void TIBDatabase::SetConnection(std::string_view host, int port, std::string_view path) {
-  core_->database_name = std::string(host) + "/" + std::to_string(port) + ":" + std::string(path);
+  core_->database_name = BuildConnStr(host, port, path);
 }
 
 void TIBDatabase::SetUserName(std::string user) {
@@ -101,7 +102,7 @@ void TIBDatabase::SetPassword(std::string password) {
 }
 
 void TIBDatabase::SetCharacterSet(std::string_view charset) {
-  if (!SameText(charset, "WIN1251")) {
+  if (!SameText(charset, kDatabaseCharset)) {
     throw EIBError("Кодировка подключения \"" + std::string(charset) +
                    "\" не поддерживается: подключения используют только WIN1251");
   }

@@ -27,6 +27,16 @@ std::int32_t Guarded(TOstrelErrorReport* error, Body&& body) noexcept {
   try {
     body();
     return 0;
+  } catch (const brindle::ibx::EIBError& e) {
+    if (error && error->report_codes && !e.ErrorCodes().empty()) {
+      try {
+        error->report_codes(error->context, e.ErrorCodes().data(), e.ErrorCodes().size(),
+                            e.SQLCode());
+      } catch (...) {
+        // As for report.
+      }
+    }
+    Report(error, e.ClassName(), e.Message().c_str());
   } catch (const Exception& e) {
     Report(error, e.ClassName(), e.Message().c_str());
   } catch (const std::exception& e) {

@@ -6,7 +6,9 @@
 // and on failure calls report once, before returning, with the class name and the message of
 // the exception it caught (UTF-8 texts, valid only during the callback). The caller raises it
 // again with the same message: TOstrelFailure below does that, as EOstrelError whose ClassName
-// is the class the failure had inside the library ("EIBError", "EDescriptionError", ...).
+// is the class the failure had inside the library ("EDescriptionError", ...). A server error also
+// reports its codes (report_codes, when the caller gives one), and is raised again as EIBError
+// with them, so the caller decides on codes as for its own connections.
 // Every failure of CheckDBStruct is also written to its log file.
 //
 // The description's own operations (TfbDataBase, TfbTable) are virtual calls, not entry points;
@@ -16,7 +18,9 @@
 #include <cstdint>
 #include <string>
 #include <utility>
+#include <vector>
 
+#include "ibx/ib_error.h"
 #include "ostrel/description.h"
 #include "platform/error.h"
 
@@ -31,6 +35,9 @@ extern "C" {
 struct TOstrelErrorReport {
   void* context;
   void (*report)(void* context, const char* class_name, const char* message);
+  // Called before report for a server error: its codes, the main one first, and its SQLCODE.
+  void (*report_codes)(void* context, const std::intptr_t* codes, std::size_t count,
+                       std::int32_t sql_code);
 };
 
 // A new, empty database description, which belongs to the caller until FreefbDataBase; null
@@ -93,7 +100,7 @@ class EOstrelError : public Exception {
 //   failure.RaiseOnFailure(check(description, &options, failure.Report()), "CheckDBStruct");
 class TOstrelFailure {
  public:
-  TOstrelFailure() : report_{this, &TOstrelFailure::Receive} {}
+  TOstrelFailure() : report_{this, &TOstrelFailure::Receive, &TOstrelFailure::ReceiveCodes} {}
   TOstrelFailure(const TOstrelFailure&) = delete;
   TOstrelFailure& operator=(const TOstrelFailure&) = delete;
 
@@ -104,6 +111,7 @@ class TOstrelFailure {
   // that came without a report names the entry point.
   void RaiseOnFailure(std::int32_t result, const char* entry_point) const {
     if (result == 0) return;
+    if (reported_ && !codes_.empty()) throw ibx::EIBError(message_, codes_, sql_code_);
     if (reported_) throw EOstrelError(class_name_, message_);
     throw EOstrelError("Exception",
                        std::string(entry_point) + ": библиотека сообщила об ошибке без текста");
@@ -116,11 +124,19 @@ class TOstrelFailure {
     self->class_name_ = class_name ? class_name : "Exception";
     self->message_ = message ? message : "";
   }
+  static void ReceiveCodes(void* context, const std::intptr_t* codes, std::size_t count,
+                           std::int32_t sql_code) {
+    auto* self = static_cast<TOstrelFailure*>(context);
+    self->codes_.assign(codes, codes + count);
+    self->sql_code_ = sql_code;
+  }
 
   TOstrelErrorReport report_;
   bool reported_ = false;
   std::string class_name_;
   std::string message_;
+  std::vector<std::intptr_t> codes_;
+  std::int32_t sql_code_ = 0;
 };
 
 }  // namespace brindle

@@ -5,6 +5,7 @@
 #include <memory>
 #include <set>
 
+#include "ibx/connection_string.h"
 #include "ibx/dataset.h"
 #include "ibx/ib_error.h"
 #include "ibx/transaction.h"
@@ -539,7 +540,7 @@ bool OpenOrCreate(ibx::TIBDatabase& database) {
 std::string ConnectionString(const ConnectionDescription& connection) {
   const std::string host = connection.host.empty() ? "localhost" : connection.host;
   if (connection.port <= 0) return host + ":" + connection.path;
-  return host + "/" + std::to_string(connection.port) + ":" + connection.path;
+  return BuildConnStr(host, connection.port, connection.path);
 }
 
 CheckResult CheckDatabaseStructure(const TfbDataBaseDescription& description,

@@ -1,14 +1,15 @@
 #include "replication/copy_pass.h"
 
+#include <chrono>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "dbaccess/conf_calls.h"
 #include "dbaccess/fyrn.h"
+#include "ibx/dataset.h"
+#include "ibx/ib_error.h"
 #include "infra/program_log.h"
-#include "replication/connection_string.h"
-#include "replication/copy_settings.h"
 #include "replication/copy_thread.h"
 #include "replication/table_replication.h"
 #include "replication/text_forms.h"
@@ -18,18 +19,15 @@ namespace brindle {
 
 namespace {
 
-constexpr char kUser[] = "SYSDBA";
-constexpr char kCharset[] = "WIN1251";
-constexpr char kConfName[] = "CONF";
 constexpr char kReplicationInfo[] = "REPLICATION_INFO";
 
 // What one pass opens, released in a fixed order whichever step fails.
 struct PassResources {
-  explicit PassResources(TCopyDBThread& owner) : thread(owner) {}
+  explicit PassResources(TFyrn& library) : fyrn(library) {}
   PassResources(const PassResources&) = delete;
   PassResources& operator=(const PassResources&) = delete;
 
-  TCopyDBThread& thread;
+  TFyrn& fyrn;
   TFyrn::Connection work{nullptr, {}};
   std::unique_ptr<TfbIniFile> work_conf;
   TFyrn::Connection copy{nullptr, {}};
@@ -37,27 +35,15 @@ struct PassResources {
 
   // On success a failing close is a pass error; after a failure the first error stands.
   void Release(bool report) {
-    TFyrn& fyrn = Fyrn();
     copy_conf.reset();
-    thread.CopyConnection = nullptr;
     if (report && copy) fyrn.FreeConnection(std::move(copy));
     copy.reset();
     work_conf.reset();
-    thread.WorkConnection = nullptr;
     if (report && work) fyrn.FreeConnection(std::move(work));
     work.reset();
   }
   ~PassResources() { Release(false); }
 };
-
-struct Location {
-  std::string host, path;
-  std::int32_t port;
-};
-
-Location Locate(const std::string& conn_str) {
-  return {ExtractHost(conn_str), ExtractPath(conn_str), ExtractPort(conn_str, kDefaultPort)};
-}
 
 void CarryOverConfiguration(TfbIniFile& work_conf, TfbIniFile& copy_conf) {
   std::vector<std::string> keys;
@@ -71,60 +57,109 @@ void CarryOverConfiguration(TfbIniFile& work_conf, TfbIniFile& copy_conf) {
                  ReadConfFloat(work_conf, "KO", "ACCOUNT_CONTROL_PERIOD", 7.0));
 }
 
+// The working server's time, in a read of its own.
+TDateTime ServerTime(TFyrn& fyrn, ibx::TIBDatabase& work) {
+  const auto query = fyrn.CreateDataSet(work, nullptr);
+  query->SetSelectSQL("SELECT CURRENT_TIMESTAMP FROM RDB$DATABASE");
+  query->Open();
+  return query->Fields(0).AsDateTime();
+}
+
+// The exception being handled, as the pass reports it.
+TPassError CurrentError(TPassStep step) {
+  TPassError error;
+  error.Step = step;
+  try {
+    throw;
+  } catch (const ibx::EIBError& e) {
+    error.Text = e.what();
+    error.SqlCode = e.SQLCode();
+    error.GdsCodes = e.ErrorCodes();
+  } catch (const std::exception& e) {
+    error.Text = e.what();
+  } catch (...) {
+    error.Text = "unknown error";
+  }
+  return error;
+}
+
+double SecondsSince(std::chrono::steady_clock::time_point start) {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
 }  // namespace
 
-void RunCopyPass(TCopyDBThread& thread) {
+TPassResult RunCopyPass(TFyrn& fyrn, const TCopySettings& settings, TCopyDBThread& thread,
+                        TPassMemory& memory) {
+  (void)memory;
+  TPassResult result;
+  result.Started = Now();
   thread.SetLastError("", 0);
   thread.Busy = true;
   LogProgram("Начало копирования БД");
+  TPassStep step = TPassStep::kConnectWork;
+  std::string failed_key;
   try {
-    TFyrn& fyrn = Fyrn();
-    PassResources pass(thread);
-    const std::string work_conn_str = WorkDBConnStr;
-    const std::string work_password = WorkDBPassword;
-    const Location work = Locate(work_conn_str);
-    pass.work = fyrn.CreateConnection(work.host, work.port, work.path, kUser, work_password,
-                                      kCharset);
-    thread.WorkConnection = pass.work.get();
-    pass.work_conf = fyrn.IniCreator().CreateIniOnDatabase(
-        work.host, work.port, work.path, kUser, work_password, kCharset, kConfName, false);
-
-    const Location copy = Locate(CopyDBConnStr);
-    const std::string copy_password = CopyDBPassword;
-    pass.copy = fyrn.CreateConnection(copy.host, copy.port, copy.path, kUser, copy_password,
-                                      kCharset);
-    thread.CopyConnection = pass.copy.get();
-    pass.copy_conf = fyrn.IniCreator().CreateIniOnDatabase(
-        copy.host, copy.port, copy.path, kUser, copy_password, kCharset, kConfName, false);
+    PassResources pass(fyrn);
+    pass.work = fyrn.Connect(settings.WorkDBConnStr, settings.WorkDBPassword);
+    pass.work_conf = fyrn.OpenConf(settings.WorkDBConnStr, settings.WorkDBPassword);
+    step = TPassStep::kConnectCopy;
+    pass.copy = fyrn.Connect(settings.CopyDBConnStr, settings.CopyDBPassword);
+    pass.copy_conf = fyrn.OpenConf(settings.CopyDBConnStr, settings.CopyDBPassword);
     TfbIniFile& copy_conf = *pass.copy_conf;
 
+    step = TPassStep::kMarkCopy;
     if (ReadParamString(copy_conf, "DB_IS_COPY", "") != "1") {
       WriteParamBool(copy_conf, "DB_IS_COPY", true);
     }
-    WriteConfString(copy_conf, kReplicationInfo, "WORK_DB_CONN_STR", work_conn_str);
-    WriteConfString(copy_conf, kReplicationInfo, "WORK_DB_PARAM1", HexEncode(work_password));
+    WriteConfString(copy_conf, kReplicationInfo, "WORK_DB_CONN_STR", settings.WorkDBConnStr);
+    WriteConfString(copy_conf, kReplicationInfo, "WORK_DB_PARAM1",
+                    HexEncode(settings.WorkDBPassword));
 
+    step = TPassStep::kReadHorizon;
+    const TDateTime server_time = ServerTime(fyrn, *pass.work);
+
+    step = TPassStep::kTable;
     const auto tables = ReplicatedTables();
     thread.TableCount = static_cast<std::int32_t>(tables.size());
     thread.TableNo = 0;
-    for (const ReplicatedTable& entry : tables) {
+    const TTableContext context{fyrn,      *pass.work, *pass.copy,
+                                copy_conf, thread,     settings.MarkOverlap};
+    for (const ReplicatedTable& table : tables) {
       ++thread.TableNo;
-      ReplicateTable(thread, std::string(entry.table), std::string(entry.key_column), copy_conf);
+      const auto started = std::chrono::steady_clock::now();
+      TTableResult& table_result = result.Tables.emplace_back();
+      try {
+        ReplicateTable(context, table, server_time, table_result, failed_key);
+      } catch (...) {
+        table_result.Seconds = SecondsSince(started);
+        throw;
+      }
+      table_result.Seconds = SecondsSince(started);
     }
+    step = TPassStep::kCarryOver;
     CarryOverConfiguration(*pass.work_conf, copy_conf);
+    step = TPassStep::kFinish;
     LogProgram("Копирование БД завершено");
     const TDateTime finished = Now();
     thread.SetLastCopyTime(finished);
     WriteConfDateTime(copy_conf, kReplicationInfo, "LAST_COPY_TIME", finished);
     pass.Release(true);
-  } catch (const std::exception& e) {
-    thread.SetLastError(e.what(), Now());
-    LogProgram(std::string("Ошибка при копировании БД: ") + e.what());
+    result.Finished = finished;
   } catch (...) {
-    thread.SetLastError("unknown error", Now());
-    LogProgram("Ошибка при копировании БД: unknown error");
+    TPassError error = CurrentError(step);
+    if (step == TPassStep::kTable && !result.Tables.empty()) {
+      error.Table = result.Tables.back().Table;
+      error.Key = failed_key;
+    }
+    result.Status = TPassStatus::kFailed;
+    result.Finished = Now();
+    thread.SetLastError(error.Text, result.Finished);
+    LogProgram("Ошибка при копировании БД: " + error.Text);
+    result.Error = std::move(error);
   }
   thread.Busy = false;
+  return result;
 }
 
 }  // namespace brindle

@@ -3,12 +3,28 @@
 // keys over, and records the time of the successful pass. Runs on the copy thread.
 #pragma once
 
+#include <cstdint>
+#include <set>
+
+#include "replication/copy_settings.h"
+#include "replication/pass_result.h"
+
 namespace brindle {
 
 class TCopyDBThread;
+class TFyrn;
 
-// Never raises: a failure is logged with "Ошибка при копировании БД: " and published on the
-// thread (LastErrorText, LastErrorTime); whatever the pass opened is released either way.
-void RunCopyPass(TCopyDBThread& thread);
+// What the passes of one engine remember from one pass to the next, so that a warning about the
+// same cause is logged once. Belongs to the copy thread.
+struct TPassMemory {
+  std::set<std::int64_t> warned_transactions;
+  bool monitoring_failure_logged = false;
+};
+
+// Never raises: a failure is logged with "Ошибка при копировании БД: ", published on the thread
+// (LastErrorText, LastErrorTime) and returned in the result; whatever the pass opened is
+// released either way. Progress is published on `thread` as the pass goes.
+TPassResult RunCopyPass(TFyrn& fyrn, const TCopySettings& settings, TCopyDBThread& thread,
+                        TPassMemory& memory);
 
 }  // namespace brindle

@@ -9,22 +9,6 @@ std::string DefaultOfficeDBConnStr() {
   return "localhost/30050:" + SuitePath("OFFICEDB/Office.FDB");
 }
 
-std::string WorkDBConnStr = DefaultOfficeDBConnStr();
-std::string WorkDBPassword;
-std::string CopyDBConnStr = DefaultOfficeDBConnStr();
-std::string CopyDBPassword;
-std::atomic<std::int32_t> CheckPeriod{DefaultCopyPeriod};
-bool AutoStartCopy = false;
-
-void ResetCopySettings() {
-  WorkDBConnStr = DefaultOfficeDBConnStr();
-  WorkDBPassword.clear();
-  CopyDBConnStr = DefaultOfficeDBConnStr();
-  CopyDBPassword.clear();
-  CheckPeriod = DefaultCopyPeriod;
-  AutoStartCopy = false;
-}
-
 std::string SettingsFileName(const std::string& name) {
   std::string path = name.find('/') == std::string::npos ? SuitePath("INI/") + name : name;
   const auto base = path.rfind('/') + 1;  // npos + 1 is 0
@@ -37,8 +21,8 @@ std::string ReadSettingString(const std::string& name, const std::string& sectio
   return TSafeIniFile(SettingsFileName(name)).ReadString(section, key, default_value);
 }
 
-void WriteSettingString(const std::string& name, const std::string& section,
-                        const std::string& key, const std::string& value) {
+void WriteSettingString(const std::string& name, const std::string& section, const std::string& key,
+                        const std::string& value) {
   TSafeIniFile(SettingsFileName(name)).WriteString(section, key, value);
 }
 
@@ -52,13 +36,13 @@ void WriteSettingInt(const std::string& name, const std::string& section, const 
   TSafeIniFile(SettingsFileName(name)).WriteInteger(section, key, value);
 }
 
-bool ReadSettingBool(const std::string& name, const std::string& section,
-                     const std::string& key, bool default_value) {
+bool ReadSettingBool(const std::string& name, const std::string& section, const std::string& key,
+                     bool default_value) {
   return ReadSettingInt(name, section, key, default_value ? 1 : 0) == 1;
 }
 
-void WriteSettingBool(const std::string& name, const std::string& section,
-                      const std::string& key, bool value) {
+void WriteSettingBool(const std::string& name, const std::string& section, const std::string& key,
+                      bool value) {
   WriteSettingInt(name, section, key, value ? 1 : 0);
 }
 

@@ -1,12 +1,8 @@
 #include "replication/copy_thread.h"
 
 #include "infra/program_log.h"
-#include "replication/copy_settings.h"
 
 namespace brindle {
-
-std::atomic<bool> CopyEnabled{false};
-TCopyDBThread* CopyThread = nullptr;
 
 namespace {
 
@@ -20,8 +16,8 @@ std::uint32_t TCopyDBThread::PeriodMs(std::int32_t check_period) {
   return static_cast<std::uint32_t>(check_period) * 1000u;  // wraps like a 32-bit product
 }
 
-TCopyDBThread::TCopyDBThread(Pass pass) : pass_(std::move(pass)) {
-  CopyEnabled = false;
+TCopyDBThread::TCopyDBThread(Pass pass, Period period)
+    : pass_(std::move(pass)), period_(std::move(period)) {
   thread_ = std::thread([this] { Execute(); });
 }
 
@@ -57,12 +53,11 @@ void TCopyDBThread::Execute() {
   LogProgram("Поток запущен");
   try {
     while (!terminated_) {
-      std::uint32_t wait_ms = PeriodMs(CheckPeriod);
+      std::uint32_t wait_ms = PeriodMs(period_());
       if (!CopyEnabled && wait_ms < kIdleWaitFloorMs) wait_ms = kIdleWaitFloorMs;
       const auto result = wake_event_.Wait(std::chrono::milliseconds(wait_ms));
-      const bool run = result == AutoResetEvent::WaitResult::kSignaled
-                           ? !terminated_ && CopyEnabled
-                           : CopyEnabled.load();
+      const bool run = result == AutoResetEvent::WaitResult::kSignaled ? !terminated_ && CopyEnabled
+                                                                       : CopyEnabled.load();
       if (run) pass_(*this);
     }
   } catch (...) {

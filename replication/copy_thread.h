@@ -19,19 +19,14 @@
 
 namespace brindle {
 
-namespace ibx {
-class TIBDatabase;
-}
-
-// Switched by the operator; a running pass is not interrupted by switching it off.
-extern std::atomic<bool> CopyEnabled;
-
 class TCopyDBThread {
  public:
   using Pass = std::function<void(TCopyDBThread&)>;
+  // The copy period in seconds, asked anew before every wait.
+  using Period = std::function<std::int32_t()>;
 
-  // Sets CopyEnabled to false and starts the thread at once; it runs `pass` for every pass.
-  explicit TCopyDBThread(Pass pass);
+  // Starts the thread at once with copying off; it runs `pass` for every pass.
+  TCopyDBThread(Pass pass, Period period);
   // Requests termination, wakes the thread and waits for it: a running pass ends first.
   ~TCopyDBThread();
   TCopyDBThread(const TCopyDBThread&) = delete;
@@ -49,16 +44,15 @@ class TCopyDBThread {
   void SetLastError(std::string text, TDateTime time);
   void SetLastCopyTime(TDateTime time);
 
+  // Switched by the operator; a running pass is not interrupted by switching it off.
+  std::atomic<bool> CopyEnabled{false};
+
   // Published progress of the running pass.
   std::atomic<bool> Busy{false};
   std::atomic<std::int32_t> TableNo{0};
   std::atomic<std::int32_t> TableCount{0};
   std::atomic<std::int32_t> RecordNo{0};
   std::atomic<std::int32_t> RecordCount{0};
-
-  // The connections of the running pass, so that whatever ends the pass releases them.
-  ibx::TIBDatabase* CopyConnection = nullptr;
-  ibx::TIBDatabase* WorkConnection = nullptr;
 
   // The wait of one period: CheckPeriod seconds as a 32-bit count of milliseconds, so a
   // negative period is a very long wait (-1 gives 4294966296 ms).
@@ -68,14 +62,12 @@ class TCopyDBThread {
   void Execute();
 
   Pass pass_;
+  Period period_;
   AutoResetEvent wake_event_;
   std::atomic<bool> terminated_{false};
   mutable std::mutex outcome_lock_;
   Outcome outcome_;
   std::thread thread_;  // last: starts once everything else is built
 };
-
-// The process's one copy thread, made at start-up and destroyed at shutdown.
-extern TCopyDBThread* CopyThread;
 
 }  // namespace brindle

@@ -4,17 +4,19 @@
 
 namespace brindle {
 
-std::string ReplicationMarkKey(const std::string& table) { return "LAST_" + table + "_MODIFYDATE"; }
+std::string ReplicationMarkKey(const std::string& table) {
+  return "LAST_" + table + "_MODIFYDATE";
+}
 
-std::string SourceQueryTail(const std::string& table, TDateTime bound) {
+std::string SourceQueryTail(const ReplicatedTable& table, TDateTime bound) {
   std::string where;
   if (bound > 0) where = " WHERE t.MODIFYDATE > '" + FormatSqlDateTime(bound) + "' ";
-  if (table == "PC_CARD" || table == "PC_CARDSTATE") {
-    const std::string card_column = table == "PC_CARD" ? "ID" : "CARD_ID";
+  if (!table.card_column.empty()) {
     where += where.empty() ? " WHERE " : " AND ";
-    where += " EXISTS (SELECT c.ID FROM PC_COSHEL c WHERE c.CARD_ID=t." + card_column + ") ";
+    where += " EXISTS (SELECT c.ID FROM PC_COSHEL c WHERE c.CARD_ID=t." +
+             std::string(table.card_column) + ") ";
   }
-  return " FROM \"" + table + "\" t " + where;
+  return " FROM \"" + std::string(table.table) + "\" t " + where;
 }
 
 ReplicationStatements BuildReplicationStatements(const std::string& table, const std::string& key,

@@ -6,18 +6,16 @@
 #include <vector>
 
 #include "platform/date_time.h"
+#include "schema/replicated_tables.h"
 
 namespace brindle {
-
-// Subtracted from a stored mark, so rows committed late with an earlier MODIFYDATE are read.
-constexpr double MarkOverlap = 1.0 / 144;  // ten minutes
 
 // The configuration key of a table's high-water mark, e.g. LAST_PC_CARD_MODIFYDATE.
 std::string ReplicationMarkKey(const std::string& table);
 
 // " FROM "T" t " with the WHERE of rows changed after the bound (none when bound <= 0) and, for
-// PC_CARD and PC_CARDSTATE, only cards that have a row in PC_COSHEL.
-std::string SourceQueryTail(const std::string& table, TDateTime bound);
+// a table with a card column, only cards that have a row in PC_COSHEL.
+std::string SourceQueryTail(const ReplicatedTable& table, TDateTime bound);
 
 struct ReplicationStatements {
   std::string probe;   // one parameter, ID: the key

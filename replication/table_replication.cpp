@@ -20,15 +20,6 @@ using ibx::TIBField;
 
 constexpr char kMarkSection[] = "REPLICATION_INFO";
 
-// The server's time, read through the working connection's own read transaction.
-TDateTime ServerTimestamp(TIBDataSet& source) {
-  source.SetSelectSQL("SELECT CURRENT_TIMESTAMP FROM RDB$DATABASE");
-  source.Open();
-  const TDateTime now = source.Fields(0).AsDateTime();
-  source.Close();
-  return now;
-}
-
 std::int32_t CountRows(TIBDataSet& source, const std::string& tail) {
   source.SetSelectSQL("SELECT COUNT(*) " + tail);
   source.Open();
@@ -106,9 +97,9 @@ void WriteRow(TIBDataSet& statement, const std::vector<TIBField*>& fields) {
   statement.ExecSQL();
 }
 
-// Copies the open source rows; returns how many were written.
-int CopyRows(TCopyDBThread& thread, TIBDataSet& source, TargetWriter& target,
-             const std::string& table, const std::string& key) {
+// Copies the open source rows, counting in `result`.
+void CopyRows(const TTableContext& context, TIBDataSet& source, TargetWriter& target,
+              const ReplicatedTable& table, TTableResult& result, std::string& failed_key) {
   std::vector<TIBField*> fields;
   std::vector<std::string> names;
   for (std::size_t i = 0; i < source.FieldCount(); ++i) {
@@ -117,17 +108,17 @@ int CopyRows(TCopyDBThread& thread, TIBDataSet& source, TargetWriter& target,
     fields.push_back(&field);
     names.push_back(field.FieldName());
   }
-  target.Prepare(BuildReplicationStatements(table, key, names), fields.size());
+  const std::string key(table.key_column);
+  target.Prepare(BuildReplicationStatements(std::string(table.table), key, names), fields.size());
 
   TIBField& key_field = source.FieldByName(key);
-  const bool text_key = table == "TERM_COUNTERS";
-  int copied = 0;
   for (; !source.Eof(); source.Next()) {
-    ++thread.RecordNo;
+    ++context.progress.RecordNo;
+    ++result.Read;
     TIBDataSet* statement = &target.Insert();
     if (!target.Empty()) {
       TIBDataSet& probe = target.Probe();
-      if (text_key) {
+      if (table.text_key) {
         probe.ParamByName("ID").SetAsString(key_field.AsString());
       } else {
         probe.ParamByName("ID").SetAsLong(key_field.AsInteger());
@@ -144,50 +135,56 @@ int CopyRows(TCopyDBThread& thread, TIBDataSet& source, TargetWriter& target,
       }
       probe.Close();
     }
-    if (!statement) continue;
+    if (!statement) {
+      ++result.Unchanged;
+      continue;
+    }
     try {
       WriteRow(*statement, fields);
     } catch (...) {
-      WrapException("Вставка/Изменение записи с ID=" + key_field.AsString(), true);
+      failed_key = key_field.AsString();
+      WrapException("Вставка/Изменение записи с ID=" + failed_key, true);
     }
-    ++copied;
+    ++(statement == &target.Insert() ? result.Inserted : result.Updated);
   }
-  return copied;
 }
 
 }  // namespace
 
-void ReplicateTable(TCopyDBThread& thread, const std::string& table, const std::string& key,
-                    TfbIniFile& copy_conf) {
-  thread.RecordCount = 0;
-  thread.RecordNo = 0;
+void ReplicateTable(const TTableContext& context, const ReplicatedTable& table, TDateTime new_mark,
+                    TTableResult& result, std::string& failed_key) {
+  const std::string name(table.table);
+  result.Table = name;
+  context.progress.RecordCount = 0;
+  context.progress.RecordNo = 0;
   try {
-    TFyrn& fyrn = Fyrn();
-    const std::string mark_key = ReplicationMarkKey(table);
-    TDateTime mark = ReadConfDateTime(copy_conf, kMarkSection, mark_key, 0);
-    if (mark > 0) mark -= MarkOverlap;
+    const std::string mark_key = ReplicationMarkKey(name);
+    result.MarkBefore = ReadConfDateTime(context.copy_conf, kMarkSection, mark_key, 0);
+    result.MarkAfter = result.MarkBefore;
+    const TDateTime bound = result.MarkBefore > 0 ? result.MarkBefore - context.overlap : 0;
 
-    const auto source = fyrn.CreateDataSet(*thread.WorkConnection, nullptr);
-    const TDateTime started = ServerTimestamp(*source);
-    const std::string tail = SourceQueryTail(table, mark);
-    thread.RecordCount = CountRows(*source, tail);
-    if (thread.RecordCount > 0) {
+    const auto source = context.fyrn.CreateDataSet(context.work, nullptr);
+    const std::string tail = SourceQueryTail(table, bound);
+    context.progress.RecordCount = CountRows(*source, tail);
+    if (context.progress.RecordCount > 0) {
       source->SetSelectSQL("SELECT t.* " + tail + " ORDER BY t.MODIFYDATE ");
       source->Open();
       if (!source->Eof()) {
-        TargetWriter target(fyrn, *thread.CopyConnection, table);
-        const int copied = CopyRows(thread, *source, target, table, key);
-        if (copied > 0) {
+        TargetWriter target(context.fyrn, context.copy, name);
+        CopyRows(context, *source, target, table, result, failed_key);
+        if (result.Copied() > 0) {
           LogProgram(FormatLogText("Обработка таблицы [%s]: скопировано %d записей",
-                                   {table, copied}));
+                                   {name, result.Copied()}));
         }
         target.Commit();
       }
       source->Close();
     }
-    WriteConfDateTime(copy_conf, kMarkSection, mark_key, started);
+    WriteConfDateTime(context.copy_conf, kMarkSection, mark_key, new_mark);
+    result.MarkAfter = new_mark;
   } catch (...) {
-    WrapException("Репликация таблицы \"" + table + "\"", true);
+    result.Failed = true;
+    WrapException("Репликация таблицы \"" + name + "\"", true);
   }
 }
 

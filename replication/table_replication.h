@@ -1,21 +1,41 @@
 // Brings one table of the copy database up to date with the working database: reads the rows
-// changed since the table's high-water mark (less MarkOverlap), inserts those whose key the copy
+// changed since the table's high-water mark (less the overlap), inserts those whose key the copy
 // lacks, updates those that differ in any copied column, and leaves equal rows alone. All
-// writes of the table go into one transaction with one commit; the new mark (the working
-// server's time at the start of the step) is stored only after it.
+// writes of the table go into one transaction with one commit; the new mark, which the pass
+// chose, is stored only after it.
 #pragma once
 
 #include <string>
 
+#include "platform/date_time.h"
+#include "replication/pass_result.h"
+#include "schema/replicated_tables.h"
+
 namespace brindle {
 
 class TCopyDBThread;
+class TFyrn;
 class TfbIniFile;
+namespace ibx {
+class TIBDatabase;
+}
 
-// Uses the thread's two open connections and publishes RecordNo / RecordCount on it. A failure
-// raises an exception of the first failure's class whose message starts with
-// Репликация таблицы "T" and ends with the class name; the table's mark is then unchanged.
-void ReplicateTable(TCopyDBThread& thread, const std::string& table, const std::string& key,
-                    TfbIniFile& copy_conf);
+// What a pass gives every table: its open connections, the copy's configuration, where progress
+// is published, and the overlap. All belong to the pass.
+struct TTableContext {
+  TFyrn& fyrn;
+  ibx::TIBDatabase& work;
+  ibx::TIBDatabase& copy;
+  TfbIniFile& copy_conf;
+  TCopyDBThread& progress;  // RecordNo and RecordCount
+  double overlap = 0;       // days read again before the stored mark
+};
+
+// Fills `result` as it goes, so that a failure leaves what was done. A failure raises an
+// exception of the first failure's class whose message starts with Репликация таблицы "T" and
+// ends with the class name; the table's mark is then unchanged, and failed_key holds the key of
+// the row being written, when it was a row.
+void ReplicateTable(const TTableContext& context, const ReplicatedTable& table, TDateTime new_mark,
+                    TTableResult& result, std::string& failed_key);
 
 }  // namespace brindle

@@ -11,7 +11,7 @@ constexpr ReplicatedTable kReplicatedTables[] = {
     {"CONTRAGENT", "CONTR_ID"},
     {"ORGPEOPLE", "ID"},
     {"PC_BLACKLIST", "ID"},
-    {"PC_CARD", "ID"},
+    {"PC_CARD", "ID", "ID"},
     {"PC_COSHEL", "ID"},
     {"PC_COSHELNAMES", "ID"},
     {"PC_DISCOUNT", "ID"},
@@ -19,7 +19,7 @@ constexpr ReplicatedTable kReplicatedTables[] = {
     {"PC_EMISSION", "ID"},
     {"PC_EMITENTS", "NEMITENT"},
     {"PC_LOGTRAN_BK", "ID"},
-    {"PC_CARDSTATE", "ID"},
+    {"PC_CARDSTATE", "ID", "CARD_ID"},
     {"PC_REMOTEREDACT", "ID"},
     {"PC_CARDAZSOPERATIONS", "ID"},
     {"PC_SMPROCESSED", "ID"},
@@ -43,7 +43,7 @@ constexpr ReplicatedTable kReplicatedTables[] = {
     {"KOAUTODSC", "ID"},
     {"KOAUTODSCPOROGS", "ID"},
     {"HISTAUTENF", "ID"},
-    {"TERM_COUNTERS", "TERM_NUMBER"},
+    {"TERM_COUNTERS", "TERM_NUMBER", "", true},
 };
 
 // clang-format on

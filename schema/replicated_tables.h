@@ -11,6 +11,11 @@ namespace brindle {
 struct ReplicatedTable {
   std::string_view table;
   std::string_view key_column;
+  // Only rows of cards that have a purse (a row in PC_COSHEL) are copied; this column of the
+  // table holds the card. Empty: every row is copied.
+  std::string_view card_column = {};
+  // The key is text, so the copy is probed with it as text; otherwise as a 32-bit integer.
+  bool text_key = false;
 };
 
 // 37 entries; static data that lives for the program.

@@ -7,7 +7,6 @@
 #include "dbaccess/office_db_verification.h"
 #include "platform/error.h"
 #include "platform/text.h"
-#include "replication/connection_string.h"
 #include "replication/copy_settings.h"
 #include "replication/password_scrambler.h"
 
@@ -15,48 +14,28 @@ namespace brindle {
 
 namespace {
 
-constexpr char kUser[] = "SYSDBA";
-constexpr char kCharset[] = "WIN1251";
-constexpr char kConfName[] = "CONF";
 constexpr char kStructVersion[] = "OFFICE_DB_STRUCT_VERSION";
 constexpr char kIsCopy[] = "DB_IS_COPY";
 constexpr char kOff[] = "ОТКЛЮЧЕНО";
 
-// The configuration CONF of the database of a connection string; the caller owns it.
-std::unique_ptr<TfbIniFile> OpenConf(const std::string& conn_str, const std::string& password) {
-  return Fyrn().IniCreator().CreateIniOnDatabase(
-      ExtractHost(conn_str), ExtractPort(conn_str, kDefaultPort), ExtractPath(conn_str), kUser,
-      password, kCharset, kConfName, false);
-}
+// Which database of the settings a path dialog changes.
+struct TDBSetting {
+  const char* section;
+  std::string TCopySettings::*conn_str;
+  std::string TCopySettings::*password;
+};
+constexpr TDBSetting kWorkDB{"OFCDB", &TCopySettings::WorkDBConnStr,
+                             &TCopySettings::WorkDBPassword};
+constexpr TDBSetting kCopyDB{"TARGETDB", &TCopySettings::CopyDBConnStr,
+                             &TCopySettings::CopyDBPassword};
 
-void CheckCopyDB() {
-  if (!CopyThread) throw Exception("Поток копирования не запущен");
-  std::unique_ptr<TfbIniFile> conf = OpenConf(CopyDBConnStr, CopyDBPassword);
-  const bool is_copy = ReadParamBool(*conf, kIsCopy, false);
-  const std::int32_t version = ReadParamInt(*conf, kStructVersion, 0);
-  if (!is_copy && version > 0) {
-    throw Exception("Заданная в настройках копия базы данных на самом деле является рабочей БД!");
-  }
-  CopyThread->SetLastCopyTime(ReadConfDateTime(*conf, "REPLICATION_INFO", "LAST_COPY_TIME", 0));
-}
-
-void CheckWorkDB() {
-  std::unique_ptr<TfbIniFile> conf = OpenConf(WorkDBConnStr, WorkDBPassword);
-  if (ReadParamInt(*conf, kStructVersion, 0) == 0) {
-    throw Exception(
-        "Заданная в настройках рабочая БД скорее всего не является рабочей (версия БД не "
-        "найдена)!");
-  }
-  if (ReadParamBool(*conf, kIsCopy, false)) {
-    throw Exception("Заданная в настройках рабочая база данных на самом деле является копией БД!");
-  }
-}
-
-void StoreDB(const char* section, std::string& conn_str_var, std::string& password_var,
-             const std::string& conn_str, const std::string& password,
-             const std::function<void()>& shown) {
-  conn_str_var = conn_str;
-  password_var = password;
+void StoreDB(TCopyEngine& engine, const TDBSetting& setting, const std::string& conn_str,
+             const std::string& password, const std::function<void()>& shown) {
+  const char* section = setting.section;
+  engine.UpdateSettings([&](TCopySettings& settings) {
+    settings.*setting.conn_str = conn_str;
+    settings.*setting.password = password;
+  });
   if (shown) shown();
   Fyrn().SetPassword(password);
   WriteSettingString(kCopySettingsName, section, "Password", ScramblePassword(password));
@@ -79,21 +58,21 @@ std::string JoinLines(const std::string& text) {
 
 }  // namespace
 
-void SwitchCopying(const std::string& source_text, const std::string& target_text,
-                   const std::string& period_text) {
-  if (CopyEnabled) {
-    CopyEnabled = false;
+void SwitchCopying(TCopyEngine& engine, const std::string& source_text,
+                   const std::string& target_text, const std::string& period_text) {
+  if (engine.CopyEnabled()) {
+    engine.SetCopyEnabled(false);
     return;
   }
   CheckCopyingPaths(source_text, target_text);
   const std::int32_t period = StrToInt(period_text);
-  CheckPeriod = period;
+  engine.UpdateSettings([period](TCopySettings& settings) { settings.CheckPeriod = period; });
   WriteSettingInt(kCopySettingsName, "PARAMS", "CheckPeriod", period);
-  VerifyOfficeDB(CopyDBConnStr);
-  CheckCopyDB();
-  CheckWorkDB();
-  CopyEnabled = true;
-  CopyThread->WakeUp();
+  VerifyOfficeDB(engine.Settings().CopyDBConnStr);
+  CheckCopyDatabase(engine);
+  CheckWorkDatabase(engine.Settings());
+  engine.SetCopyEnabled(true);
+  engine.WakeUp();
 }
 
 void CheckCopyingPaths(const std::string& source_text, const std::string& target_text) {
@@ -102,45 +81,61 @@ void CheckCopyingPaths(const std::string& source_text, const std::string& target
   if (SameText(source_text, target_text)) throw Exception("Указана одна и та же база данных!");
 }
 
-void CheckCopyDatabase() {
-  CheckCopyDB();
+void CheckCopyDatabase(TCopyEngine& engine) {
+  const TCopySettings settings = engine.Settings();
+  std::unique_ptr<TfbIniFile> conf =
+      Fyrn().OpenConf(settings.CopyDBConnStr, settings.CopyDBPassword);
+  const bool is_copy = ReadParamBool(*conf, kIsCopy, false);
+  const std::int32_t version = ReadParamInt(*conf, kStructVersion, 0);
+  if (!is_copy && version > 0) {
+    throw Exception("Заданная в настройках копия базы данных на самом деле является рабочей БД!");
+  }
+  engine.SetLastCopyTime(ReadConfDateTime(*conf, "REPLICATION_INFO", "LAST_COPY_TIME", 0));
 }
 
-void CheckWorkDatabase() {
-  CheckWorkDB();
+void CheckWorkDatabase(const TCopySettings& settings) {
+  std::unique_ptr<TfbIniFile> conf =
+      Fyrn().OpenConf(settings.WorkDBConnStr, settings.WorkDBPassword);
+  if (ReadParamInt(*conf, kStructVersion, 0) == 0) {
+    throw Exception(
+        "Заданная в настройках рабочая БД скорее всего не является рабочей (версия БД не "
+        "найдена)!");
+  }
+  if (ReadParamBool(*conf, kIsCopy, false)) {
+    throw Exception("Заданная в настройках рабочая база данных на самом деле является копией БД!");
+  }
 }
 
-void StoreWorkDB(const std::string& conn_str, const std::string& password,
+void StoreWorkDB(TCopyEngine& engine, const std::string& conn_str, const std::string& password,
                  const std::function<void()>& shown) {
-  StoreDB("OFCDB", WorkDBConnStr, WorkDBPassword, conn_str, password, shown);
+  StoreDB(engine, kWorkDB, conn_str, password, shown);
 }
 
-void StoreCopyDB(const std::string& conn_str, const std::string& password,
+void StoreCopyDB(TCopyEngine& engine, const std::string& conn_str, const std::string& password,
                  const std::function<void()>& shown) {
-  StoreDB("TARGETDB", CopyDBConnStr, CopyDBPassword, conn_str, password, shown);
+  StoreDB(engine, kCopyDB, conn_str, password, shown);
 }
 
-void StoreAutoStartCopy(bool enabled) {
-  AutoStartCopy = enabled;
+void StoreAutoStartCopy(TCopyEngine& engine, bool enabled) {
+  engine.UpdateSettings([enabled](TCopySettings& settings) { settings.AutoStartCopy = enabled; });
   WriteSettingBool(kCopySettingsName, "PARAMS", "AutoStartCopy", enabled);
 }
 
-TCopyState ReadCopyState() {
+TCopyState ReadCopyState(const TCopyEngine& engine) {
+  const TCopyDBThread& thread = engine.Thread();
   TCopyState state;
-  state.CopyEnabled = CopyEnabled;
-  if (const TCopyDBThread* thread = CopyThread) {
-    state.Busy = thread->Busy;
-    state.TableNo = thread->TableNo;
-    state.TableCount = thread->TableCount;
-    state.RecordNo = thread->RecordNo;
-    state.RecordCount = thread->RecordCount;
-    state.Outcome = thread->Snapshot();
-  }
+  state.CopyEnabled = engine.CopyEnabled();
+  state.Busy = thread.Busy;
+  state.TableNo = thread.TableNo;
+  state.TableCount = thread.TableCount;
+  state.RecordNo = thread.RecordNo;
+  state.RecordCount = thread.RecordCount;
+  state.Outcome = thread.Snapshot();
   return state;
 }
 
-bool MainWindowMayClose() {
-  return !(CopyThread && CopyThread->Busy);
+bool MainWindowMayClose(const TCopyEngine& engine) {
+  return !engine.Busy();
 }
 
 TMainWindowDisplay ComputeMainWindowDisplay(const TCopyState& state,

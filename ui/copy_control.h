@@ -2,8 +2,8 @@
 // the operator changes a database or the autostart option, and what it shows for the copy
 // thread's state. The window only reads its controls into these calls and applies the display.
 //
-// Main thread only. The copy thread is reached through CopyThread; the copy settings are changed
-// here only while copying is off (the window disables the controls that lead here otherwise).
+// Main thread only. Everything here works on the copy engine it is given; a settings change made
+// while a pass runs applies from the next pass.
 #pragma once
 
 #include <cstdint>
@@ -11,7 +11,7 @@
 #include <string>
 
 #include "platform/date_time.h"
-#include "replication/copy_thread.h"
+#include "replication/copy_engine.h"
 
 namespace brindle {
 
@@ -24,30 +24,30 @@ inline constexpr char kCopySettingsName[] = "Brindle";
 // completed), that the copy is no working database (taking the copy's last copy time) and that
 // the working database is one; then switches copying on and wakes the thread, so the first pass
 // starts at once. The first failing check raises its message and copying stays off.
-void SwitchCopying(const std::string& source_text, const std::string& target_text,
-                   const std::string& period_text);
+void SwitchCopying(TCopyEngine& engine, const std::string& source_text,
+                   const std::string& target_text, const std::string& period_text);
 
 // The checks of SwitchCopying, for programs that start copying without the window; each raises
 // the message SwitchCopying raises. The paths first; then, after VerifyOfficeDB of the copy,
-// that the copy is no working database (taking the copy's last copy time into CopyThread) and
+// that the copy is no working database (taking the copy's last copy time into the engine) and
 // that the working database is one.
 void CheckCopyingPaths(const std::string& source_text, const std::string& target_text);
-void CheckCopyDatabase();
-void CheckWorkDatabase();
+void CheckCopyDatabase(TCopyEngine& engine);
+void CheckWorkDatabase(const TCopySettings& settings);
 
 // The operator accepted the path dialog for the working or the copy database: the settings
 // take the connection string and password, the password becomes the database library's
 // default, and both are written to the settings file (the password scrambled). shown() runs once
-// the variables hold the new values, before anything that can fail.
-void StoreWorkDB(const std::string& conn_str, const std::string& password,
+// the engine holds the new values, before anything that can fail.
+void StoreWorkDB(TCopyEngine& engine, const std::string& conn_str, const std::string& password,
                  const std::function<void()>& shown);
-void StoreCopyDB(const std::string& conn_str, const std::string& password,
+void StoreCopyDB(TCopyEngine& engine, const std::string& conn_str, const std::string& password,
                  const std::function<void()>& shown);
 
 // The autostart check box: the setting and its settings-file key.
-void StoreAutoStartCopy(bool enabled);
+void StoreAutoStartCopy(TCopyEngine& engine, bool enabled);
 
-// One look at the copy thread's published state; a missing thread counts as idle.
+// One look at the engine's published state.
 struct TCopyState {
   bool CopyEnabled = false;
   bool Busy = false;
@@ -57,10 +57,10 @@ struct TCopyState {
   std::int32_t RecordCount = 0;
   TCopyDBThread::Outcome Outcome;
 };
-TCopyState ReadCopyState();
+TCopyState ReadCopyState(const TCopyEngine& engine);
 
 // The window may close unless a copy pass is running.
-bool MainWindowMayClose();
+bool MainWindowMayClose(const TCopyEngine& engine);
 
 struct TRgb {
   int Red = 0, Green = 0, Blue = 0;

@@ -20,9 +20,6 @@ namespace brindle {
 
 namespace {
 
-constexpr char kUser[] = "SYSDBA";
-constexpr char kCharset[] = "WIN1251";
-constexpr char kConfName[] = "CONF";
 constexpr std::size_t kMinPathChars = 6;
 constexpr char kAttention[] = "Внимание!";
 
@@ -71,7 +68,7 @@ std::string BuildDBConnStr(const TDBPathFields& fields, bool is_working_db) {
   if (is_working_db && IsLocalHost(server) && !FileExists(path)) {
     throw EDBPathError("Файл [" + path + "] не найден на этом компьютере!");
   }
-  return server + "/" + std::to_string(fields.Port) + ":" + path;
+  return BuildConnStr(server, fields.Port, path);
 }
 
 void CheckDBConnection(const TDBPathFields& fields, bool is_working_db, bool check_office_db) {
@@ -80,8 +77,8 @@ void CheckDBConnection(const TDBPathFields& fields, bool is_working_db, bool che
   const std::string server(Trim(fields.Server));
   const std::string path(Trim(fields.FileName));
   TFyrn& fyrn = Fyrn();
-  TFyrn::Connection connection =
-      fyrn.CreateConnection(server, fields.Port, path, kUser, fields.Password, kCharset);
+  TFyrn::Connection connection = fyrn.CreateConnection(server, fields.Port, path, kDatabaseUser,
+                                                       fields.Password, kDatabaseCharset);
   if (check_office_db) {
     const std::vector<std::string> tables = connection->GetTableNames();
     if (!Contains(tables, "OFFICE")) {
@@ -90,8 +87,8 @@ void CheckDBConnection(const TDBPathFields& fields, bool is_working_db, bool che
     if (!Contains(tables, "CONFIGPARAMS")) {
       throw EDBPathError("Выбранная БД не содержит таблицу CONFIGPARAMS!");
     }
-    std::unique_ptr<TfbIniFile> conf = fyrn.IniCreator().CreateIniOnDatabase(
-        server, fields.Port, path, kUser, fields.Password, kCharset, kConfName, false);
+    std::unique_ptr<TfbIniFile> conf =
+        fyrn.OpenConf(BuildConnStr(server, fields.Port, path), fields.Password);
     const std::int32_t version = ReadParamInt(*conf, "OFFICE_DB_STRUCT_VERSION", 0);
     conf.reset();
     if (version < kRequiredOfficeDBVersion) {

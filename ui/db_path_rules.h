@@ -9,8 +9,8 @@
 #include <string>
 #include <string_view>
 
+#include "ibx/connection_string.h"
 #include "platform/error.h"
-#include "replication/connection_string.h"
 
 namespace brindle {
 

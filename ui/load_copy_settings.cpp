@@ -25,27 +25,38 @@ std::optional<std::string> StoredPassword(const char* section) {
 
 }  // namespace
 
-void LoadCopySettings() {
-  WorkDBConnStr = DefaultOfficeDBConnStr();
-  WorkDBConnStr = ReadSettingString("cnf", "OFCDB", "ConnStr", WorkDBConnStr);
+TCopySettings LoadCopySettings() {
+  TCopySettings settings;
+  std::string& work = settings.WorkDBConnStr;
+  work = ReadSettingString("cnf", "OFCDB", "ConnStr", DefaultOfficeDBConnStr());
   try {
-    VerifyOfficeDB(WorkDBConnStr);
+    VerifyOfficeDB(work);
   } catch (const std::exception& e) {
     if (TMirtLogger* log = ProgramLog()) {
-      log->WriteFmt("Ошибка коррекции базы данных [%s]: %s", {WorkDBConnStr, e.what()}, LogPlain);
+      log->WriteFmt("Ошибка коррекции базы данных [%s]: %s", {work, e.what()}, LogPlain);
     }
   }
-  WorkDBConnStr = ReadSettingString(kCopySettingsName, "OFCDB", "ConnStr", WorkDBConnStr);
-  WorkDBPassword = Fyrn().GetPassword();
-  if (auto password = StoredPassword("OFCDB")) WorkDBPassword = *password;
+  work = ReadSettingString(kCopySettingsName, "OFCDB", "ConnStr", work);
+  settings.WorkDBPassword = Fyrn().GetPassword();
+  if (auto password = StoredPassword("OFCDB")) settings.WorkDBPassword = *password;
 
-  CopyDBConnStr =
+  settings.CopyDBConnStr =
       ReadSettingString(kCopySettingsName, "TARGETDB", "ConnStr", DefaultOfficeDBConnStr());
-  CopyDBPassword = Fyrn().GetPassword();
-  if (auto password = StoredPassword("TARGETDB")) CopyDBPassword = *password;
+  settings.CopyDBPassword = Fyrn().GetPassword();
+  if (auto password = StoredPassword("TARGETDB")) settings.CopyDBPassword = *password;
 
-  CheckPeriod = ReadSettingInt(kCopySettingsName, "PARAMS", "CheckPeriod", CheckPeriod.load());
-  AutoStartCopy = ReadSettingBool(kCopySettingsName, "PARAMS", "AutoStartCopy", AutoStartCopy);
+  settings.CheckPeriod =
+      ReadSettingInt(kCopySettingsName, "PARAMS", "CheckPeriod", settings.CheckPeriod);
+  settings.AutoStartCopy =
+      ReadSettingBool(kCopySettingsName, "PARAMS", "AutoStartCopy", settings.AutoStartCopy);
+  // Kept by hand in the file, never written by the program; absent or negative values keep the
+  // defaults.
+  const std::int32_t overlap_seconds =
+      ReadSettingInt(kCopySettingsName, "PARAMS", "MarkOverlapSeconds", -1);
+  if (overlap_seconds >= 0) settings.MarkOverlap = overlap_seconds / 86400.0;
+  const std::int32_t hold_hours = ReadSettingInt(kCopySettingsName, "PARAMS", "MarkHoldHours", -1);
+  if (hold_hours >= 0) settings.MarkHoldLimit = hold_hours / 24.0;
+  return settings;
 }
 
 }  // namespace brindle

@@ -1,13 +1,15 @@
 // The start-up's load of the copy settings (replication/copy_settings.h), once the program log
-// and the database library's binding exist and before the copy thread is made.
+// and the database library's binding exist and before the copy engine is made.
 #pragma once
+
+#include "replication/copy_settings.h"
 
 namespace brindle {
 
-// Fills the six copy settings from the suite's office setting (cnf) and the program's own
+// The copy settings from the suite's office setting (cnf) and the program's own
 // settings file (Brindle), with the database library's password where none is stored, and
 // verifies the office database the suite's setting names. A failing verification is logged
 // and start-up goes on; errors of the settings files themselves raise.
-void LoadCopySettings();
+TCopySettings LoadCopySettings();
 
 }  // namespace brindle

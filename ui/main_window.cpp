@@ -14,7 +14,6 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include "replication/copy_settings.h"
 #include "ui/copy_control.h"
 #include "ui/error_box.h"
 #include "ui/regional_time.h"
@@ -57,7 +56,7 @@ QPushButton* Button(const QString& text, const char* name, QWidget* parent) {
 
 }  // namespace
 
-TForm4::TForm4(QWidget* parent) : QWidget(parent) {
+TForm4::TForm4(TCopyEngine& engine, QWidget* parent) : QWidget(parent), engine_(engine) {
   setObjectName(QStringLiteral("Form4"));
   setWindowTitle(
       QStringLiteral("Программа для копирования данных по Комм. отделу для личного кабинета WEB"));
@@ -199,52 +198,55 @@ TForm4::TForm4(QWidget* parent) : QWidget(parent) {
 TForm4::~TForm4() = default;
 
 void TForm4::FormCreate() {
-  edDBSource->setText(Q(WorkDBConnStr));
-  edDBTarget->setText(Q(CopyDBConnStr));
-  edPeriod->setText(QString::number(CheckPeriod.load()));
-  cbAutoStartCopy->setChecked(AutoStartCopy);
+  const TCopySettings settings = engine_.Settings();
+  edDBSource->setText(Q(settings.WorkDBConnStr));
+  edDBTarget->setText(Q(settings.CopyDBConnStr));
+  edPeriod->setText(QString::number(settings.CheckPeriod));
+  cbAutoStartCopy->setChecked(settings.AutoStartCopy);
 }
 
 void TForm4::FormShow() {
-  if (AutoStartCopy) btnRunClick();
+  if (engine_.Settings().AutoStartCopy) btnRunClick();
 }
 
 bool TForm4::FormCloseQuery() {
-  return MainWindowMayClose();
+  return MainWindowMayClose(engine_);
 }
 
 void TForm4::btnRunClick() {
   RunAction([this] {
-    SwitchCopying(edDBSource->text().toStdString(), edDBTarget->text().toStdString(),
+    SwitchCopying(engine_, edDBSource->text().toStdString(), edDBTarget->text().toStdString(),
                   edPeriod->text().toStdString());
   });
 }
 
 void TForm4::cbAutoStartCopyClick() {
-  RunAction([this] { StoreAutoStartCopy(cbAutoStartCopy->isChecked()); });
+  RunAction([this] { StoreAutoStartCopy(engine_, cbAutoStartCopy->isChecked()); });
 }
 
 void TForm4::SpeedButton1Click() {
   RunAction([this] {
-    std::string conn_str = WorkDBConnStr;
-    std::string password = WorkDBPassword;
+    const TCopySettings settings = engine_.Settings();
+    std::string conn_str = settings.WorkDBConnStr;
+    std::string password = settings.WorkDBPassword;
     if (!SelectDBPath(conn_str, password, true)) return;
-    StoreWorkDB(conn_str, password, [this] { edDBSource->setText(Q(WorkDBConnStr)); });
+    StoreWorkDB(engine_, conn_str, password, [&] { edDBSource->setText(Q(conn_str)); });
   });
 }
 
 void TForm4::SpeedButton2Click() {
   RunAction([this] {
-    std::string conn_str = CopyDBConnStr;
-    std::string password = CopyDBPassword;
+    const TCopySettings settings = engine_.Settings();
+    std::string conn_str = settings.CopyDBConnStr;
+    std::string password = settings.CopyDBPassword;
     if (!SelectDBPath(conn_str, password, false)) return;
-    StoreCopyDB(conn_str, password, [this] { edDBTarget->setText(Q(CopyDBConnStr)); });
+    StoreCopyDB(engine_, conn_str, password, [&] { edDBTarget->setText(Q(conn_str)); });
   });
 }
 
 void TForm4::Timer1Timer() {
   const TMainWindowDisplay display =
-      ComputeMainWindowDisplay(ReadCopyState(), &RegionalDateTimeText);
+      ComputeMainWindowDisplay(ReadCopyState(engine_), &RegionalDateTimeText);
   SpeedButton1->setEnabled(display.PathsEnabled);
   SpeedButton2->setEnabled(display.PathsEnabled);
   edPeriod->setEnabled(display.PathsEnabled);
@@ -258,7 +260,7 @@ void TForm4::Timer1Timer() {
   labStatus->setText(Q(display.StatusText));
   SetTextColor(labStatus, display.StatusColor);
   btnRun->setText(Q(display.RunCaption));
-  if (close_requested_ && MainWindowMayClose()) close();
+  if (close_requested_ && MainWindowMayClose(engine_)) close();
 }
 
 void TForm4::RequestClose() {

@@ -17,11 +17,14 @@ class QTimer;
 
 namespace brindle {
 
+class TCopyEngine;
+
 class TForm4 : public QWidget {
   Q_OBJECT
 
  public:
-  explicit TForm4(QWidget* parent = nullptr);
+  // Shows and drives `engine`, which must outlive the window.
+  explicit TForm4(TCopyEngine& engine, QWidget* parent = nullptr);
   ~TForm4() override;
 
   // Handlers, in the order the window knows them. Each shows its own errors.
@@ -68,6 +71,7 @@ class TForm4 : public QWidget {
   void closeEvent(QCloseEvent* event) override;
 
  private:
+  TCopyEngine& engine_;
   bool shown_ = false;
   bool close_requested_ = false;
 };

@@ -1,18 +1,19 @@
 // The program module of start-up and shutdown: the program log, the copy settings and the copy
-// thread, made in this order once the database library's binding is installed and taken down in
+// engine, made in this order once the database library's binding is installed and taken down in
 // the reverse order after the main window has gone.
 #pragma once
 
 #include <memory>
 
 #include "infra/logger.h"
-#include "replication/copy_thread.h"
+#include "replication/copy_engine.h"
 
 namespace brindle {
 
 // What a program without the main window changes in start-up; the defaults are the window's.
 struct TProgramModuleOptions {
-  TCopyDBThread::Pass pass;  // empty: RunCopyPass
+  TCopyEngine::PassObserver observer;  // told of every pass's result, on the copy thread
+  TCopyEngine::PassBody pass;          // empty: the copy pass
   // Told of every line of the program log, which then keeps its recent lines (Lines); not
   // owned, and must outlive the module.
   TLogNotifyTarget* log_target = nullptr;
@@ -22,20 +23,19 @@ class TProgramModule {
  public:
   // Opens the program log on LogFiles/Brindle.log under the suite root, starts the run with an
   // empty line and "Программа запущена", loads the copy settings (LoadCopySettings) and starts
-  // the copy thread with the copy pass; it idles until copying is switched on. Raises what
-  // loading the settings raises, after undoing what was done.
+  // the copy engine with them on the installed binding; it idles until copying is switched on.
+  // Raises what loading the settings raises, after undoing what was done.
   explicit TProgramModule(TProgramModuleOptions options = {});
   // Stops and joins the copy thread ("Поток остановлен"), releases the structure library, logs
-  // "Выход из программы", closes the log and clears the connection strings and passwords.
+  // "Выход из программы" and closes the log.
   ~TProgramModule();
   TProgramModule(const TProgramModule&) = delete;
   TProgramModule& operator=(const TProgramModule&) = delete;
 
+  TCopyEngine& Engine() { return *engine_; }
+
  private:
   // Each undoes one start-up step; declared in start-up order, so they go in reverse.
-  struct SettingsClear {
-    ~SettingsClear();
-  };
   struct LogOpen {
     LogOpen();
     ~LogOpen();
@@ -43,15 +43,10 @@ class TProgramModule {
   struct StructureLibraryRelease {
     ~StructureLibraryRelease();
   };
-  struct ThreadStop {
-    std::unique_ptr<TCopyDBThread> thread;
-    ~ThreadStop();
-  };
 
-  SettingsClear settings_clear_;
   LogOpen log_open_;
   StructureLibraryRelease structure_library_release_;
-  ThreadStop thread_stop_;
+  std::unique_ptr<TCopyEngine> engine_;
 };
 
 }  // namespace brindle

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "replication/copy_engine.h"
 #include "ui/display_scaling.h"
 #include "ui/dpi_switch.h"
 #include "ui/main_window.h"
@@ -19,7 +20,10 @@ int main(int argc, char** argv) {
   }
   setenv("QT_QPA_PLATFORM", "offscreen", 1);
   QApplication app(argc, argv);
-  TForm4 form;
+  // The window only: no pass ever runs.
+  TCopyEngine engine(TCopySettings{},
+                     [](const TCopySettings&, TCopyDBThread&) { return TPassResult{}; });
+  TForm4 form(engine);
   form.show();
   const QImage picture = form.grab().toImage();
   std::printf("%g %dx%d\n", form.devicePixelRatioF(), picture.width(), picture.height());

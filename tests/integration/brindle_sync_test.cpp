@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "dbaccess/conf_calls.h"
+#include "ibx/connection_string.h"
 #include "platform/suite_root.h"
-#include "replication/connection_string.h"
 #include "replication/replication_sql.h"
 #include "schema/replicated_tables.h"
 #include "tests/support/log_lines.h"

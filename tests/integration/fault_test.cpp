@@ -23,6 +23,7 @@
 #include "infra/logger.h"
 #include "infra/program_log.h"
 #include "platform/suite_root.h"
+#include "replication/copy_engine.h"
 #include "replication/copy_pass.h"
 #include "replication/copy_settings.h"
 #include "replication/copy_thread.h"
@@ -35,6 +36,7 @@
 #include "tests/support/sample_data.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/test_database.h"
+#include "tests/support/test_fyrn.h"
 #include "ui/copy_control.h"
 
 namespace brindle {
@@ -128,36 +130,39 @@ class Writer {
   std::thread thread_;  // last: starts once the rest is built
 };
 
-// The copy thread with the real pass, counting the passes and their outcomes.
-class CountedCopyThread {
+// The copy engine with the real pass copying the pair every second, counting the passes and
+// their outcomes.
+class CountedCopying {
  public:
-  CountedCopyThread()
-      : thread_([this](TCopyDBThread& thread) {
-          RunCopyPass(thread);
-          ++(thread.Snapshot().LastErrorText.empty() ? succeeded_ : failed_);
-        }) {
-    CopyEnabled = true;
-    thread_.WakeUp();
+  explicit CountedCopying(const OfficeDatabasePair& dbs)
+      : engine_(testing::TestFyrn(), Settings(dbs),
+                [this](const TPassResult& result) { ++(result.Failed() ? failed_ : succeeded_); }) {
+    engine_.SetCopyEnabled(true);
+    engine_.WakeUp();
   }
   // Ends with the pass that runs.
-  ~CountedCopyThread() { CopyEnabled = false; }
+  ~CountedCopying() { engine_.SetCopyEnabled(false); }
 
-  TCopyDBThread& Thread() { return thread_; }
+  TCopyEngine& Engine() { return engine_; }
+  const TCopyDBThread& Thread() const { return engine_.Thread(); }
   int Succeeded() const { return succeeded_; }
   int Failed() const { return failed_; }
 
  private:
+  static TCopySettings Settings(const OfficeDatabasePair& dbs) {
+    TCopySettings settings = dbs.Settings();
+    settings.CheckPeriod = 1;
+    return settings;
+  }
+
   std::atomic<int> succeeded_{0};
   std::atomic<int> failed_{0};
-  TCopyDBThread thread_;
+  TCopyEngine engine_;  // last: its passes count into the above
 };
 
 class FaultTest : public ::testing::Test {
  protected:
-  void TearDown() override {
-    CopyEnabled = false;
-    SetProgramLog(nullptr);
-  }
+  void TearDown() override { SetProgramLog(nullptr); }
 
   // A working database that the programs' checks accept.
   static void MarkWorking(const OfficeDatabasePair& pair) {
@@ -268,12 +273,11 @@ TEST_F(FaultTest, ServerStoppedMidPassThenStartedAgain) {
   OfficeDatabasePair dbs(server.Port());
   Fill(dbs, 300);
   LogInto(dbs.Dir() / "program.log");
-  CheckPeriod = 1;
 
   std::string first_error;
   {
-    CountedCopyThread copying;
-    TCopyDBThread& thread = copying.Thread();
+    CountedCopying copying(dbs);
+    const TCopyDBThread& thread = copying.Thread();
     ASSERT_TRUE(Eventually([&] { return thread.Busy && thread.TableNo >= 3; }, 120s));
     server.Stop();
     ASSERT_TRUE(Eventually([&] { return copying.Failed() >= 2; }, 60s))
@@ -315,12 +319,11 @@ TEST_F(FaultTest, WritersDuringPassesEverySecondLoseNothing) {
   OfficeDatabasePair dbs;
   Fill(dbs, 50);
   LogInto(dbs.Dir() / "program.log");
-  CheckPeriod = 1;
 
   std::int64_t inserted = 0, updated = 0;
   int succeeded = 0, failed = 0;
   {
-    CountedCopyThread copying;
+    CountedCopying copying(dbs);
     Writer inserts(dbs, Writer::Kind::kInserts, 1000);
     Writer updates(dbs, Writer::Kind::kUpdates, 0);
     std::this_thread::sleep_for(kWriting);
@@ -330,7 +333,7 @@ TEST_F(FaultTest, WritersDuringPassesEverySecondLoseNothing) {
     ASSERT_EQ(updates.Error(), "");
     inserted = inserts.Rows();
     updated = updates.Rows();
-    CopyEnabled = false;
+    copying.Engine().SetCopyEnabled(false);
     // Leaving the block waits for a running pass to end.
     succeeded = copying.Succeeded();
     failed = copying.Failed();
@@ -340,9 +343,11 @@ TEST_F(FaultTest, WritersDuringPassesEverySecondLoseNothing) {
   EXPECT_GT(inserted, 0);
   EXPECT_GT(updated, 0);
 
-  TCopyDBThread last([](TCopyDBThread&) {});
-  RunCopyPass(last);
-  ASSERT_EQ(last.Snapshot().LastErrorText, "");
+  TCopyDBThread last([](TCopyDBThread&) {}, [] { return 60; });
+  TPassMemory memory;
+  const TPassResult result = RunCopyPass(testing::TestFyrn(), dbs.Settings(), last, memory);
+  ASSERT_EQ(result.Status, TPassStatus::kCompleted)
+      << (result.Error ? result.Error->Text : "skipped");
   const std::int64_t rows = ExpectCopyEqualsWork(dbs, "writers during passes");
   EXPECT_GT(rows, 37 * 50) << "the written rows are among those compared";
   std::cout << "passes while writing: " << succeeded << "; rows inserted " << inserted

@@ -38,9 +38,10 @@ class OfficeDbVerificationTest : public ::testing::Test {
 };
 
 TEST_F(OfficeDbVerificationTest, RefusesAnEmptyConnectionStringAndAMissingLibrary) {
-  EXPECT_EQ(MessageOf(""), "VerifyOfficeDB: для офисной БД должна передаваться строка подключения!");
+  EXPECT_EQ(MessageOf(""),
+            "VerifyOfficeDB: для офисной БД должна передаваться строка подключения!");
   EXPECT_EQ(MessageOf(conn_str),
-            "Невозможно создать/проверить базу данных, т.к. библиотека Ostrel.dll не была "
+            "Невозможно создать/проверить базу данных, т.к. библиотека libOstrel.so не была "
             "загружена!");
   EXPECT_FALSE(std::filesystem::exists(dir / "office.fdb"));
 }
@@ -50,8 +51,9 @@ TEST_F(OfficeDbVerificationTest, TakesTheSecondLibraryNameAndKeepsTheLibraryLoad
   ASSERT_EQ(MessageOf(conn_str), "no error");
   ASSERT_NE(Fyrn().IniCreator().HeldIni(), nullptr);
   auto db = OfficeDatabasePair::Connect(conn_str);
-  EXPECT_EQ(testing::QueryText(db, "SELECT COUNT(*) FROM RDB$RELATIONS WHERE RDB$SYSTEM_FLAG = 0 "
-                                   "AND RDB$VIEW_BLR IS NULL"),
+  EXPECT_EQ(testing::QueryText(db,
+                               "SELECT COUNT(*) FROM RDB$RELATIONS WHERE RDB$SYSTEM_FLAG = 0 "
+                               "AND RDB$VIEW_BLR IS NULL"),
             "67");
   testing::InsertSampleRows(db, "OFFICE", "AZSNUMBER", 0, 2);
 

@@ -1,12 +1,14 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <mutex>
 #include <thread>
 
 #include "dbaccess/conf_calls.h"
+#include "ibx/connection_string.h"
 #include "ibx/dataset.h"
 #include "infra/program_log.h"
-#include "replication/connection_string.h"
+#include "replication/copy_engine.h"
 #include "replication/copy_pass.h"
 #include "replication/copy_settings.h"
 #include "replication/copy_thread.h"
@@ -39,7 +41,7 @@ class ReplicationTest : public ::testing::Test {
   }
 
   TCopyDBThread::Outcome Pass() {
-    RunCopyPass(*thread);
+    last = RunCopyPass(testing::TestFyrn(), settings, *thread, memory);
     return thread->Snapshot();
   }
   std::unique_ptr<TfbIniFile> CopyConf() { return testing::OpenOfficeConf(dbs.CopyConnStr()); }
@@ -61,17 +63,21 @@ class ReplicationTest : public ::testing::Test {
   }
 
   testing::OfficeDatabasePair dbs;
+  TCopySettings settings = dbs.Settings();
+  TPassMemory memory;
+  TPassResult last;  // of the last Pass()
   ibx::TIBDatabase work, copy;
   // A thread object for the pass to publish on; with copying off it runs no pass of its own.
   std::unique_ptr<TCopyDBThread> thread =
-      std::make_unique<TCopyDBThread>([](TCopyDBThread&) {});
+      std::make_unique<TCopyDBThread>([](TCopyDBThread&) {}, [] { return 60; });
 };
 
 TEST_F(ReplicationTest, FirstFillCopiesEveryRowAndMarksTheServerTime) {
   testing::FillReplicatedTables(work, 3);
-  ExecuteCommitted(work, "INSERT INTO CONFIGPARAMS (FILENAME, COMPUTERNAME, USERNAME, "
-                         "SECTIONNAME, PARAMNAME, PARAMVALUE) VALUES ('CONF', '*', '*', "
-                         "'REPORTS', 'REPORT_A', 'отчёт')");
+  ExecuteCommitted(work,
+                   "INSERT INTO CONFIGPARAMS (FILENAME, COMPUTERNAME, USERNAME, "
+                   "SECTIONNAME, PARAMNAME, PARAMVALUE) VALUES ('CONF', '*', '*', "
+                   "'REPORTS', 'REPORT_A', 'отчёт')");
   const TDateTime before = ServerTime();
   const auto outcome = Pass();
   const TDateTime after = ServerTime();
@@ -84,15 +90,27 @@ TEST_F(ReplicationTest, FirstFillCopiesEveryRowAndMarksTheServerTime) {
   EXPECT_EQ(QueryText(copy, "SELECT COUNT(*) FROM PC_CARD"), "2");
 
   auto conf = CopyConf();
-  for (const ReplicatedTable& entry : ReplicatedTables()) {
-    const TDateTime mark = Mark(*conf, std::string(entry.table));
-    EXPECT_GE(mark, before - 1.0 / 86400000) << entry.table;
-    EXPECT_LE(mark, after + 1.0 / 86400000) << entry.table;
+  ASSERT_EQ(last.Tables.size(), ReplicatedTables().size());
+  for (std::size_t i = 0; i < last.Tables.size(); ++i) {
+    const std::string table(ReplicatedTables()[i].table);
+    const TTableResult& result = last.Tables[i];
+    const TDateTime mark = Mark(*conf, table);
+    EXPECT_GE(mark, before - 1.0 / 86400000) << table;
+    EXPECT_LE(mark, after + 1.0 / 86400000) << table;
+    EXPECT_EQ(result.Table, table);
+    EXPECT_EQ(result.MarkBefore, 0) << table;
+    EXPECT_EQ(result.MarkAfter, mark) << table;
+    EXPECT_EQ(result.Read, result.Inserted) << table;
+    EXPECT_EQ(result.Updated + result.Unchanged, 0) << table;
   }
+  EXPECT_EQ(last.Tables[0].Inserted, 3);
+  EXPECT_EQ(last.Tables[4].Inserted, 2);  // PC_CARD without card 2
+  EXPECT_EQ(last.Copied(), 37 * 3 - 1);
   EXPECT_EQ(ReadParamString(*conf, "DB_IS_COPY", ""), "1");
-  EXPECT_EQ(ReadConfString(*conf, "REPLICATION_INFO", "WORK_DB_CONN_STR", ""), WorkDBConnStr);
+  EXPECT_EQ(ReadConfString(*conf, "REPLICATION_INFO", "WORK_DB_CONN_STR", ""),
+            settings.WorkDBConnStr);
   EXPECT_EQ(ReadConfString(*conf, "REPLICATION_INFO", "WORK_DB_PARAM1", ""),
-            HexEncode(WorkDBPassword));
+            HexEncode(settings.WorkDBPassword));
   EXPECT_NEAR(ReadConfDateTime(*conf, "REPLICATION_INFO", "LAST_COPY_TIME", 0),
               outcome.LastCopyTime, 1.0 / 86400000);
   EXPECT_EQ(ReadConfString(*conf, "REPORTS", "REPORT_A", ""), "отчёт");
@@ -113,8 +131,8 @@ TEST_F(ReplicationTest, NextPassReadsFromTheMarkLessTenMinutes) {
   ASSERT_GT(mark, 0);
   // Rows stamped 9 and 11 minutes before the mark: only the first is within the overlap.
   testing::InsertSampleRows(work, "OFFICE", "AZSNUMBER", 100, 2);
-  ExecuteCommitted(work, "UPDATE OFFICE SET MODIFYDATE = '" +
-                             FormatSqlDateTime(mark - 9.0 / 1440) + "' WHERE AZSNUMBER = 100");
+  ExecuteCommitted(work, "UPDATE OFFICE SET MODIFYDATE = '" + FormatSqlDateTime(mark - 9.0 / 1440) +
+                             "' WHERE AZSNUMBER = 100");
   ExecuteCommitted(work, "UPDATE OFFICE SET MODIFYDATE = '" +
                              FormatSqlDateTime(mark - 11.0 / 1440) + "' WHERE AZSNUMBER = 101");
   ASSERT_EQ(Pass().LastErrorText, "");
@@ -139,6 +157,11 @@ TEST_F(ReplicationTest, OnlyChangedRowsAreWrittenAndWholly) {
 
   EXPECT_EQ(QueryText(copy, "SELECT LIST(RDB$RECORD_VERSION) FROM OFFICE WHERE AZSNUMBER <> 1"),
             versions_before);
+  const TTableResult& office = last.Tables[0];
+  EXPECT_EQ(office.Read, 3);
+  EXPECT_EQ(office.Updated, 1);
+  EXPECT_EQ(office.Unchanged, 2);
+  EXPECT_EQ(office.Inserted, 0);
   EXPECT_EQ(QueryText(copy, "SELECT AZSNAME FROM OFFICE WHERE AZSNUMBER = 1"), "новое имя");
   EXPECT_EQ(QueryText(copy, "SELECT COUNT(*) FROM OFFICE WHERE AZSNUMBER = 1 AND AZSPHONE IS NULL"),
             "1");
@@ -193,13 +216,24 @@ TEST_F(ReplicationTest, FailureInTheFifthTableKeepsLaterMarksAndTheNextPassCompl
   std::this_thread::sleep_for(std::chrono::milliseconds(20));
   const auto failed = Pass();
 
-  const std::string prefix = "Репликация таблицы \"PC_CARD\" -> Вставка/Изменение записи с ID=500 -> ";
+  const std::string prefix =
+      "Репликация таблицы \"PC_CARD\" -> Вставка/Изменение записи с ID=500 -> ";
   EXPECT_EQ(failed.LastErrorText.rfind(prefix, 0), 0u) << failed.LastErrorText;
   EXPECT_TRUE(failed.LastErrorText.ends_with(" <# EIBError #>")) << failed.LastErrorText;
   EXPECT_EQ(failed.LastErrorText.find(" <# "), failed.LastErrorText.rfind(" <# "));
   EXPECT_GT(failed.LastErrorTime, 0);
   EXPECT_EQ(thread->TableNo, 5);
   EXPECT_FALSE(thread->Busy);
+  ASSERT_TRUE(last.Error);
+  EXPECT_EQ(last.Error->Step, TPassStep::kTable);
+  EXPECT_EQ(last.Error->Table, "PC_CARD");
+  EXPECT_EQ(last.Error->Key, "500");
+  EXPECT_EQ(last.Error->Text, failed.LastErrorText);
+  EXPECT_NE(last.Error->SqlCode, 0);
+  EXPECT_FALSE(last.Error->GdsCodes.empty());
+  ASSERT_EQ(last.Tables.size(), 5u);
+  EXPECT_TRUE(last.Tables[4].Failed);
+  EXPECT_EQ(last.Tables[4].MarkAfter, last.Tables[4].MarkBefore);
   EXPECT_NE(Log().find("Ошибка при копировании БД: " + failed.LastErrorText), std::string::npos);
   const auto tables = ReplicatedTables();
   for (std::size_t i = 0; i < tables.size(); ++i) {
@@ -225,18 +259,15 @@ TEST_F(ReplicationTest, FailedPassLeavesNoAttachmentOpen) {
   // The copy's configuration cannot be opened: both connections were made by then.
   ExecuteCommitted(copy, "DROP TABLE CONFIGPARAMS");
   const auto outcome = Pass();
-  EXPECT_NE(outcome.LastErrorText.find("CONFIGPARAMS"), std::string::npos)
-      << outcome.LastErrorText;
+  EXPECT_NE(outcome.LastErrorText.find("CONFIGPARAMS"), std::string::npos) << outcome.LastErrorText;
   const std::string others =
       "SELECT COUNT(*) FROM MON$ATTACHMENTS WHERE MON$ATTACHMENT_ID <> CURRENT_CONNECTION "
       "AND MON$SYSTEM_FLAG = 0";
   EXPECT_EQ(QueryText(work, others), "0");
   EXPECT_EQ(QueryText(copy, others), "0");
-  EXPECT_EQ(thread->CopyConnection, nullptr);
-  EXPECT_EQ(thread->WorkConnection, nullptr);
 
-  CopyDBConnStr = "127.0.0.1/" + std::to_string(testing::TestDatabase::Port()) + ":" +
-                  (dbs.Dir() / "missing.fdb");
+  settings.CopyDBConnStr = "127.0.0.1/" + std::to_string(testing::TestDatabase::Port()) + ":" +
+                           (dbs.Dir() / "missing.fdb");
   EXPECT_NE(Pass().LastErrorText, "");
   EXPECT_EQ(QueryText(work, others), "0");
 }
@@ -265,8 +296,8 @@ TEST_F(ReplicationTest, RowsWrittenDuringPassesAllArrive) {
       for (int id = 1000; !stop; id += 5) {
         testing::InsertSampleRows(db, "PC_LOGTRAN_BK", "ID", id, 5);
         ExecuteCommitted(db, "UPDATE OFFICE SET AZSNAME = 'запись " + std::to_string(id) + "'");
-        ExecuteCommitted(db, "UPDATE PC_LOGTRAN_BK SET SUMMA = SUMMA + 1 WHERE ID = " +
-                                 std::to_string(id - 3));
+        ExecuteCommitted(
+            db, "UPDATE PC_LOGTRAN_BK SET SUMMA = SUMMA + 1 WHERE ID = " + std::to_string(id - 3));
         written += 5;
       }
     } catch (const std::exception& e) {
@@ -285,21 +316,46 @@ TEST_F(ReplicationTest, RowsWrittenDuringPassesAllArrive) {
   std::cout << "Rows compared after concurrent writes: " << rows << "\n";
 }
 
-TEST_F(ReplicationTest, CopyThreadRunsThePassWhenWoken) {
+TEST_F(ReplicationTest, EngineRunsThePassWhenWokenWithTheSettingsOfThatMoment) {
   testing::InsertSampleRows(work, "OFFICE", "AZSNUMBER", 0, 2);
   thread.reset();
-  CheckPeriod = 60;
-  {
-    TCopyDBThread real(RunCopyPass);
-    CopyEnabled = true;
-    real.WakeUp();
-    for (int i = 0; i < 200 && real.Snapshot().LastCopyTime == 0; ++i) {
+  std::mutex lock;
+  std::vector<TPassResult> results;
+  TCopySettings wrong = settings;
+  wrong.CopyDBConnStr = "127.0.0.1/" + std::to_string(testing::TestDatabase::Port()) + ":" +
+                        (dbs.Dir() / "missing.fdb");
+  TCopyEngine engine(testing::TestFyrn(), wrong, [&](const TPassResult& result) {
+    std::lock_guard guard(lock);
+    results.push_back(result);
+  });
+  auto passes = [&] {
+    std::lock_guard guard(lock);
+    return results.size();
+  };
+  auto wait_for_passes = [&](std::size_t count) {
+    for (int i = 0; i < 200 && passes() < count; ++i) {
       std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
-    EXPECT_EQ(real.Snapshot().LastErrorText, "");
-    EXPECT_GT(real.Snapshot().LastCopyTime, 0);
-  }
-  CopyEnabled = false;
+    return passes() >= count;
+  };
+  engine.SetCopyEnabled(true);
+  engine.WakeUp();
+  ASSERT_TRUE(wait_for_passes(1));
+  // The settings change between passes: the next pass takes them.
+  engine.SetSettings(settings);
+  engine.WakeUp();
+  ASSERT_TRUE(wait_for_passes(2));
+  engine.SetCopyEnabled(false);
+
+  std::lock_guard guard(lock);
+  EXPECT_EQ(results[0].Status, TPassStatus::kFailed);
+  ASSERT_TRUE(results[0].Error);
+  EXPECT_EQ(results[0].Error->Step, TPassStep::kConnectCopy);
+  EXPECT_FALSE(results[0].Error->GdsCodes.empty()) << results[0].Error->Text;
+  EXPECT_EQ(results[1].Status, TPassStatus::kCompleted);
+  EXPECT_EQ(engine.LastResult()->Status, TPassStatus::kCompleted);
+  EXPECT_EQ(engine.Outcome().LastErrorText, "");
+  EXPECT_GT(engine.Outcome().LastCopyTime, 0);
   EXPECT_EQ(QueryText(copy, "SELECT COUNT(*) FROM OFFICE"), "2");
 }
 

@@ -6,9 +6,9 @@
 #include <memory>
 
 #include "dbaccess/office_db_verification.h"
+#include "ibx/connection_string.h"
 #include "platform/shared_library.h"
 #include "platform/suite_root.h"
-#include "replication/connection_string.h"
 #include "replication/copy_settings.h"
 #include "tests/support/test_database.h"
 #include "tests/support/test_fyrn.h"
@@ -64,11 +64,15 @@ OfficeDatabasePair::OfficeDatabasePair(int port) : template_(TemplatePath()) {
   std::filesystem::copy_file(template_, dir_ / "copy.fdb");
   work_ = ConnStr(dir_ / "work.fdb", port);
   copy_ = ConnStr(dir_ / "copy.fdb", port);
-  ResetCopySettings();
-  WorkDBConnStr = work_;
-  CopyDBConnStr = copy_;
-  WorkDBPassword = TestDatabase::Password();
-  CopyDBPassword = TestDatabase::Password();
+}
+
+TCopySettings OfficeDatabasePair::Settings() const {
+  TCopySettings settings;
+  settings.WorkDBConnStr = work_;
+  settings.CopyDBConnStr = copy_;
+  settings.WorkDBPassword = TestDatabase::Password();
+  settings.CopyDBPassword = TestDatabase::Password();
+  return settings;
 }
 
 OfficeDatabasePair::~OfficeDatabasePair() {

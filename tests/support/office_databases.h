@@ -1,6 +1,6 @@
 // A working and a copy office database with the whole office structure, for replication
 // tests: copied as files from a template that VerifyOfficeDB creates once per test process on
-// the private server, and dropped afterwards. Also points the copy settings at them.
+// the private server, and dropped afterwards.
 #pragma once
 
 #include <memory>
@@ -8,6 +8,7 @@
 
 #include "dbaccess/fyrn.h"
 #include "ibx/database.h"
+#include "replication/copy_settings.h"
 #include "tests/support/temp_dir.h"
 
 namespace brindle::testing {
@@ -30,6 +31,8 @@ class OfficeDatabasePair {
   OfficeDatabasePair& operator=(const OfficeDatabasePair&) = delete;
 
   const std::string& WorkConnStr() const { return work_; }
+  // Copy settings that name the two databases, with their password.
+  TCopySettings Settings() const;
   const std::string& CopyConnStr() const { return copy_; }
   ibx::TIBDatabase ConnectWork() const { return Connect(work_); }
   ibx::TIBDatabase ConnectCopy() const { return Connect(copy_); }

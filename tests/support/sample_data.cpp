@@ -129,7 +129,8 @@ std::string QueryText(ibx::TIBDatabase& db, const std::string& sql) {
   TIBDataSet query(db);
   query.SetSelectSQL(sql);
   query.Open();
-  const std::string text = query.Eof() || query.Fields(0).IsNull() ? "" : query.Fields(0).AsString();
+  const std::string text =
+      query.Eof() || query.Fields(0).IsNull() ? "" : query.Fields(0).AsString();
   query.Close();
   return text;
 }
@@ -152,7 +153,8 @@ void FillReplicatedTables(ibx::TIBDatabase& db, std::int32_t rows_per_table) {
 }
 
 TableDifference CompareTable(ibx::TIBDatabase& work, ibx::TIBDatabase& copy,
-                             const std::string& table, const std::string& key) {
+                             const ReplicatedTable& entry) {
+  const std::string table(entry.table), key(entry.key_column);
   TableDifference result;
   std::map<std::string, std::vector<std::pair<bool, std::string>>> copied;
   TIBDataSet target(copy);
@@ -172,7 +174,7 @@ TableDifference CompareTable(ibx::TIBDatabase& work, ibx::TIBDatabase& copy,
   target.Close();
 
   TIBDataSet source(work);
-  source.SetSelectSQL("SELECT t.* " + SourceQueryTail(table, 0));
+  source.SetSelectSQL("SELECT t.* " + SourceQueryTail(entry, 0));
   source.Open();
   for (; !source.Eof(); source.Next()) {
     ++result.rows_checked;
@@ -202,8 +204,7 @@ TableDifference CompareTable(ibx::TIBDatabase& work, ibx::TIBDatabase& copy,
 TableDifference CompareReplicatedTables(ibx::TIBDatabase& work, ibx::TIBDatabase& copy) {
   TableDifference all;
   for (const ReplicatedTable& entry : ReplicatedTables()) {
-    TableDifference one =
-        CompareTable(work, copy, std::string(entry.table), std::string(entry.key_column));
+    TableDifference one = CompareTable(work, copy, entry);
     all.rows_checked += one.rows_checked;
     all.differences.insert(all.differences.end(), one.differences.begin(), one.differences.end());
   }

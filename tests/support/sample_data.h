@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "ibx/database.h"
+#include "schema/replicated_tables.h"
 
 namespace brindle::testing {
 
@@ -31,10 +32,10 @@ struct TableDifference {
   std::vector<std::string> differences;  // empty when the copy holds every source row
 };
 
-// Compares every row of the source table (for PC_CARD and PC_CARDSTATE only cards linked to
+// Compares every row of the source table (for a table with a card column only cards linked to
 // PC_COSHEL) with the copy's row of the same key, column by column, NULLs included.
 TableDifference CompareTable(ibx::TIBDatabase& work, ibx::TIBDatabase& copy,
-                             const std::string& table, const std::string& key);
+                             const ReplicatedTable& entry);
 
 // CompareTable over every replicated table: the rows checked in all and every difference.
 TableDifference CompareReplicatedTables(ibx::TIBDatabase& work, ibx::TIBDatabase& copy);

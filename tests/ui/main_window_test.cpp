@@ -40,7 +40,6 @@ using namespace std::chrono_literals;
 using testing::AnsweredBoxes;
 using testing::ErrorBox;
 using testing::HeldPass;
-using testing::InstalledCopyThread;
 using testing::OnNextModal;
 using testing::TempDir;
 using testing::TestDatabase;
@@ -59,21 +58,22 @@ std::string SettingsText() {
 // Settings as start-up leaves them, in a fresh suite root.
 class MainWindowTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    ResetCopySettings();
-    CopyEnabled = false;
-  }
-  void TearDown() override {
-    CopyEnabled = false;
-    ResetCopySettings();
+  // A pass that must not run: the test never switches copying on.
+  static TCopyEngine::PassBody NoPass() {
+    return [](const TCopySettings&, TCopyDBThread&) {
+      ADD_FAILURE() << "no pass was expected";
+      return TPassResult{};
+    };
   }
 
   TempDir dir;
   AnsweredBoxes boxes;
+  TCopySettings settings;  // as start-up leaves them; the engine is made from them
 };
 
 TEST_F(MainWindowTest, OpensWithItsClientArea) {
-  TForm4 form;
+  TCopyEngine engine(settings, NoPass());
+  TForm4 form(engine);
   form.show();
   ASSERT_TRUE(testing::WaitFor([&] { return form.isVisible(); }, 2s));
   EXPECT_EQ(form.size(), QSize(617, 426));
@@ -83,11 +83,12 @@ TEST_F(MainWindowTest, OpensWithItsClientArea) {
 }
 
 TEST_F(MainWindowTest, HasItsControls) {
-  WorkDBConnStr = "srv/3050:/data/work.fdb";
-  CopyDBConnStr = "srv/3050:/data/copy.fdb";
-  CheckPeriod = 45;
-  AutoStartCopy = true;
-  TForm4 form;
+  settings.WorkDBConnStr = "srv/3050:/data/work.fdb";
+  settings.CopyDBConnStr = "srv/3050:/data/copy.fdb";
+  settings.CheckPeriod = 45;
+  settings.AutoStartCopy = true;
+  TCopyEngine engine(settings, NoPass());
+  TForm4 form(engine);
   EXPECT_EQ(form.windowTitle(),
             "Программа для копирования данных по Комм. отделу для личного кабинета WEB");
   EXPECT_EQ(form.size(), QSize(617, 426));
@@ -170,7 +171,8 @@ TEST_F(MainWindowTest, HasItsControls) {
 }
 
 TEST_F(MainWindowTest, TheErrorLineStretchesWithTheWindow) {
-  TForm4 form;
+  TCopyEngine engine(settings, NoPass());
+  TForm4 form(engine);
   form.show();
   form.labError->show();
   ASSERT_TRUE(testing::WaitFor([&] { return form.labError->width() > 500; }, 2s));
@@ -200,17 +202,17 @@ TEST_F(MainWindowTest, ShowsEachDisplayStateOfTheTable) {
       {false, true, "ОТКЛЮЧЕНО", kStateRed, "ОТКЛЮЧЕНО", "ЗАПУСТИТЬ", false, false, true},
   };
   HeldPass pass({12, 37, 14800, 52300});
-  InstalledCopyThread thread(pass.Body());
-  TForm4 form;
+  TCopyEngine engine(settings, pass.Body());
+  TForm4 form(engine);
   form.show();
   for (const DisplayRow& row : rows) {
     SCOPED_TRACE(std::string(row.work_state) + " / " + row.status);
     if (row.busy && pass.Starts() == 0) {
-      CopyEnabled = true;
-      thread.Thread().WakeUp();
+      engine.SetCopyEnabled(true);
+      engine.WakeUp();
       ASSERT_TRUE(pass.WaitUntilRunning());
     }
-    CopyEnabled = row.copy_enabled;
+    engine.SetCopyEnabled(row.copy_enabled);
     form.Timer1Timer();
     EXPECT_EQ(form.labWorkState->text().toStdString(), row.work_state);
     EXPECT_EQ(TextColor(form.labWorkState), Rgb(row.work_color));
@@ -232,19 +234,19 @@ TEST_F(MainWindowTest, ShowsEachDisplayStateOfTheTable) {
 
 TEST_F(MainWindowTest, ClosingIsRefusedWhileAPassRuns) {
   HeldPass pass({1, 37, 0, 0});
-  InstalledCopyThread thread(pass.Body());
-  TForm4 form;
+  TCopyEngine engine(settings, pass.Body());
+  TForm4 form(engine);
   form.show();
-  CopyEnabled = true;
-  thread.Thread().WakeUp();
+  engine.SetCopyEnabled(true);
+  engine.WakeUp();
   ASSERT_TRUE(pass.WaitUntilRunning());
-  CopyEnabled = false;
+  engine.SetCopyEnabled(false);
   EXPECT_FALSE(form.close());
   EXPECT_TRUE(form.isVisible());
   form.Timer1Timer();
   EXPECT_FALSE(form.btnExit->isEnabled());
   pass.Release();
-  ASSERT_TRUE(testing::WaitFor([&] { return !thread.Thread().Busy; }));
+  ASSERT_TRUE(testing::WaitFor([&] { return !engine.Busy(); }));
   form.Timer1Timer();
   EXPECT_TRUE(form.btnExit->isEnabled());
   form.btnExit->click();
@@ -253,34 +255,42 @@ TEST_F(MainWindowTest, ClosingIsRefusedWhileAPassRuns) {
 
 TEST_F(MainWindowTest, ACloseOfTheSystemDuringAPassHappensWhenThePassEnds) {
   HeldPass pass({1, 37, 0, 0});
-  InstalledCopyThread thread(pass.Body());
-  TForm4 form;
+  TCopyEngine engine(settings, pass.Body());
+  TForm4 form(engine);
   form.show();
-  CopyEnabled = true;
-  thread.Thread().WakeUp();
+  engine.SetCopyEnabled(true);
+  engine.WakeUp();
   ASSERT_TRUE(pass.WaitUntilRunning());
   form.RequestClose();
   form.Timer1Timer();
   EXPECT_TRUE(form.isVisible());
   pass.Release();
-  ASSERT_TRUE(testing::WaitFor([&] { return !thread.Thread().Busy; }));
+  ASSERT_TRUE(testing::WaitFor([&] { return !engine.Busy(); }));
   form.Timer1Timer();
   EXPECT_FALSE(form.isVisible());
 }
 
 TEST_F(MainWindowTest, ShowsTheLastErrorAndTheLastCopyTime) {
   QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
-  HeldPass pass({});
-  InstalledCopyThread thread(pass.Body());
-  TForm4 form;
+  const TDateTime error_time = EncodeDateTime({2026, 12, 7, 20, 24, 4, 123});
+  // A pass that fails, as a pass publishes its failure.
+  TCopyEngine engine(settings, [&](const TCopySettings&, TCopyDBThread& thread) {
+    thread.SetLastError("Ошибка при копировании БД: нет связи\r\nс сервером", error_time);
+    TPassResult result;
+    result.Status = TPassStatus::kFailed;
+    return result;
+  });
+  TForm4 form(engine);
   form.show();
   form.Timer1Timer();
   EXPECT_TRUE(form.labError->isHidden());
   EXPECT_EQ(form.labLastCopyTime->text(), "неизвестно");
 
-  const TDateTime error_time = EncodeDateTime({2026, 12, 7, 20, 24, 4, 123});
-  thread.Thread().SetLastError("Ошибка при копировании БД: нет связи\r\nс сервером", error_time);
-  thread.Thread().SetLastCopyTime(EncodeDateTime({2026, 12, 7, 20, 14, 59, 0}));
+  engine.SetLastCopyTime(EncodeDateTime({2026, 12, 7, 20, 14, 59, 0}));
+  engine.SetCopyEnabled(true);
+  engine.WakeUp();
+  ASSERT_TRUE(testing::WaitFor([&] { return engine.LastResult().has_value(); }));
+  engine.SetCopyEnabled(false);
   form.Timer1Timer();
   EXPECT_TRUE(form.labError->isVisible());
   EXPECT_EQ(form.labError->text(),
@@ -304,41 +314,42 @@ TEST(MainWindowDisplay, ShowsTimesOnlyAfterTheFirstDay) {
 }
 
 TEST_F(MainWindowTest, TheAutostartBoxStoresTheOption) {
-  TForm4 form;
+  TCopyEngine engine(settings, NoPass());
+  TForm4 form(engine);
   form.show();
   form.cbAutoStartCopy->click();
-  EXPECT_TRUE(AutoStartCopy);
+  EXPECT_TRUE(engine.Settings().AutoStartCopy);
   EXPECT_TRUE(ReadSettingBool("Brindle", "PARAMS", "AutoStartCopy", false));
   form.cbAutoStartCopy->click();
-  EXPECT_FALSE(AutoStartCopy);
+  EXPECT_FALSE(engine.Settings().AutoStartCopy);
   EXPECT_EQ(ReadSettingInt("Brindle", "PARAMS", "AutoStartCopy", -1), 0);
 }
 
 TEST_F(MainWindowTest, AutostartWithABadConfigurationShowsTheErrorAtOnce) {
   HeldPass pass({});
-  InstalledCopyThread thread(pass.Body());
-  AutoStartCopy = true;
-  WorkDBConnStr.clear();
-  TForm4 form;
+  settings.AutoStartCopy = true;
+  settings.WorkDBConnStr.clear();
+  TCopyEngine engine(settings, pass.Body());
+  TForm4 form(engine);
   form.show();
   ASSERT_TRUE(testing::WaitFor([&] { return !boxes.Shown().empty(); }, 500ms))
       << "the error must not wait for the timer";
   EXPECT_TRUE(form.isVisible());
   EXPECT_EQ(boxes.Shown(), std::vector<MessageBoxRequest>{
                                ErrorBox("Не указан файл рабочей базы данных КОРТА-ОФИС")});
-  EXPECT_FALSE(CopyEnabled);
+  EXPECT_FALSE(engine.CopyEnabled());
   EXPECT_EQ(pass.Starts(), 0);
 }
 
 TEST_F(MainWindowTest, WithoutAutostartNothingStarts) {
   HeldPass pass({});
-  InstalledCopyThread thread(pass.Body());
-  WorkDBConnStr.clear();
-  TForm4 form;
+  settings.WorkDBConnStr.clear();
+  TCopyEngine engine(settings, pass.Body());
+  TForm4 form(engine);
   form.show();
   QApplication::processEvents();
   EXPECT_TRUE(boxes.Shown().empty());
-  EXPECT_FALSE(CopyEnabled);
+  EXPECT_FALSE(engine.CopyEnabled());
 }
 
 // The library's default password as it was, whatever a test set.
@@ -355,9 +366,10 @@ TEST_F(MainWindowTest, AcceptingTheWorkingDatabaseStoresIt) {
   LibraryPasswordKept kept;
   const std::string file = dir / "work.fdb";
   testing::WriteFile(file, "x");
-  WorkDBConnStr = "srv/3051:/data/old.fdb";
-  WorkDBPassword = "old";
-  TForm4 form;
+  settings.WorkDBConnStr = "srv/3051:/data/old.fdb";
+  settings.WorkDBPassword = "old";
+  TCopyEngine engine(settings, NoPass());
+  TForm4 form(engine);
   form.show();
   boxes.Answer(MessageResult::kNo);  // no connection test
   OnNextModal([&](QWidget* modal) {
@@ -375,8 +387,8 @@ TEST_F(MainWindowTest, AcceptingTheWorkingDatabaseStoresIt) {
   });
   form.SpeedButton1->click();
   const std::string expected = "localhost/3051:" + file;
-  EXPECT_EQ(WorkDBConnStr, expected);
-  EXPECT_EQ(WorkDBPassword, "новый");
+  EXPECT_EQ(engine.Settings().WorkDBConnStr, expected);
+  EXPECT_EQ(engine.Settings().WorkDBPassword, "новый");
   EXPECT_EQ(form.edDBSource->text().toStdString(), expected);
   EXPECT_EQ(Fyrn().GetPassword(), "новый");
   EXPECT_EQ(ReadSettingString("Brindle", "OFCDB", "ConnStr", ""), expected);
@@ -387,9 +399,10 @@ TEST_F(MainWindowTest, AcceptingTheWorkingDatabaseStoresIt) {
 
 TEST_F(MainWindowTest, AcceptingTheCopyDatabaseStoresIt) {
   LibraryPasswordKept kept;
-  CopyDBConnStr = "srv/3050:/data/copy.fdb";
-  CopyDBPassword = "old";
-  TForm4 form;
+  settings.CopyDBConnStr = "srv/3050:/data/copy.fdb";
+  settings.CopyDBPassword = "old";
+  TCopyEngine engine(settings, NoPass());
+  TForm4 form(engine);
   form.show();
   OnNextModal([&](QWidget* modal) {
     auto* dialog = qobject_cast<TSelectOfDBPathForm*>(modal);
@@ -400,8 +413,8 @@ TEST_F(MainWindowTest, AcceptingTheCopyDatabaseStoresIt) {
     dialog->bOK->click();
   });
   form.SpeedButton2->click();
-  EXPECT_EQ(CopyDBConnStr, "srv/3050:/data/copy2.fdb");
-  EXPECT_EQ(CopyDBPassword, "copy-pw");
+  EXPECT_EQ(engine.Settings().CopyDBConnStr, "srv/3050:/data/copy2.fdb");
+  EXPECT_EQ(engine.Settings().CopyDBPassword, "copy-pw");
   EXPECT_EQ(form.edDBTarget->text(), "srv/3050:/data/copy2.fdb");
   EXPECT_EQ(Fyrn().GetPassword(), "copy-pw") << "the password set last in either dialog";
   EXPECT_EQ(ReadSettingString("Brindle", "TARGETDB", "ConnStr", ""), "srv/3050:/data/copy2.fdb");
@@ -412,9 +425,10 @@ TEST_F(MainWindowTest, AcceptingTheCopyDatabaseStoresIt) {
 
 TEST_F(MainWindowTest, CancellingTheDialogChangesNothing) {
   LibraryPasswordKept kept;
-  CopyDBConnStr = "srv/3050:/data/copy.fdb";
-  CopyDBPassword = "old";
-  TForm4 form;
+  settings.CopyDBConnStr = "srv/3050:/data/copy.fdb";
+  settings.CopyDBPassword = "old";
+  TCopyEngine engine(settings, NoPass());
+  TForm4 form(engine);
   form.show();
   OnNextModal([&](QWidget* modal) {
     auto* dialog = qobject_cast<TSelectOfDBPathForm*>(modal);
@@ -422,19 +436,19 @@ TEST_F(MainWindowTest, CancellingTheDialogChangesNothing) {
     dialog->tMasButtonRED1->click();
   });
   form.SpeedButton2->click();
-  EXPECT_EQ(CopyDBConnStr, "srv/3050:/data/copy.fdb");
-  EXPECT_EQ(CopyDBPassword, "old");
+  EXPECT_EQ(engine.Settings().CopyDBConnStr, "srv/3050:/data/copy.fdb");
+  EXPECT_EQ(engine.Settings().CopyDBPassword, "old");
   EXPECT_EQ(form.edDBTarget->text(), "srv/3050:/data/copy.fdb");
   EXPECT_EQ(SettingsText(), "");
 }
 
 TEST_F(MainWindowTest, ASecondClickSwitchesCopyingOffWithoutWakingTheThread) {
   HeldPass pass({});
-  InstalledCopyThread thread(pass.Body());
-  TForm4 form;
-  CopyEnabled = true;
+  TCopyEngine engine(settings, pass.Body());
+  TForm4 form(engine);
+  engine.SetCopyEnabled(true);
   form.btnRun->click();
-  EXPECT_FALSE(CopyEnabled);
+  EXPECT_FALSE(engine.CopyEnabled());
   EXPECT_TRUE(boxes.Shown().empty());
   std::this_thread::sleep_for(200ms);
   EXPECT_EQ(pass.Starts(), 0);
@@ -464,10 +478,10 @@ class CopyStartTest : public MainWindowTest {
 
 TEST_F(CopyStartTest, PathsArePresentAndDifferent) {
   HeldPass pass({});
-  InstalledCopyThread thread(pass.Body());
-  WorkDBConnStr = "";
-  CopyDBConnStr = "";
-  TForm4 form;
+  settings.WorkDBConnStr = "";
+  settings.CopyDBConnStr = "";
+  TCopyEngine engine(settings, pass.Body());
+  TForm4 form(engine);
   Click(form);
   EXPECT_EQ(Shown(), "Не указан файл рабочей базы данных КОРТА-ОФИС");
   form.edDBSource->setText("srv/3050:/data/Office.fdb");
@@ -476,44 +490,44 @@ TEST_F(CopyStartTest, PathsArePresentAndDifferent) {
   form.edDBTarget->setText("SRV/3050:/DATA/OFFICE.FDB");
   Click(form);
   EXPECT_EQ(Shown(), "Указана одна и та же база данных!");
-  EXPECT_FALSE(CopyEnabled);
+  EXPECT_FALSE(engine.CopyEnabled());
   EXPECT_EQ(SettingsText(), "") << "nothing is stored before the period check";
 }
 
 TEST_F(CopyStartTest, APeriodThatIsNoIntegerStoresNothing) {
   HeldPass pass({});
-  InstalledCopyThread thread(pass.Body());
-  TForm4 form;
+  TCopyEngine engine(settings, pass.Body());
+  TForm4 form(engine);
   form.edDBSource->setText("srv/3050:/data/work.fdb");
   form.edDBTarget->setText("srv/3050:/data/copy.fdb");
   form.edPeriod->setText("6o");
   Click(form);
   EXPECT_EQ(Shown(), "'6o' не является допустимым целым числом");
-  EXPECT_EQ(CheckPeriod, 60);
+  EXPECT_EQ(engine.Settings().CheckPeriod, 60);
   EXPECT_EQ(ReadSettingInt("Brindle", "PARAMS", "CheckPeriod", -1), -1);
-  EXPECT_FALSE(CopyEnabled);
+  EXPECT_FALSE(engine.CopyEnabled());
 }
 
 TEST_F(CopyStartTest, ThePeriodIsStoredBeforeTheDatabaseChecks) {
   HeldPass pass({});
-  InstalledCopyThread thread(pass.Body());
   // A copy in a folder that does not exist cannot be created.
-  CopyDBConnStr = "localhost/30050:" + (dir / "no/such/folder/copy.fdb");
+  settings.CopyDBConnStr = "localhost/30050:" + (dir / "no/such/folder/copy.fdb");
   std::string verification_error;
   try {
-    VerifyOfficeDB(CopyDBConnStr);
+    VerifyOfficeDB(settings.CopyDBConnStr);
   } catch (const std::exception& e) {
     verification_error = e.what();
   }
   ASSERT_FALSE(verification_error.empty());
-  TForm4 form;
+  TCopyEngine engine(settings, pass.Body());
+  TForm4 form(engine);
   form.edDBSource->setText("srv/3050:/data/work.fdb");
   form.edPeriod->setText("0");
   Click(form);
   EXPECT_EQ(Shown(), verification_error);
-  EXPECT_EQ(CheckPeriod, 0);
+  EXPECT_EQ(engine.Settings().CheckPeriod, 0);
   EXPECT_EQ(ReadSettingInt("Brindle", "PARAMS", "CheckPeriod", -1), 0);
-  EXPECT_FALSE(CopyEnabled);
+  EXPECT_FALSE(engine.CopyEnabled());
 }
 
 }  // namespace
@@ -528,6 +542,7 @@ class CopyStartDatabasesTest : public CopyStartTest {
   void SetUp() override {
     CopyStartTest::SetUp();
     pair = std::make_unique<testing::OfficeDatabasePair>();
+    settings = pair->Settings();
     testing::WriteConfKey(pair->WorkConnStr(), "PARAMS", "OFFICE_DB_STRUCT_VERSION", "12");
   }
   void TearDown() override {
@@ -540,21 +555,21 @@ class CopyStartDatabasesTest : public CopyStartTest {
 
 TEST_F(CopyStartDatabasesTest, ACopyThatIsAWorkingDatabaseIsRefused) {
   HeldPass pass({});
-  InstalledCopyThread thread(pass.Body());
   testing::WriteConfKey(pair->CopyConnStr(), "PARAMS", "OFFICE_DB_STRUCT_VERSION", "12");
   testing::WriteConfKey(pair->CopyConnStr(), "REPLICATION_INFO", "LAST_COPY_TIME",
                         "04.03.2026 05:06:07.890");
-  TForm4 form;
+  TCopyEngine engine(settings, pass.Body());
+  TForm4 form(engine);
   Click(form);
   EXPECT_EQ(Shown(), "Заданная в настройках копия базы данных на самом деле является рабочей БД!");
-  EXPECT_FALSE(CopyEnabled);
-  EXPECT_EQ(thread.Thread().Snapshot().LastCopyTime, 0.0) << "not taken from a refused copy";
+  EXPECT_FALSE(engine.CopyEnabled());
+  EXPECT_EQ(engine.Outcome().LastCopyTime, 0.0) << "not taken from a refused copy";
 }
 
 TEST_F(CopyStartDatabasesTest, TheWorkingDatabaseMustCarryAVersionAndBeNoCopy) {
   HeldPass pass({});
-  InstalledCopyThread thread(pass.Body());
-  TForm4 form;
+  TCopyEngine engine(settings, pass.Body());
+  TForm4 form(engine);
   const std::string work = pair->WorkConnStr();
   const char* no_version =
       "Заданная в настройках рабочая БД скорее всего не является рабочей (версия БД не найдена)!";
@@ -569,26 +584,26 @@ TEST_F(CopyStartDatabasesTest, TheWorkingDatabaseMustCarryAVersionAndBeNoCopy) {
   testing::WriteConfKey(work, "PARAMS", "OFFICE_DB_STRUCT_VERSION", "12");
   Click(form);
   EXPECT_EQ(Shown(), "Заданная в настройках рабочая база данных на самом деле является копией БД!");
-  EXPECT_FALSE(CopyEnabled);
+  EXPECT_FALSE(engine.CopyEnabled());
   EXPECT_EQ(pass.Starts(), 0);
 }
 
 TEST_F(CopyStartDatabasesTest, ValidDatabasesSwitchCopyingOnAndStartAPassAtOnce) {
   HeldPass pass({});
-  InstalledCopyThread thread(pass.Body());
   // A copy marked as one may carry a structure version.
   testing::WriteConfKey(pair->CopyConnStr(), "PARAMS", "DB_IS_COPY", "1");
   testing::WriteConfKey(pair->CopyConnStr(), "PARAMS", "OFFICE_DB_STRUCT_VERSION", "12");
   testing::WriteConfKey(pair->CopyConnStr(), "REPLICATION_INFO", "LAST_COPY_TIME",
                         "04.03.2026 05:06:07.890");
-  TForm4 form;
+  TCopyEngine engine(settings, pass.Body());
+  TForm4 form(engine);
   form.edPeriod->setText("600");
   Click(form);
   EXPECT_TRUE(boxes.Shown().empty()) << Shown();
-  EXPECT_TRUE(CopyEnabled);
+  EXPECT_TRUE(engine.CopyEnabled());
   EXPECT_TRUE(pass.WaitUntilRunning(2s)) << "woken, not after the period";
-  EXPECT_EQ(CheckPeriod, 600);
-  EXPECT_EQ(DecodeDateTime(thread.Thread().Snapshot().LastCopyTime),
+  EXPECT_EQ(engine.Settings().CheckPeriod, 600);
+  EXPECT_EQ(DecodeDateTime(engine.Outcome().LastCopyTime),
             (DateTimeFields{2026, 3, 4, 5, 6, 7, 890}));
   form.Timer1Timer();
   EXPECT_EQ(form.labWorkState->text(), "ЗАПУЩЕНА");
@@ -597,16 +612,16 @@ TEST_F(CopyStartDatabasesTest, ValidDatabasesSwitchCopyingOnAndStartAPassAtOnce)
 }
 
 TEST_F(CopyStartDatabasesTest, AutostartWithValidSettingsCopiesAtOnce) {
-  InstalledCopyThread thread(&RunCopyPass);
-  AutoStartCopy = true;
-  TForm4 form;
+  settings.AutoStartCopy = true;
+  TCopyEngine engine(testing::TestFyrn(), settings);
+  TForm4 form(engine);
   form.show();
   ASSERT_TRUE(testing::WaitFor([&] { return form.labWorkState->text() == "ЗАПУЩЕНА"; }, 20s));
   EXPECT_TRUE(boxes.Shown().empty()) << Shown();
   ASSERT_TRUE(testing::WaitFor(
-      [&] { return form.labLastCopyTime->text() != "неизвестно" && !thread.Thread().Busy; }, 60s));
+      [&] { return form.labLastCopyTime->text() != "неизвестно" && !engine.Busy(); }, 60s));
   form.Timer1Timer();
-  EXPECT_EQ(thread.Thread().Snapshot().LastErrorText, "");
+  EXPECT_EQ(engine.Outcome().LastErrorText, "");
   EXPECT_TRUE(form.labError->isHidden());
   EXPECT_EQ(form.labStatus->text(), "ОЖИДАНИЕ");
 }

@@ -56,34 +56,31 @@ class LoadCopySettingsTest : public ::testing::Test {
     testing::TestFyrn();
     std::filesystem::create_directories(SuitePath("LogFiles"));
     SetProgramLog(std::make_unique<TMirtLogger>(log_path));
-    ResetCopySettings();
   }
-  void TearDown() override {
-    SetProgramLog(nullptr);
-    ResetCopySettings();
-  }
+  void TearDown() override { SetProgramLog(nullptr); }
 
   TempDir dir;
   const std::string log_path = SuitePath("LogFiles/Brindle.log");
 };
 
 TEST_F(LoadCopySettingsTest, WithoutSettingsTakesTheDefaults) {
-  WorkDBConnStr = "x";
-  CheckPeriod = 5;
-  LoadCopySettings();
-  EXPECT_EQ(WorkDBConnStr, DefaultOfficeDBConnStr());
-  EXPECT_EQ(WorkDBPassword, Fyrn().GetPassword());
-  EXPECT_EQ(CopyDBConnStr, DefaultOfficeDBConnStr());
-  EXPECT_EQ(CopyDBPassword, Fyrn().GetPassword());
-  EXPECT_EQ(CheckPeriod, 5) << "the variable's value is the default";
-  EXPECT_FALSE(AutoStartCopy);
+  const TCopySettings settings = LoadCopySettings();
+  EXPECT_EQ(settings.WorkDBConnStr, DefaultOfficeDBConnStr());
+  EXPECT_EQ(settings.WorkDBPassword, Fyrn().GetPassword());
+  EXPECT_EQ(settings.CopyDBConnStr, DefaultOfficeDBConnStr());
+  EXPECT_EQ(settings.CopyDBPassword, Fyrn().GetPassword());
+  EXPECT_EQ(settings.CheckPeriod, 60);
+  EXPECT_FALSE(settings.AutoStartCopy);
+  EXPECT_EQ(settings.MarkOverlap, TCopySettings{}.MarkOverlap);
+  EXPECT_EQ(settings.MarkHoldLimit, TCopySettings{}.MarkHoldLimit);
 }
 
 TEST_F(LoadCopySettingsTest, TheSuitesOfficeSettingComesFirstAndIsVerified) {
   WriteSettingString("cnf", "OFCDB", "ConnStr", "suite/3050:/data/office.fdb");
-  LoadCopySettings();
-  EXPECT_EQ(WorkDBConnStr, "suite/3050:/data/office.fdb");
-  EXPECT_EQ(CopyDBConnStr, DefaultOfficeDBConnStr()) << "the copy's default is not the suite's";
+  const TCopySettings settings = LoadCopySettings();
+  EXPECT_EQ(settings.WorkDBConnStr, "suite/3050:/data/office.fdb");
+  EXPECT_EQ(settings.CopyDBConnStr, DefaultOfficeDBConnStr())
+      << "the copy's default is not the suite's";
   // This suite root holds no structure library, so the verification fails and is logged.
   const auto messages = testing::LogMessages(log_path);
   ASSERT_EQ(messages.size(), 1u);
@@ -100,13 +97,17 @@ TEST_F(LoadCopySettingsTest, TheProgramsOwnSettingsWin) {
   WriteSettingString("Brindle", "TARGETDB", "Password", ScramblePassword("copy-pw"));
   WriteSettingInt("Brindle", "PARAMS", "CheckPeriod", 15);
   WriteSettingInt("Brindle", "PARAMS", "AutoStartCopy", 1);
-  LoadCopySettings();
-  EXPECT_EQ(WorkDBConnStr, "work/3050:/data/work.fdb");
-  EXPECT_EQ(WorkDBPassword, "рабочий");
-  EXPECT_EQ(CopyDBConnStr, "copy/3050:/data/copy.fdb");
-  EXPECT_EQ(CopyDBPassword, "copy-pw");
-  EXPECT_EQ(CheckPeriod, 15);
-  EXPECT_TRUE(AutoStartCopy);
+  WriteSettingInt("Brindle", "PARAMS", "MarkOverlapSeconds", 30);
+  WriteSettingInt("Brindle", "PARAMS", "MarkHoldHours", 0);
+  const TCopySettings settings = LoadCopySettings();
+  EXPECT_EQ(settings.WorkDBConnStr, "work/3050:/data/work.fdb");
+  EXPECT_EQ(settings.WorkDBPassword, "рабочий");
+  EXPECT_EQ(settings.CopyDBConnStr, "copy/3050:/data/copy.fdb");
+  EXPECT_EQ(settings.CopyDBPassword, "copy-pw");
+  EXPECT_EQ(settings.CheckPeriod, 15);
+  EXPECT_TRUE(settings.AutoStartCopy);
+  EXPECT_DOUBLE_EQ(settings.MarkOverlap * 86400, 30);
+  EXPECT_EQ(settings.MarkHoldLimit, 0);
   EXPECT_EQ(testing::LogMessages(log_path)[0].rfind(
                 "Ошибка коррекции базы данных [suite/3050:/data/office.fdb]: ", 0),
             0u)
@@ -118,10 +119,10 @@ TEST_F(LoadCopySettingsTest, UnusableStoredPasswordsLeaveTheLibrarysOne) {
   WriteSettingString("Brindle", "OFCDB", "Password", ScramblePassword(""));
   WriteSettingString("Brindle", "TARGETDB", "Password", "not scrambled");
   WriteSettingInt("Brindle", "PARAMS", "AutoStartCopy", 2);
-  LoadCopySettings();
-  EXPECT_EQ(WorkDBPassword, library_password);
-  EXPECT_EQ(CopyDBPassword, library_password);
-  EXPECT_FALSE(AutoStartCopy) << "only 1 is true";
+  const TCopySettings settings = LoadCopySettings();
+  EXPECT_EQ(settings.WorkDBPassword, library_password);
+  EXPECT_EQ(settings.CopyDBPassword, library_password);
+  EXPECT_FALSE(settings.AutoStartCopy) << "only 1 is true";
 }
 
 // The program module between the binding and the window.
@@ -130,9 +131,7 @@ class ProgramModuleTest : public ::testing::Test {
   void SetUp() override {
     testing::TestFyrn();
     std::filesystem::create_directories(SuitePath("LogFiles"));
-    ResetCopySettings();
   }
-  void TearDown() override { ResetCopySettings(); }
 
   TempDir dir;
   const std::string log_path = SuitePath("LogFiles/Brindle.log");
@@ -143,17 +142,11 @@ TEST_F(ProgramModuleTest, LogsTheRunInOrder) {
   for (int run = 0; run < 2; ++run) {
     TProgramModule program;
     ASSERT_NE(ProgramLog(), nullptr);
-    ASSERT_NE(CopyThread, nullptr);
-    EXPECT_FALSE(CopyEnabled);
-    EXPECT_FALSE(WorkDBConnStr.empty());
-    EXPECT_EQ(CopyDBPassword, Fyrn().GetPassword());
+    EXPECT_FALSE(program.Engine().CopyEnabled());
+    EXPECT_FALSE(program.Engine().Settings().WorkDBConnStr.empty());
+    EXPECT_EQ(program.Engine().Settings().CopyDBPassword, Fyrn().GetPassword());
   }
   EXPECT_EQ(ProgramLog(), nullptr);
-  EXPECT_EQ(CopyThread, nullptr);
-  EXPECT_EQ(WorkDBConnStr, "");
-  EXPECT_EQ(WorkDBPassword, "");
-  EXPECT_EQ(CopyDBConnStr, "");
-  EXPECT_EQ(CopyDBPassword, "");
 
   const auto messages = testing::LogMessages(log_path);
   ASSERT_EQ(messages.size(), 12u) << ::testing::PrintToString(messages);

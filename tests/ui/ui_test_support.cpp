@@ -8,8 +8,8 @@
 
 #include "dbaccess/conf_calls.h"
 #include "dbaccess/fyrn.h"
+#include "ibx/connection_string.h"
 #include "platform/shared_library.h"
-#include "replication/connection_string.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/test_fyrn.h"
 
@@ -95,26 +95,11 @@ void MakeOfficeTables(const TestDatabase& db, std::optional<std::int32_t> struct
 
 void WriteConfKey(const std::string& conn_str, const std::string& section, const std::string& key,
                   const std::string& value) {
-  WriteConfString(
-      *TestFyrn().IniCreator().CreateIniOnDatabase(
-          ExtractHost(conn_str), ExtractPort(conn_str, kDefaultPort), ExtractPath(conn_str),
-          "SYSDBA", TestDatabase::Password(), "WIN1251", "CONF", false),
-      section, key, value);
+  WriteConfString(*TestFyrn().OpenConf(conn_str, TestDatabase::Password()), section, key, value);
 }
 
-InstalledCopyThread::InstalledCopyThread(TCopyDBThread::Pass pass)
-    : thread_(std::make_unique<TCopyDBThread>(std::move(pass))) {
-  CopyThread = thread_.get();
-}
-
-InstalledCopyThread::~InstalledCopyThread() {
-  CopyEnabled = false;
-  CopyThread = nullptr;
-  thread_.reset();
-}
-
-TCopyDBThread::Pass HeldPass::Body() {
-  return [this](TCopyDBThread& thread) {
+TCopyEngine::PassBody HeldPass::Body() {
+  return [this](const TCopySettings&, TCopyDBThread& thread) {
     thread.TableNo = progress_.table_no;
     thread.TableCount = progress_.table_count;
     thread.RecordNo = progress_.record_no;
@@ -129,6 +114,7 @@ TCopyDBThread::Pass HeldPass::Body() {
       running_ = false;
     }
     thread.Busy = false;
+    return TPassResult{};
   };
 }
 

@@ -1,5 +1,5 @@
 // Shared pieces of the operator-interface tests: message boxes answered by the test, office
-// databases on the test server, a copy thread with a pass the test holds, and waiting for a
+// databases on the test server, a pass the test holds, and waiting for a
 // modal window the code under test opens.
 #pragma once
 
@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "platform/message_box.h"
-#include "replication/copy_thread.h"
+#include "replication/copy_engine.h"
 #include "tests/support/log_lines.h"
 #include "tests/support/test_database.h"
 
@@ -64,17 +64,6 @@ void MakeOfficeTables(const TestDatabase& db, std::optional<std::int32_t> struct
 void WriteConfKey(const std::string& conn_str, const std::string& section, const std::string& key,
                   const std::string& value);
 
-// The copy thread of the process for one test: installed as CopyThread, taken down again.
-class InstalledCopyThread {
- public:
-  explicit InstalledCopyThread(TCopyDBThread::Pass pass);
-  ~InstalledCopyThread();
-  TCopyDBThread& Thread() { return *thread_; }
-
- private:
-  std::unique_ptr<TCopyDBThread> thread_;
-};
-
 // A pass that publishes the given progress as a running pass does and then waits for the test.
 class HeldPass {
  public:
@@ -82,7 +71,7 @@ class HeldPass {
     std::int32_t table_no = 0, table_count = 0, record_no = 0, record_count = 0;
   };
   explicit HeldPass(Progress progress) : progress_(progress) {}
-  TCopyDBThread::Pass Body();
+  TCopyEngine::PassBody Body();
   bool WaitUntilRunning(std::chrono::milliseconds timeout = std::chrono::seconds(5));
   void Release();
   int Starts();

@@ -1,4 +1,4 @@
-#include "replication/connection_string.h"
+#include "ibx/connection_string.h"
 
 #include <gtest/gtest.h>
 
@@ -49,8 +49,8 @@ TEST(ConnectionString, ServerPathsWithSlashesKeepTheirSlashes) {
 }
 
 TEST(ConnectionString, MalformedPortRaisesConversionError) {
-  for (const char* bad : {"srv/:C:\\x.fdb", "srv/abc:C:\\x.fdb", "srv/30 50:x", "srv/-:x",
-                          "srv/99999999999:x"}) {
+  for (const char* bad :
+       {"srv/:C:\\x.fdb", "srv/abc:C:\\x.fdb", "srv/30 50:x", "srv/-:x", "srv/99999999999:x"}) {
     EXPECT_THROW(ExtractPort(bad, kDefaultPort), EConvertError) << bad;
     EXPECT_NO_THROW(ExtractHost(bad));
     EXPECT_NO_THROW(ExtractPath(bad));

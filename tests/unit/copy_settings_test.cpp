@@ -26,14 +26,16 @@ TEST_F(CopySettingsTest, SettingsNamesBecomePathsUnderTheSuiteRoot) {
 }
 
 TEST_F(CopySettingsTest, DefaultsFollowTheSuiteRoot) {
-  ResetCopySettings();
+  const TCopySettings settings;
   EXPECT_EQ(DefaultOfficeDBConnStr(), "localhost/30050:" + dir.Path() + "root/OFFICEDB/Office.FDB");
-  EXPECT_EQ(WorkDBConnStr, DefaultOfficeDBConnStr());
-  EXPECT_EQ(CopyDBConnStr, DefaultOfficeDBConnStr());
-  EXPECT_EQ(CheckPeriod, 60);
-  EXPECT_FALSE(AutoStartCopy);
-  EXPECT_TRUE(WorkDBPassword.empty());
-  EXPECT_TRUE(CopyDBPassword.empty());
+  EXPECT_EQ(settings.WorkDBConnStr, DefaultOfficeDBConnStr());
+  EXPECT_EQ(settings.CopyDBConnStr, DefaultOfficeDBConnStr());
+  EXPECT_EQ(settings.CheckPeriod, 60);
+  EXPECT_FALSE(settings.AutoStartCopy);
+  EXPECT_TRUE(settings.WorkDBPassword.empty());
+  EXPECT_TRUE(settings.CopyDBPassword.empty());
+  EXPECT_DOUBLE_EQ(settings.MarkOverlap * 24 * 60, 10);
+  EXPECT_DOUBLE_EQ(settings.MarkHoldLimit, 1);
 }
 
 TEST_F(CopySettingsTest, MissingFileSectionOrKeyGivesTheDefault) {

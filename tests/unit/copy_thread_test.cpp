@@ -10,7 +10,6 @@
 #include <vector>
 
 #include "infra/program_log.h"
-#include "replication/copy_settings.h"
 #include "tests/support/temp_dir.h"
 
 namespace brindle {
@@ -77,13 +76,11 @@ class RecordingPass {
 
 class CopyThreadTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    ResetCopySettings();
-    SetProgramLog(std::make_unique<TMirtLogger>(dir / "program.log"));
-  }
-  void TearDown() override {
-    SetProgramLog(nullptr);
-    CopyEnabled = false;
+  void SetUp() override { SetProgramLog(std::make_unique<TMirtLogger>(dir / "program.log")); }
+  void TearDown() override { SetProgramLog(nullptr); }
+  // The thread's period is the test's, read anew before every wait.
+  TCopyDBThread::Period Period() {
+    return [this] { return period.load(); };
   }
   // The messages of the log, without their time stamps.
   std::vector<std::string> LogMessages() {
@@ -99,13 +96,14 @@ class CopyThreadTest : public ::testing::Test {
 
   testing::TempDir dir;
   RecordingPass pass;
+  std::atomic<std::int32_t> period{60};
 };
 
 TEST_F(CopyThreadTest, NextPassStartsAPeriodAfterThePreviousEnded) {
-  CheckPeriod = 1;
+  period = 1;
   pass.Hold(400ms);
-  TCopyDBThread thread(pass.Body());
-  CopyEnabled = true;
+  TCopyDBThread thread(pass.Body(), Period());
+  thread.CopyEnabled = true;
   thread.WakeUp();
   ASSERT_TRUE(pass.WaitForStarts(2, 5s));
   const auto starts = pass.StartTimes();
@@ -115,10 +113,10 @@ TEST_F(CopyThreadTest, NextPassStartsAPeriodAfterThePreviousEnded) {
 }
 
 TEST_F(CopyThreadTest, WakeUpDuringAPassStartsNoSecondPass) {
-  CheckPeriod = 60;
+  period = 60;
   pass.Hold(10s);
-  TCopyDBThread thread(pass.Body());
-  CopyEnabled = true;
+  TCopyDBThread thread(pass.Body(), Period());
+  thread.CopyEnabled = true;
   thread.WakeUp();
   ASSERT_TRUE(pass.WaitForStarts(1));
   thread.Busy = true;  // as the real pass publishes it
@@ -131,25 +129,25 @@ TEST_F(CopyThreadTest, WakeUpDuringAPassStartsNoSecondPass) {
 }
 
 TEST_F(CopyThreadTest, NoPassWhileCopyingIsOff) {
-  CheckPeriod = 0;
-  TCopyDBThread thread(pass.Body());
+  period = 0;
+  TCopyDBThread thread(pass.Body(), Period());
   thread.WakeUp();
   std::this_thread::sleep_for(300ms);
   EXPECT_EQ(pass.Starts(), 0u);
 }
 
 TEST_F(CopyThreadTest, ZeroPeriodRunsPassesBackToBack) {
-  CheckPeriod = 0;
-  TCopyDBThread thread(pass.Body());
-  CopyEnabled = true;
+  period = 0;
+  TCopyDBThread thread(pass.Body(), Period());
+  thread.CopyEnabled = true;
   EXPECT_TRUE(pass.WaitForStarts(20, 2s));
 }
 
 TEST_F(CopyThreadTest, DestructionWhileWaitingRunsNoPass) {
-  CheckPeriod = 60;
+  period = 60;
   {
-    TCopyDBThread thread(pass.Body());
-    CopyEnabled = true;
+    TCopyDBThread thread(pass.Body(), Period());
+    thread.CopyEnabled = true;
     std::this_thread::sleep_for(100ms);
   }
   EXPECT_EQ(pass.Starts(), 0u);
@@ -157,11 +155,11 @@ TEST_F(CopyThreadTest, DestructionWhileWaitingRunsNoPass) {
 }
 
 TEST_F(CopyThreadTest, DestructionDuringAPassWaitsForItsEnd) {
-  CheckPeriod = 60;
+  period = 60;
   pass.Hold(500ms);
   {
-    TCopyDBThread thread(pass.Body());
-    CopyEnabled = true;
+    TCopyDBThread thread(pass.Body(), Period());
+    thread.CopyEnabled = true;
     thread.WakeUp();
     ASSERT_TRUE(pass.WaitForStarts(1));
   }
@@ -177,11 +175,11 @@ TEST_F(CopyThreadTest, DestructionDuringAPassWaitsForItsEnd) {
 }
 
 TEST_F(CopyThreadTest, ChangedPeriodAppliesFromTheNextWait) {
-  CheckPeriod = 60;
-  TCopyDBThread thread(pass.Body());
-  CopyEnabled = true;
+  period = 60;
+  TCopyDBThread thread(pass.Body(), Period());
+  thread.CopyEnabled = true;
   std::this_thread::sleep_for(100ms);
-  CheckPeriod = 0;  // the wait in progress keeps its 60 s
+  period = 0;  // the wait in progress keeps its 60 s
   std::this_thread::sleep_for(300ms);
   EXPECT_EQ(pass.Starts(), 0u);
   thread.WakeUp();  // ends it; from then on the waits are of 0 s
@@ -195,8 +193,8 @@ TEST(CopyThreadPeriod, IsA32BitMillisecondCount) {
 }
 
 TEST_F(CopyThreadTest, OutcomeIsNeverTorn) {
-  CheckPeriod = 60;
-  TCopyDBThread thread(pass.Body());
+  period = 60;
+  TCopyDBThread thread(pass.Body(), Period());
   std::atomic<bool> stop{false};
   std::thread writer([&] {
     for (int i = 0; !stop; ++i) {

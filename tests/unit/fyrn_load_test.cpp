@@ -1,6 +1,6 @@
 // The bindings of the database utility library as start-up makes them, in a child process with
 // its own program folder: a library that is missing, lacks the compatibility check, refuses it
-// or lacks an entry point ends the process with the error box and exit code 0; the second
+// or lacks an entry point ends the process with the error box and a non-zero exit code; the second
 // binding searches the program folder, the suite root and the loader's path in this order; and
 // the library is unloaded at shutdown only when FYRNDLL_ISLOADED is "1".
 #include <gtest/gtest.h>
@@ -52,7 +52,7 @@ const std::string kRefused =
     "\"ibxpress\", либо используются разные версии библиотеки IBX. В запуске приложения "
     "отказано!|error";
 const std::string kSecondNotLoaded =
-    "BOX Ошибка!|Модуль Fyrn.dll не загружен. В запуске приложения отказано!|error";
+    "BOX Ошибка!|Модуль libFyrn.so не загружен. В запуске приложения отказано!|error";
 
 // The probe copied into a program folder of its own, so that the loader finds beside it only
 // the library a test puts there. The suite root (ZEMT_ROOT) is another fresh folder.
@@ -87,33 +87,33 @@ class FyrnLoadTest : public ::testing::Test {
 
 using Lines = std::vector<std::string>;
 
-TEST_F(FyrnLoadTest, MissingLibraryShowsTheBoxAndExitsWithZero) {
+TEST_F(FyrnLoadTest, MissingLibraryShowsTheBoxAndRefusesTheStart) {
   const ProbeResult result = Run("tfyrn");
   EXPECT_EQ(result.lines, Lines{kNotLoaded});
-  EXPECT_EQ(result.exit_code, 0);
+  EXPECT_EQ(result.exit_code, 2);
 }
 
-TEST_F(FyrnLoadTest, LibraryWithoutTheCheckShowsTheBoxAndExitsWithZero) {
+TEST_F(FyrnLoadTest, LibraryWithoutTheCheckShowsTheBoxAndRefusesTheStart) {
   PutLibrary(FAKE_FYRN_NO_CHECK_PATH, ProgramDir());
   const ProbeResult result = Run("tfyrn");
   EXPECT_EQ(result.lines, Lines{kNoCheck});
-  EXPECT_EQ(result.exit_code, 0);
+  EXPECT_EQ(result.exit_code, 2);
 }
 
-TEST_F(FyrnLoadTest, RefusedCheckShowsTheBoxAndExitsWithZero) {
+TEST_F(FyrnLoadTest, RefusedCheckShowsTheBoxAndRefusesTheStart) {
   PutLibrary(FAKE_FYRN_REFUSES_PATH, ProgramDir());
   const ProbeResult result = Run("tfyrn");
   EXPECT_EQ(result.lines, Lines{kRefused});
-  EXPECT_EQ(result.exit_code, 0);
+  EXPECT_EQ(result.exit_code, 2);
 }
 
-TEST_F(FyrnLoadTest, MissingEntryPointShowsTheBoxAndExitsWithZero) {
+TEST_F(FyrnLoadTest, MissingEntryPointShowsTheBoxAndRefusesTheStart) {
   PutLibrary(FAKE_FYRN_INCOMPLETE_PATH, ProgramDir());
   const ProbeResult result = Run("tfyrn");
   EXPECT_EQ(result.lines,
             Lines{"BOX Error!|Модуль \"libFyrn.so\" загружен, однако в нём нет функции "
                   "\"ibxFBCreateConnection\". В запуске приложения отказано!|error"});
-  EXPECT_EQ(result.exit_code, 0);
+  EXPECT_EQ(result.exit_code, 2);
 }
 
 TEST_F(FyrnLoadTest, RealLibraryBindsAndIsUnloadedWithTheBinding) {
@@ -149,10 +149,10 @@ TEST_F(FyrnLoadTest, SecondBindingFallsBackToTheSuiteRootThenTheBareName) {
   EXPECT_EQ(result.exit_code, 0);
 }
 
-TEST_F(FyrnLoadTest, SecondBindingWithoutAnyLibraryShowsItsBoxAndExitsWithZero) {
+TEST_F(FyrnLoadTest, SecondBindingWithoutAnyLibraryShowsItsBoxAndRefusesTheStart) {
   const ProbeResult result = Run("second");
   EXPECT_EQ(result.lines, Lines{kSecondNotLoaded});
-  EXPECT_EQ(result.exit_code, 0);
+  EXPECT_EQ(result.exit_code, 2);
 }
 
 TEST_F(FyrnLoadTest, ShutdownUnloadsTheLibraryOnlyWhenFyrnDllIsLoadedIsOne) {

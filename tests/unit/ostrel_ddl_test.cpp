@@ -408,6 +408,22 @@ TEST(OstrelFailureTest, AReportedFailureIsRaisedAgainWithItsClassAndMessage) {
   }
 }
 
+TEST(OstrelFailureTest, AServerFailureComesBackWithItsCodes) {
+  TOstrelFailure failure;
+  TOstrelErrorReport* report = failure.Report();
+  const std::intptr_t codes[] = {335544721, 335544722};
+  report->report_codes(report->context, codes, 2, -902);
+  report->report(report->context, "EIBError", "Подключение к БД -> Unable to complete");
+  try {
+    failure.RaiseOnFailure(1, "CheckDBStruct");
+    FAIL() << "not raised";
+  } catch (const ibx::EIBError& e) {
+    EXPECT_EQ(e.ErrorCodes(), std::vector<std::intptr_t>(codes, codes + 2));
+    EXPECT_EQ(e.SQLCode(), -902);
+    EXPECT_EQ(e.Message(), "Подключение к БД -> Unable to complete");
+  }
+}
+
 TEST(OstrelFailureTest, AFailureWithoutReportNamesTheEntryPoint) {
   TOstrelFailure failure;
   try {

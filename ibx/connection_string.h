@@ -1,6 +1,9 @@
 // Connection strings of the form host/port:path; the host and the "/port" part may be missing.
 // The first ":" ends the host or port, so a drive letter in the path survives; a "/" counts as
 // the start of the port only before that ":", so server paths such as /var/db/x.fdb survive too.
+//
+// The one place where connection strings are split and built, and where the user and character
+// set of every connection are named.
 #pragma once
 
 #include <cstdint>
@@ -11,6 +14,22 @@ namespace brindle {
 
 constexpr std::int32_t kDefaultPort = 30050;
 constexpr std::size_t kMaxPathChars = 260;
+
+// Every connection of the suite signs in as this user, in this character set.
+inline constexpr char kDatabaseUser[] = "SYSDBA";
+inline constexpr char kDatabaseCharset[] = "WIN1251";
+
+// The parts of a connection string.
+struct TDatabaseLocation {
+  std::string host;
+  std::int32_t port = kDefaultPort;
+  std::string path;
+};
+
+// host/port:path.
+std::string BuildConnStr(std::string_view host, std::int32_t port, std::string_view path);
+// The three parts at once; raises what ExtractPort raises.
+TDatabaseLocation LocateDatabase(std::string_view conn_str);
 
 // The text before the port's "/", else before the first ":"; "localhost" when that is empty.
 std::string ExtractHost(std::string_view conn_str);

@@ -1,4 +1,4 @@
-#include "replication/connection_string.h"
+#include "ibx/connection_string.h"
 
 #include "platform/suite_root.h"
 #include "platform/text.h"
@@ -36,6 +36,14 @@ std::string ExtractPath(std::string_view conn_str) {
   const std::string_view path =
       colon == std::string_view::npos ? conn_str : conn_str.substr(colon + 1);
   return std::string(LeftChars(path, kMaxPathChars));
+}
+
+std::string BuildConnStr(std::string_view host, std::int32_t port, std::string_view path) {
+  return std::string(host) + "/" + std::to_string(port) + ":" + std::string(path);
+}
+
+TDatabaseLocation LocateDatabase(std::string_view conn_str) {
+  return {ExtractHost(conn_str), ExtractPort(conn_str, kDefaultPort), ExtractPath(conn_str)};
 }
 
 bool IsLocalHost(std::string_view host) {
