@@ -83,6 +83,11 @@ void TIBTransaction::StartTransaction() {
 void TIBTransaction::Commit() {
   core_->Commit();
 }
+void TIBTransaction::CommitRetaining() {
+  if (!core_->transaction) throw EIBError("Транзакция не активна");
+  // The interface stays the client's live transaction, cursors included: nothing to close.
+  detail::Call([&] { core_->transaction->commitRetaining(core_->status.get()); });
+}
 void TIBTransaction::Rollback() {
   core_->Rollback();
 }

@@ -37,6 +37,10 @@ class TIBTransaction {
   // Raises EIBError when not active. When the server refuses the commit the transaction stays
   // active, so that it can be rolled back.
   void Commit();
+  // Commits the work done so far and keeps the transaction running, with the cursors of its data
+  // sets open (the client's commitRetaining). Raises EIBError when not active; when the server
+  // refuses, the work stays uncommitted and the transaction active.
+  void CommitRetaining();
   // Does nothing when not active.
   void Rollback();
   bool InTransaction() const;

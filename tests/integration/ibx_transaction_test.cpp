@@ -83,6 +83,27 @@ TEST_F(IbxTransaction, CommitMakesChangesVisibleAndClosesItsCursors) {
   EXPECT_EQ(CountFromOutside(), 3);
 }
 
+TEST_F(IbxTransaction, CommitRetainingCommitsAndKeepsTheTransactionAndItsCursors) {
+  TIBTransaction write(database_);
+  EXPECT_THROW(write.CommitRetaining(), EIBError);
+  Insert(write, 2, 300);  // more rows than the client fetches in one go
+  TIBDataSet cursor(database_, &write);
+  cursor.SetSelectSQL("SELECT ID FROM T ORDER BY ID");
+  cursor.Open();
+  EXPECT_EQ(cursor.Fields(0).AsInteger(), 1);
+  write.CommitRetaining();
+  EXPECT_TRUE(write.InTransaction());
+  EXPECT_EQ(CountFromOutside(), 300);
+  ASSERT_TRUE(cursor.Active());
+  int rows = 1;
+  for (cursor.Next(); !cursor.Eof(); cursor.Next()) ++rows;
+  EXPECT_EQ(rows, 300);
+  // Only the work after the commit retaining is undone.
+  Insert(write, 301, 301);
+  write.Rollback();
+  EXPECT_EQ(CountFromOutside(), 300);
+}
+
 TEST_F(IbxTransaction, EndingAnInactiveTransaction) {
   TIBTransaction write(database_);
   EXPECT_THROW(write.Commit(), EIBError);
