@@ -13,6 +13,7 @@
 #include "replication/copy_thread.h"
 #include "replication/table_replication.h"
 #include "replication/text_forms.h"
+#include "replication/write_horizon.h"
 #include "schema/replicated_tables.h"
 
 namespace brindle {
@@ -83,6 +84,95 @@ TPassError CurrentError(TPassStep step) {
   return error;
 }
 
+// The working server's time and the transactions that may still commit rows of the tables.
+// When the monitoring tables cannot be read, marks are not held back and the pass says so once.
+TWriteHorizon ReadHorizon(TFyrn& fyrn, ibx::TIBDatabase& work, const std::string& work_conn_str,
+                          TPassMemory& memory, TPassResult& result) {
+  const TWriteHorizon* previous = memory.last_horizon && memory.last_horizon_of == work_conn_str
+                                      ? &*memory.last_horizon
+                                      : nullptr;
+  try {
+    TWriteHorizon horizon = ReadWriteHorizon(work, ReplicatedTables(), previous);
+    memory.monitoring_failure_logged = false;
+    memory.last_horizon = horizon;
+    memory.last_horizon_of = work_conn_str;
+    return horizon;
+  } catch (const ibx::EIBError& e) {
+    TWriteHorizon horizon;
+    horizon.server_time = ServerTime(fyrn, work);  // a lost connection fails the pass here
+    memory.last_horizon.reset();
+    result.MonitoringUnavailable = true;
+    if (!memory.monitoring_failure_logged) {
+      memory.monitoring_failure_logged = true;
+      const std::string warning =
+          std::string(
+              "Таблицы мониторинга рабочей БД недоступны, отметки таблиц ставятся по "
+              "времени сервера; строки долгих транзакций могут быть пропущены: ") +
+          e.what();
+      result.Warnings.push_back(warning);
+      LogProgram(warning, LogWarning);
+    }
+    return horizon;
+  }
+}
+
+std::string Joined(const std::vector<std::string>& names) {
+  std::string text;
+  for (const std::string& name : names) text += (text.empty() ? "" : ", ") + name;
+  return text;
+}
+
+// The earliest stamp of the rows a transaction may still commit into any replicated table.
+std::optional<TDateTime> EarliestHold(const TOpenTransaction& transaction) {
+  std::optional<TDateTime> earliest;
+  for (const ReplicatedTable& table : ReplicatedTables()) {
+    const std::optional<TDateTime> held = transaction.HeldFrom(table.table);
+    if (held && (!earliest || *held < *earliest)) earliest = held;
+  }
+  return earliest;
+}
+
+// Transactions that hold a mark back by more than the overlap go into the result, and each is
+// logged once while it stays open.
+void ReportHolders(const TWriteHorizon& horizon, const TCopySettings& settings, TPassMemory& memory,
+                   TPassResult& result) {
+  std::set<std::pair<std::int64_t, TDateTime>> open;
+  for (const TOpenTransaction& transaction : horizon.transactions) {
+    const std::pair<std::int64_t, TDateTime> identity{transaction.attachment_id,
+                                                      transaction.started};
+    open.insert(identity);
+    const std::optional<TDateTime> held_from = EarliestHold(transaction);
+    if (!held_from || settings.MarkHoldLimit <= 0) continue;
+    const TDateTime held = horizon.server_time - *held_from;
+    if (held <= settings.MarkOverlap) continue;
+    // A running statement may write any table.
+    const bool any_table = transaction.statement_started > 0;
+    const std::vector<std::string> tables =
+        any_table ? std::vector<std::string>{} : transaction.tables;
+    result.Holders.push_back({transaction.transaction_id, *held_from, transaction.user,
+                              transaction.remote_address, transaction.remote_process,
+                              transaction.remote_pid, tables});
+    if (!memory.warned_transactions.insert(identity).second) continue;
+    std::string warning = "Открытая транзакция " + std::to_string(transaction.transaction_id) +
+                          " рабочей БД (пользователь " + transaction.user + ", адрес " +
+                          transaction.remote_address + ", процесс " + transaction.remote_process +
+                          " [" + std::to_string(transaction.remote_pid) + "], начата " +
+                          FormatSqlDateTime(transaction.started) + ") задерживает отметки таблиц " +
+                          (any_table ? std::string("(любых: идёт запрос)") : Joined(tables));
+    if (held > settings.MarkHoldLimit) {
+      warning += ": она открыта дольше предела ожидания, её строки старше " +
+                 FormatSqlDateTime(horizon.server_time - settings.MarkHoldLimit) +
+                 " могут быть не скопированы";
+    } else {
+      warning += ": её строки будут скопированы после её завершения";
+    }
+    result.Warnings.push_back(warning);
+    LogProgram(warning, LogWarning);
+  }
+  // Forget the ended ones, so the set stays small.
+  std::erase_if(memory.warned_transactions, [&](const auto& id) { return !open.contains(id); });
+}
+
 double SecondsSince(std::chrono::steady_clock::time_point start) {
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
@@ -91,7 +181,6 @@ double SecondsSince(std::chrono::steady_clock::time_point start) {
 
 TPassResult RunCopyPass(TFyrn& fyrn, const TCopySettings& settings, TCopyDBThread& thread,
                         TPassMemory& memory) {
-  (void)memory;
   TPassResult result;
   result.Started = Now();
   thread.SetLastError("", 0);
@@ -117,7 +206,9 @@ TPassResult RunCopyPass(TFyrn& fyrn, const TCopySettings& settings, TCopyDBThrea
                     HexEncode(settings.WorkDBPassword));
 
     step = TPassStep::kReadHorizon;
-    const TDateTime server_time = ServerTime(fyrn, *pass.work);
+    const TWriteHorizon horizon =
+        ReadHorizon(fyrn, *pass.work, settings.WorkDBConnStr, memory, result);
+    ReportHolders(horizon, settings, memory, result);
 
     step = TPassStep::kTable;
     const auto tables = ReplicatedTables();
@@ -130,7 +221,8 @@ TPassResult RunCopyPass(TFyrn& fyrn, const TCopySettings& settings, TCopyDBThrea
       const auto started = std::chrono::steady_clock::now();
       TTableResult& table_result = result.Tables.emplace_back();
       try {
-        ReplicateTable(context, table, server_time, table_result, failed_key);
+        ReplicateTable(context, table, HeldMark(horizon, table.table, settings.MarkHoldLimit),
+                       table_result, failed_key);
       } catch (...) {
         table_result.Seconds = SecondsSince(started);
         throw;

@@ -4,10 +4,15 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <set>
+#include <string>
+#include <utility>
 
+#include "platform/date_time.h"
 #include "replication/copy_settings.h"
 #include "replication/pass_result.h"
+#include "replication/write_horizon.h"
 
 namespace brindle {
 
@@ -17,8 +22,14 @@ class TFyrn;
 // What the passes of one engine remember from one pass to the next, so that a warning about the
 // same cause is logged once. Belongs to the copy thread.
 struct TPassMemory {
-  std::set<std::int64_t> warned_transactions;
+  // Open transactions already warned about, by attachment and start (commit retaining changes
+  // a transaction's number, not these).
+  std::set<std::pair<std::int64_t, TDateTime>> warned_transactions;
   bool monitoring_failure_logged = false;
+  // The last look at the working database's open transactions, and which database it was:
+  // the next look compares with it to see what a commit retaining committed.
+  std::optional<TWriteHorizon> last_horizon;
+  std::string last_horizon_of;
 };
 
 // Never raises: a failure is logged with "Ошибка при копировании БД: ", published on the thread

@@ -7,6 +7,7 @@
 #include "dbaccess/conf_calls.h"
 #include "ibx/connection_string.h"
 #include "ibx/dataset.h"
+#include "ibx/transaction.h"
 #include "infra/program_log.h"
 #include "replication/copy_engine.h"
 #include "replication/copy_pass.h"
@@ -314,6 +315,84 @@ TEST_F(ReplicationTest, RowsWrittenDuringPassesAllArrive) {
   const std::int64_t rows = ExpectCopyEqualsWork();
   EXPECT_GE(rows, written + 3);
   std::cout << "Rows compared after concurrent writes: " << rows << "\n";
+}
+
+// A transaction that stays open across passes and commits long after its row was stamped. With
+// the overlap cut to two seconds, the row arrives only because the open transaction held the
+// table's mark back; with holding switched off the same row is lost, so the test can fail.
+class LongTransactionTest : public ReplicationTest, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(LongTransactionTest, RowCommittedLongAfterItsStampArrivesOnlyWhenMarksAreHeld) {
+  const bool hold = GetParam();
+  settings.MarkOverlap = 2.0 / 86400;
+  if (!hold) settings.MarkHoldLimit = 0;
+  ASSERT_EQ(Pass().LastErrorText, "");
+
+  ibx::TIBDatabase other = dbs.ConnectWork();
+  ibx::TIBTransaction open_transaction(other);
+  ibx::TIBDataSet insert(other, &open_transaction);
+  insert.SetSelectSQL("INSERT INTO PC_LOGTRAN_BK (ID, SUMMA) VALUES (900, 1.5)");
+  insert.ExecSQL();
+  const TDateTime stamped = ServerTime();
+  for (int i = 0; i < 3; ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    ASSERT_EQ(Pass().LastErrorText, "");
+  }
+  const TTableResult& held = last.Tables[11];
+  ASSERT_EQ(held.Table, "PC_LOGTRAN_BK");
+  if (hold) {
+    EXPECT_LE(held.MarkAfter, stamped) << "held at the open transaction's start";
+    EXPECT_GT(last.Tables[0].MarkAfter, stamped) << "tables it did not write move on";
+    ASSERT_EQ(last.Holders.size(), 1u);
+    EXPECT_EQ(last.Holders[0].User, "SYSDBA");
+    EXPECT_EQ(last.Holders[0].Tables, std::vector<std::string>{"PC_LOGTRAN_BK"});
+    EXPECT_NE(Log().find("задерживает отметки таблиц PC_LOGTRAN_BK"), std::string::npos);
+  } else {
+    EXPECT_GT(held.MarkAfter, stamped);
+    EXPECT_TRUE(last.Holders.empty());
+  }
+  open_transaction.Commit();
+  ASSERT_EQ(Pass().LastErrorText, "");
+  EXPECT_EQ(QueryText(copy, "SELECT COUNT(*) FROM PC_LOGTRAN_BK WHERE ID = 900"), hold ? "1" : "0");
+  EXPECT_TRUE(last.Holders.empty()) << "a committed transaction holds nothing";
+  const std::string log = Log();
+  std::size_t warnings = 0;
+  for (auto at = log.find("задерживает отметки"); at != std::string::npos;
+       at = log.find("задерживает отметки", at + 1)) {
+    ++warnings;
+  }
+  EXPECT_EQ(warnings, hold ? 1u : 0u) << "one warning per transaction";
+}
+
+INSTANTIATE_TEST_SUITE_P(HoldingOnAndOff, LongTransactionTest, ::testing::Bool());
+
+// A desktop program keeps a read-write transaction open all day, reading the replicated tables
+// and writing others: it must not hold any mark back.
+TEST_F(ReplicationTest, AnIdleReadWriteTransactionHoldsNoMark) {
+  settings.MarkOverlap = 2.0 / 86400;
+  testing::InsertSampleRows(work, "OFFICE", "AZSNUMBER", 0, 2);
+  ibx::TIBDatabase other = dbs.ConnectWork();
+  ibx::TIBTransaction desktop(other);
+  ibx::TIBDataSet read(other, &desktop);
+  read.SetSelectSQL("SELECT COUNT(*) FROM OFFICE");
+  read.Open();
+  read.Close();
+  ibx::TIBDataSet write(other, &desktop);
+  write.SetSelectSQL(
+      "INSERT INTO CONFIGPARAMS (FILENAME, COMPUTERNAME, USERNAME, SECTIONNAME, PARAMNAME, "
+      "PARAMVALUE) VALUES ('DESKTOP', '*', '*', 'S', 'K', 'V')");
+  write.ExecSQL();
+  std::this_thread::sleep_for(std::chrono::milliseconds(2500));
+  for (int i = 0; i < 2; ++i) {
+    const TDateTime before = ServerTime();
+    ASSERT_EQ(Pass().LastErrorText, "");
+    EXPECT_TRUE(last.Holders.empty());
+    EXPECT_FALSE(last.MonitoringUnavailable);
+    for (const TTableResult& table : last.Tables) {
+      EXPECT_GE(table.MarkAfter, before - 1.0 / 86400000) << table.Table;
+    }
+  }
+  desktop.Rollback();
 }
 
 TEST_F(ReplicationTest, EngineRunsThePassWhenWokenWithTheSettingsOfThatMoment) {
