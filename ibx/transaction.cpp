@@ -30,7 +30,7 @@ void TransactionCore::Start() {
   tpb.Tag(kind == TIBTransactionKind::ReadOnly ? isc_tpb_read : isc_tpb_write)
       .Tag(isc_tpb_read_committed)
       .Tag(isc_tpb_rec_version)
-      .Tag(isc_tpb_wait);
+      .Tag(kind == TIBTransactionKind::ReadWriteNoWait ? isc_tpb_nowait : isc_tpb_wait);
   const unsigned length = tpb.Length();
   const unsigned char* buffer = tpb.Buffer();
   transaction = Call([&] { return attachment->startTransaction(status.get(), length, buffer); });

@@ -20,6 +20,10 @@ enum class TIBTransactionKind {
   ReadOnly,
   // Read-write, read committed, waiting for a row that another transaction holds.
   ReadWrite,
+  // Read-write, read committed, but a statement that needs a row another transaction holds
+  // fails at once (isc_update_conflict) instead of waiting: for taking a row as a lock without
+  // hanging on its holder.
+  ReadWriteNoWait,
 };
 
 class TIBTransaction {

@@ -1,11 +1,14 @@
-// The two transaction kinds: what is committed is seen, what is released without Commit is
-// gone, readers see committed changes, writers wait for a locked row.
+// The transaction kinds: what is committed is seen, what is released without Commit is gone,
+// readers see committed changes, writers wait for a locked row, no-wait writers fail at once.
 #include <gtest/gtest.h>
+#include <ibase.h>
 
 #include <atomic>
 #include <chrono>
+#include <cstdint>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "ibx/database.h"
 #include "ibx/dataset.h"
@@ -16,6 +19,7 @@
 namespace brindle::ibx {
 namespace {
 
+using namespace std::chrono_literals;
 using testing::TestDatabase;
 
 class IbxTransaction : public ::testing::Test {
@@ -193,6 +197,38 @@ TEST_F(IbxTransaction, WriterWaitsForARowAnotherTransactionHolds) {
   holder.Rollback();
   waiter.join();
   EXPECT_EQ(error, "");
+  TIBDataSet value(database_);
+  value.SetSelectSQL("SELECT V FROM T WHERE ID = 1");
+  value.Open();
+  EXPECT_EQ(value.Fields(0).AsInteger(), 2);
+}
+
+TEST_F(IbxTransaction, NoWaitWriterFailsAtOnceOnARowAnotherTransactionHolds) {
+  TIBTransaction holder(database_);
+  TIBDataSet hold(database_, &holder);
+  hold.SetSelectSQL("UPDATE T SET V = 1 WHERE ID = 1");
+  hold.ExecSQL();
+
+  TIBDatabase other = db_.Connect();
+  TIBTransaction write(other, TIBTransactionKind::ReadWriteNoWait);
+  EXPECT_EQ(write.Kind(), TIBTransactionKind::ReadWriteNoWait);
+  TIBDataSet update(other, &write);
+  update.SetSelectSQL("UPDATE T SET V = 2 WHERE ID = 1");
+  const auto start = std::chrono::steady_clock::now();
+  std::vector<std::intptr_t> codes;
+  try {
+    update.ExecSQL();  // a waiting transaction would hang here, as the holder stays
+  } catch (const EIBError& e) {
+    codes = e.ErrorCodes();
+  }
+  EXPECT_LT(std::chrono::steady_clock::now() - start, 1s);
+  // Firebird 3's answer to a row that a live transaction holds.
+  EXPECT_EQ(codes, (std::vector<std::intptr_t>{isc_deadlock, isc_update_conflict,
+                                               isc_concurrent_transaction}));
+  write.Rollback();
+  holder.Rollback();
+  update.ExecSQL();
+  write.Commit();
   TIBDataSet value(database_);
   value.SetSelectSQL("SELECT V FROM T WHERE ID = 1");
   value.Open();
