@@ -3,7 +3,9 @@
 //   raw       rows of PC_LOGTRAN_BK read through a data set and inserted into another database
 //             with one prepared statement in one transaction;
 //   fill      the first fill of that table by a copy pass (all other tables empty);
-//   unchanged a copy pass over 37 tables in which nothing changed;
+//   unchanged a copy pass over 37 tables in which nothing changed, its look at the working
+//             database's open transactions included;
+//   look      that look alone;
 // and the peak memory of the raw copy, of the fill and of the unchanged passes, for each row count,
 // to show that it does not grow with them. Besides the table, every figure is printed as a RESULT
 // line for scripts/bench.
@@ -17,6 +19,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -29,6 +32,7 @@
 #include "platform/suite_root.h"
 #include "replication/copy_pass.h"
 #include "replication/copy_thread.h"
+#include "replication/write_horizon.h"
 #include "schema/replicated_tables.h"
 #include "tests/support/sample_data.h"
 
@@ -200,6 +204,20 @@ int main(int argc, char** argv) {
   PrintResult(keys, "min", times.front(), "ms");
   PrintResult(keys, "max", times.back(), "ms");
   PrintResult(keys, "peak", static_cast<double>(unchanged_peak), "KB");
+
+  // The look at the open transactions that every pass takes before its tables.
+  {
+    auto source = Connect(work);
+    constexpr int kLooks = 100;
+    std::optional<TWriteHorizon> previous;
+    const auto start = Clock::now();
+    for (int i = 0; i < kLooks; ++i) {
+      previous = ReadWriteHorizon(source, ReplicatedTables(), previous ? &*previous : nullptr);
+    }
+    const double look_ms = Seconds(start) * 1000 / kLooks;
+    std::printf("look at the open transactions: %.2f ms\n", look_ms);
+    PrintResult("step=horizon_look", "mean", look_ms, "ms");
+  }
   Drop(work);
   Drop(copy);
   InstallFyrn(nullptr);

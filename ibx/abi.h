@@ -8,6 +8,6 @@
 
 namespace brindle::ibx {
 
-inline constexpr std::uint32_t kIbxAbiVersion = 1;
+inline constexpr std::uint32_t kIbxAbiVersion = 2;
 
 }  // namespace brindle::ibx

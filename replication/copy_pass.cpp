@@ -10,6 +10,7 @@
 #include "ibx/dataset.h"
 #include "ibx/ib_error.h"
 #include "infra/program_log.h"
+#include "replication/copy_lock.h"
 #include "replication/copy_thread.h"
 #include "replication/table_replication.h"
 #include "replication/text_forms.h"
@@ -197,6 +198,19 @@ TPassResult RunCopyPass(TFyrn& fyrn, const TCopySettings& settings, TCopyDBThrea
     pass.copy_conf = fyrn.OpenConf(settings.CopyDBConnStr, settings.CopyDBPassword);
     TfbIniFile& copy_conf = *pass.copy_conf;
 
+    step = TPassStep::kLockCopy;
+    TCopyLock lock(*pass.copy);
+    if (!lock.TryAcquire()) {
+      result.Status = TPassStatus::kSkipped;
+      result.LockHolder = lock.HolderText().empty() ? "неизвестна" : lock.HolderText();
+      LogProgram("Копирование пропущено: копию БД сейчас заполняет другая программа (" +
+                 result.LockHolder + ")");
+      pass.Release(true);
+      result.Finished = Now();
+      thread.Busy = false;
+      return result;
+    }
+
     step = TPassStep::kMarkCopy;
     if (ReadParamString(copy_conf, "DB_IS_COPY", "") != "1") {
       WriteParamBool(copy_conf, "DB_IS_COPY", true);
@@ -236,6 +250,7 @@ TPassResult RunCopyPass(TFyrn& fyrn, const TCopySettings& settings, TCopyDBThrea
     const TDateTime finished = Now();
     thread.SetLastCopyTime(finished);
     WriteConfDateTime(copy_conf, kReplicationInfo, "LAST_COPY_TIME", finished);
+    lock.Release();
     pass.Release(true);
     result.Finished = finished;
   } catch (...) {

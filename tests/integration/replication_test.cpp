@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <mutex>
@@ -10,6 +11,7 @@
 #include "ibx/transaction.h"
 #include "infra/program_log.h"
 #include "replication/copy_engine.h"
+#include "replication/copy_lock.h"
 #include "replication/copy_pass.h"
 #include "replication/copy_settings.h"
 #include "replication/copy_thread.h"
@@ -393,6 +395,28 @@ TEST_F(ReplicationTest, AnIdleReadWriteTransactionHoldsNoMark) {
     }
   }
   desktop.Rollback();
+}
+
+TEST_F(ReplicationTest, APassFindingTheCopyLockedIsSkippedNotFailed) {
+  testing::InsertSampleRows(work, "OFFICE", "AZSNUMBER", 0, 2);
+  ibx::TIBDatabase other = dbs.ConnectCopy();
+  TCopyLock held(other);
+  ASSERT_TRUE(held.TryAcquire());
+  const auto skipped = Pass();
+  EXPECT_EQ(last.Status, TPassStatus::kSkipped);
+  EXPECT_NE(last.LockHolder.find("(pid " + std::to_string(getpid()) + ")"), std::string::npos)
+      << last.LockHolder;
+  EXPECT_EQ(skipped.LastErrorText, "");
+  EXPECT_EQ(skipped.LastCopyTime, 0);
+  EXPECT_TRUE(last.Tables.empty());
+  EXPECT_EQ(QueryText(copy, "SELECT COUNT(*) FROM OFFICE"), "0");
+  EXPECT_NE(Log().find("Копирование пропущено: копию БД сейчас заполняет другая программа (" +
+                       last.LockHolder + ")"),
+            std::string::npos);
+  held.Release();
+  ASSERT_EQ(Pass().LastErrorText, "");
+  EXPECT_EQ(last.Status, TPassStatus::kCompleted);
+  EXPECT_EQ(QueryText(copy, "SELECT COUNT(*) FROM OFFICE"), "2");
 }
 
 TEST_F(ReplicationTest, EngineRunsThePassWhenWokenWithTheSettingsOfThatMoment) {
