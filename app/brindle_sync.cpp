@@ -240,6 +240,18 @@ class ProgressLine {
   bool shown_ = false;
 };
 
+// Where the pass failed and the server's codes, for an operator who looks them up.
+void PrintErrorPlace(const TPassError& error) {
+  std::string place = std::string("Шаг: ") + PassStepName(error.Step);
+  if (!error.Table.empty()) place += ", таблица " + error.Table;
+  if (!error.Key.empty()) place += ", запись с ID=" + error.Key;
+  if (!error.GdsCodes.empty()) {
+    place += "; SQLCODE " + std::to_string(error.SqlCode) + ", коды";
+    for (const std::intptr_t code : error.GdsCodes) place += " " + std::to_string(code);
+  }
+  std::fprintf(stderr, "%s\n", place.c_str());
+}
+
 void PrintReport(const TPassResult& report, ProgressLine& progress) {
   progress.Clear();
   for (const TTableResult& table : report.Tables) {
@@ -253,6 +265,7 @@ void PrintReport(const TPassResult& report, ProgressLine& progress) {
       std::printf("Копирование не удалось\n");
       std::fflush(stdout);
       std::fprintf(stderr, "Ошибка при копировании БД: %s\n", OneLine(report.Error->Text).c_str());
+      PrintErrorPlace(*report.Error);
       std::fflush(stderr);
       return;
     case TPassStatus::kSkipped:

@@ -58,6 +58,7 @@ class TCopyEngine {
   std::optional<TPassResult> LastResult() const;
 
  private:
+  TCopyEngine(TFyrn* fyrn, TCopySettings settings, PassObserver observer, PassBody body);
   void Pass(TCopyDBThread& thread);
 
   TFyrn* fyrn_;  // null when the body makes every pass

@@ -232,6 +232,10 @@ TEST_F(BrindleSyncTest, AFailedPassEndsWithOneAndItsErrorText) {
                                        std::string(ReplicatedTables()[0].table) + "\""))
       << result.err;
   EXPECT_TRUE(Contains(result.out, "Копирование не удалось")) << result.out;
+  // The place comes from the pass's result: the step, the table, the row and the server's codes.
+  EXPECT_TRUE(Contains(result.err, "Шаг: репликация таблицы, таблица OFFICE, запись с ID=0; "
+                                   "SQLCODE -297, коды 335544558"))
+      << result.err;
 }
 
 TEST_F(BrindleSyncTest, TheSameDatabaseTwiceIsRefused) {
