@@ -21,8 +21,8 @@
 // - Only SYSDBA and the database's owner see other users' attachments: on a connection of any
 //   other user the look sees nothing of theirs, and holds nothing for them.
 // One look (two statements in one short transaction) took 0.9 to 1.0 ms on average against the
-// private server on this 2-core machine, with 1 and with 51 open writers: see
-// RepeatedLooksEndTheirTransactions in write_horizon_test.cpp, which prints it.
+// private server on this 2-core machine, with 1 and with 51 open writers; scripts/bench
+// measures it.
 #pragma once
 
 #include <cstdint>
