@@ -207,7 +207,8 @@ void TSafeIniFile::DoDeleteKey(const std::string& section, const std::string& id
     if (count != kNoCount) {
       TIniFile::DeleteKey(section, ident + kCountSuffix);
       TIniFile::DeleteKey(section, ident + kHashSuffix);
-      for (std::int32_t n = count; n >= 2; --n) {
+      // Only the pieces the file holds: a damaged count costs no more than the file's keys.
+      for (const std::int64_t n : PiecesPresent(TIniFile::ReadSection(section), ident, count)) {
         TIniFile::DeleteKey(section, ident + kLineSuffix + std::to_string(n));
       }
     }
