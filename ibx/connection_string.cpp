@@ -1,5 +1,6 @@
 #include "ibx/connection_string.h"
 
+#include "platform/error.h"
 #include "platform/suite_root.h"
 #include "platform/text.h"
 
@@ -35,7 +36,13 @@ std::string ExtractPath(std::string_view conn_str) {
   const auto colon = conn_str.find(':');
   const std::string_view path =
       colon == std::string_view::npos ? conn_str : conn_str.substr(colon + 1);
-  return std::string(LeftChars(path, kMaxPathChars));
+  // A cut path names another file, which a copy would then be created as.
+  if (const std::size_t chars = CharCount(path); chars > kMaxPathChars) {
+    throw Exception("Путь к файлу базы данных длиннее " + std::to_string(kMaxPathChars) +
+                    " символов (" + std::to_string(chars) + "): " +
+                    std::string(LeftChars(path, 40)) + "...; укажите более короткий путь");
+  }
+  return std::string(path);
 }
 
 std::string BuildConnStr(std::string_view host, std::int32_t port, std::string_view path) {

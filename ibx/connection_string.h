@@ -28,7 +28,7 @@ struct TDatabaseLocation {
 
 // host/port:path.
 std::string BuildConnStr(std::string_view host, std::int32_t port, std::string_view path);
-// The three parts at once; raises what ExtractPort raises.
+// The three parts at once; raises what ExtractPort and ExtractPath raise.
 TDatabaseLocation LocateDatabase(std::string_view conn_str);
 
 // The text before the port's "/", else before the first ":"; "localhost" when that is empty.
@@ -38,7 +38,8 @@ std::string ExtractHost(std::string_view conn_str);
 // is no port part. Raises EConvertError when that text is not a valid integer (empty included).
 std::int32_t ExtractPort(std::string_view conn_str, std::int32_t default_port);
 
-// The text after the first ":" (the whole text without one), at most 260 characters.
+// The text after the first ":" (the whole text without one). A path of more than 260
+// characters is refused (Exception naming the limit), never cut.
 std::string ExtractPath(std::string_view conn_str);
 
 // Whether a host name denotes this computer: "localhost", "127.0.0.1" or this computer's

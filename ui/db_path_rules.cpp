@@ -65,6 +65,10 @@ std::string BuildDBConnStr(const TDBPathFields& fields, bool is_working_db) {
   if (CharCount(path) < kMinPathChars) {
     throw EDBPathError("Слишком короткое имя файла базы данных!");
   }
+  if (CharCount(path) > kMaxPathChars) {
+    throw EDBPathError("Имя файла базы данных длиннее " + std::to_string(kMaxPathChars) +
+                       " символов!");
+  }
   if (is_working_db && IsLocalHost(server) && !FileExists(path)) {
     throw EDBPathError("Файл [" + path + "] не найден на этом компьютере!");
   }

@@ -246,6 +246,20 @@ TEST_F(BrindleSyncTest, TheSameDatabaseTwiceIsRefused) {
       << result.err;
 }
 
+// A copy path over the limit used to be cut, and a copy created under the cut name.
+TEST_F(BrindleSyncTest, ACopyPathOverTheLimitIsRefusedAndNothingIsCreated) {
+  MarkWorking();
+  // Cut to 260 characters, this would be a valid file name in the test's folder.
+  const std::string path = dbs.Dir() / (std::string(300, 'c') + ".fdb");
+  const RunResult result =
+      Once({"--work", dbs.WorkConnStr(), "--copy", OfficeDatabasePair::ConnStr(path)});
+  EXPECT_EQ(result.status, 2) << result.out << result.err;
+  EXPECT_TRUE(Contains(result.err, "длиннее 260 символов")) << result.err;
+  for (const auto& entry : std::filesystem::directory_iterator(dbs.Dir().Path())) {
+    EXPECT_NE(entry.path().filename().string().substr(0, 3), "ccc") << entry.path();
+  }
+}
+
 TEST_F(BrindleSyncTest, ACopyThatIsAWorkingDatabaseIsRefused) {
   MarkWorking();
   WriteParam(dbs.CopyConnStr(), "OFFICE_DB_STRUCT_VERSION", "12");

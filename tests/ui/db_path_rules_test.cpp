@@ -96,6 +96,8 @@ TEST(DBPathBuild, ChecksInOrder) {
   EXPECT_EQ(BuildError(Fields("srv", 3050, " /a/bc "), true),
             "Слишком короткое имя файла базы данных!");
   EXPECT_EQ(BuildDBConnStr(Fields("srv", 3050, "/a/bcd"), true), "srv/3050:/a/bcd");
+  EXPECT_EQ(BuildError(Fields("srv", 3050, "/" + std::string(260, 'a')), false),
+            "Имя файла базы данных длиннее 260 символов!");
 }
 
 TEST(DBPathBuild, AWorkingDatabaseOnThisComputerMustExistHere) {

@@ -57,13 +57,22 @@ TEST(ConnectionString, MalformedPortRaisesConversionError) {
   }
 }
 
-TEST(ConnectionString, PathIsCutTo260Characters) {
-  const std::string long_path(300, 'p');
-  EXPECT_EQ(ExtractPath("srv:" + long_path), std::string(260, 'p'));
-  EXPECT_EQ(ExtractPath(long_path), std::string(260, 'p'));
-  // Cyrillic characters are counted whole, never cut in two.
-  const std::string cyrillic = "srv:" + std::string(259, 'p') + "жж";
-  EXPECT_EQ(ExtractPath(cyrillic), std::string(259, 'p') + "ж");
+// A cut path would name another file, and a copy would be created under it.
+TEST(ConnectionString, PathOverTheLimitIsRefusedNeverCut) {
+  EXPECT_EQ(ExtractPath("srv:" + std::string(260, 'p')), std::string(260, 'p'));
+  for (const std::string& conn_str :
+       {"srv:" + std::string(261, 'p'), std::string(5000, 'p'),
+        "srv/30050:/" + std::string(258, 'p') + "жж"}) {
+    try {
+      ExtractPath(conn_str);
+      FAIL() << "accepted a path of " << conn_str.size() << " bytes";
+    } catch (const Exception& e) {
+      EXPECT_NE(e.Message().find("длиннее 260 символов"), std::string::npos) << e.Message();
+    }
+  }
+  // Cyrillic characters count as one each.
+  const std::string cyrillic = std::string(258, 'p') + "жж";
+  EXPECT_EQ(ExtractPath("srv:" + cyrillic), cyrillic);
 }
 
 TEST(ConnectionString, LocalHostNames) {
