@@ -39,8 +39,8 @@ std::string ExtractPath(std::string_view conn_str) {
   // A cut path names another file, which a copy would then be created as.
   if (const std::size_t chars = CharCount(path); chars > kMaxPathChars) {
     throw Exception("Путь к файлу базы данных длиннее " + std::to_string(kMaxPathChars) +
-                    " символов (" + std::to_string(chars) + "): " +
-                    std::string(LeftChars(path, 40)) + "...; укажите более короткий путь");
+                    " символов (" + std::to_string(chars) +
+                    "): " + std::string(LeftChars(path, 40)) + "...; укажите более короткий путь");
   }
   return std::string(path);
 }

@@ -271,24 +271,20 @@ TDateTime TSafeIniFile::ReadTime(const std::string& section, const std::string& 
                      [&] { return ParseIniTime(text).value_or(default_value); });
 }
 
-void TSafeIniFile::WriteDate(const std::string& section, const std::string& name,
-                             TDateTime value) {
+void TSafeIniFile::WriteDate(const std::string& section, const std::string& name, TDateTime value) {
   WithContext("TSafeIniFile.WriteDate", [&] { TIniFile::WriteDate(section, name, value); });
 }
 
 void TSafeIniFile::WriteDateTime(const std::string& section, const std::string& name,
                                  TDateTime value) {
-  WithContext("TSafeIniFile.WriteDateTime",
-              [&] { TIniFile::WriteDateTime(section, name, value); });
+  WithContext("TSafeIniFile.WriteDateTime", [&] { TIniFile::WriteDateTime(section, name, value); });
 }
 
-void TSafeIniFile::WriteFloat(const std::string& section, const std::string& name,
-                              double value) {
+void TSafeIniFile::WriteFloat(const std::string& section, const std::string& name, double value) {
   WithContext("TSafeIniFile.WriteFloat", [&] { TIniFile::WriteFloat(section, name, value); });
 }
 
-void TSafeIniFile::WriteTime(const std::string& section, const std::string& name,
-                             TDateTime value) {
+void TSafeIniFile::WriteTime(const std::string& section, const std::string& name, TDateTime value) {
   WithContext("TSafeIniFile.WriteTime", [&] { TIniFile::WriteTime(section, name, value); });
 }
 

@@ -2,8 +2,10 @@
 
 #include <ibase.h>
 
+#include <cctype>
 #include <memory>
 #include <set>
+#include <string_view>
 
 #include "ibx/connection_string.h"
 #include "ibx/dataset.h"
@@ -519,12 +521,30 @@ class StructureCheck {
 };
 
 // Opens the database, or creates it when the server reports that its file does not exist.
-bool OpenOrCreate(ibx::TIBDatabase& database) {
+// A server path that names a file wherever the server is: "/..." or "C:\..." (or "C:/...").
+// Anything else is taken by the server relative to its own working folder, or as an alias.
+bool IsAbsoluteServerPath(std::string_view path) {
+  if (path.starts_with('/') || path.starts_with('\\')) return true;
+  return path.size() >= 3 && std::isalpha(static_cast<unsigned char>(path[0])) && path[1] == ':' &&
+         (path[2] == '\\' || path[2] == '/');
+}
+
+bool OpenOrCreate(ibx::TIBDatabase& database, const std::string& path) {
   try {
     database.Open();
     return false;
   } catch (const ibx::EIBError& open_error) {
     if (!open_error.HasErrorCode(isc_io_error)) ibx::RaiseInContext(open_error, "Подключение к БД");
+    // A mistyped path ("localhost" for a copy) would otherwise create a database in the
+    // server's own folder.
+    if (!IsAbsoluteServerPath(path)) {
+      open_error.RaiseWithMessage(
+          "Подключение к БД -> " + open_error.Message() + "\r\nСоздание БД -> база данных \"" +
+          path +
+          "\" не найдена, а новая создаётся только по полному пути к файлу на сервере "
+          "(например /var/lib/firebird/data/office.fdb): укажите полный путь или имя "
+          "существующей базы данных");
+    }
     try {
       database.CreateDatabase(/*forced_writes=*/true);
     } catch (const ibx::EIBError& create_error) {
@@ -562,7 +582,7 @@ CheckResult CheckDatabaseStructure(const TfbDataBaseDescription& description,
     ibx::TIBDatabase database;
     database.SetDatabaseName(connection_string);
     database.SetPassword(connection.password);
-    result.database_created = OpenOrCreate(database);
+    result.database_created = OpenOrCreate(database, connection.path);
     if (result.database_created) {
       log->Note("Создана база данных " + connection_string + " (кодировка по умолчанию WIN1251)");
     }

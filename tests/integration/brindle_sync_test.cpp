@@ -233,8 +233,9 @@ TEST_F(BrindleSyncTest, AFailedPassEndsWithOneAndItsErrorText) {
       << result.err;
   EXPECT_TRUE(Contains(result.out, "Копирование не удалось")) << result.out;
   // The place comes from the pass's result: the step, the table, the row and the server's codes.
-  EXPECT_TRUE(Contains(result.err, "Шаг: репликация таблицы, таблица OFFICE, запись с ID=0; "
-                                   "SQLCODE -297, коды 335544558"))
+  EXPECT_TRUE(Contains(result.err,
+                       "Шаг: репликация таблицы, таблица OFFICE, запись с ID=0; "
+                       "SQLCODE -297, коды 335544558"))
       << result.err;
 }
 
@@ -257,6 +258,19 @@ TEST_F(BrindleSyncTest, ACopyPathOverTheLimitIsRefusedAndNothingIsCreated) {
   EXPECT_TRUE(Contains(result.err, "длиннее 260 символов")) << result.err;
   for (const auto& entry : std::filesystem::directory_iterator(dbs.Dir().Path())) {
     EXPECT_NE(entry.path().filename().string().substr(0, 3), "ccc") << entry.path();
+  }
+}
+
+// "--copy localhost" named a file in the server's own folder and created a copy there.
+TEST_F(BrindleSyncTest, AMistypedCopyIsRefusedNotCreatedInTheServersFolder) {
+  MarkWorking();
+  const std::string typo = "127.0.0.1/" + std::to_string(TestDatabase::Port()) + ":localhost";
+  for (const std::vector<std::string>& args :
+       {std::vector<std::string>{"--once", "--work", dbs.WorkConnStr(), "--copy", typo},
+        std::vector<std::string>{"--verify", typo}}) {
+    const RunResult result = RunSync(args, dbs.Dir().Path());
+    EXPECT_EQ(result.status, 2) << result.out << result.err;
+    EXPECT_TRUE(Contains(result.err, "создаётся только по полному пути")) << result.err;
   }
 }
 

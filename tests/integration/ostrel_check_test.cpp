@@ -4,6 +4,7 @@
 // definition, its failures, and the entry points of libOstrel.so loaded with dlopen.
 #include <gtest/gtest.h>
 #include <ibase.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <map>
@@ -14,6 +15,7 @@
 #include <type_traits>
 #include <vector>
 
+#include "ibx/connection_string.h"
 #include "ibx/database.h"
 #include "ibx/dataset.h"
 #include "ibx/ib_error.h"
@@ -197,11 +199,11 @@ std::vector<std::string> VersionedRows(TIBDatabase& database, const std::string&
 }
 
 using testing::ExpectedTable;
-using testing::kSummary;
-using testing::kMode1;
 using testing::kExplicit;
+using testing::kMode1;
 using testing::kNone;
 using testing::kPlainColumn;
+using testing::kSummary;
 
 const std::map<std::string, std::string> kExplicitTriggers = {
     {"PC_OWNER_DISCOUNT_BIU10", "PC_OWNER_DISCOUNT"},
@@ -919,6 +921,27 @@ TEST(OstrelCheck, AWrongPasswordRaisesAndCreatesNothing) {
     EXPECT_NE(e.Message().find("password"), std::string::npos) << e.Message();
   }
   EXPECT_FALSE(std::filesystem::exists(dir / "x.fdb"));
+}
+
+// A mistyped copy such as "localhost" named a file relative to the server's own folder, where a
+// whole office database was then created.
+TEST(OstrelCheck, AMissingDatabaseIsCreatedOnlyAtAFullPath) {
+  const std::string relative = "brindle-typo-" + std::to_string(getpid()) + ".fdb";
+  auto description = std::make_unique<TfbDataBaseDescription>();
+  description->SetConnection(TestDatabase::Host(), relative, TestDatabase::Password(),
+                             TestDatabase::Port(), {});
+  try {
+    CheckDatabaseStructure(*description, LogPath());
+    FAIL() << "no error";
+  } catch (const EIBError& e) {
+    EXPECT_TRUE(e.HasErrorCode(isc_io_error)) << e.Message();
+    EXPECT_NE(e.Message().find("создаётся только по полному пути"), std::string::npos)
+        << e.Message();
+  }
+  ibx::TIBDatabase database;
+  database.SetDatabaseName(BuildConnStr(TestDatabase::Host(), TestDatabase::Port(), relative));
+  database.SetPassword(TestDatabase::Password());
+  EXPECT_THROW(database.Open(), EIBError) << "the database was created after all";
 }
 
 TEST(OstrelCheck, ADescriptionWithoutConnectionOrWithAFaultIsRefusedBeforeAnyWork) {

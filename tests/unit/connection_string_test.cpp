@@ -60,9 +60,8 @@ TEST(ConnectionString, MalformedPortRaisesConversionError) {
 // A cut path would name another file, and a copy would be created under it.
 TEST(ConnectionString, PathOverTheLimitIsRefusedNeverCut) {
   EXPECT_EQ(ExtractPath("srv:" + std::string(260, 'p')), std::string(260, 'p'));
-  for (const std::string& conn_str :
-       {"srv:" + std::string(261, 'p'), std::string(5000, 'p'),
-        "srv/30050:/" + std::string(258, 'p') + "жж"}) {
+  for (const std::string& conn_str : {"srv:" + std::string(261, 'p'), std::string(5000, 'p'),
+                                      "srv/30050:/" + std::string(258, 'p') + "жж"}) {
     try {
       ExtractPath(conn_str);
       FAIL() << "accepted a path of " << conn_str.size() << " bytes";

@@ -259,13 +259,13 @@ TEST_F(SafeIniFileTest, DamagedHugeCountReadsOnlyThePiecesPresent) {
 // Writing over such a value deletes the pieces the file holds and leaves the rest; deleting each
 // of two thousand million names would hang the window for hours (a count of 2,000,000 took 9 s).
 TEST_F(SafeIniFileTest, DamagedHugeCountDeletesOnlyThePiecesPresent) {
-  WriteFile(file, "[S]\nK=abc\nK__$Count=2147483647\nK__$Hash=1\nK__$Line5=f\nk__$LINE3=g\n"
-                  "K__$Line07=not a piece\nOther=kept\n");
+  WriteFile(file,
+            "[S]\nK=abc\nK__$Count=2147483647\nK__$Hash=1\nK__$Line5=f\nk__$LINE3=g\n"
+            "K__$Line07=not a piece\nOther=kept\n");
   TSafeIniFile ini(file);
   ini.WriteString("S", "K", "new");
   EXPECT_EQ(ini.ReadString("S", "K", "d"), "new");
-  EXPECT_EQ(ini.ReadSection("S"),
-            (std::vector<std::string>{"K", "K__$Line07", "Other"}));
+  EXPECT_EQ(ini.ReadSection("S"), (std::vector<std::string>{"K", "K__$Line07", "Other"}));
 }
 
 TEST_F(SafeIniFileTest, WriteIntoMissingDirectoryFailsAtOnceWithNestedMessage) {
@@ -277,7 +277,8 @@ TEST_F(SafeIniFileTest, WriteIntoMissingDirectoryFailsAtOnceWithNestedMessage) {
   } catch (const EIniFileException& e) {
     EXPECT_EQ(e.Message(),
               "TSafeIniFile.WriteDate -> TSafeIniFile.WriteString -> DoWriteString -> "
-              "No such file or directory -> Не удалось записать в файл " + missing);
+              "No such file or directory -> Не удалось записать в файл " +
+                  missing);
   }
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(500));
 }
@@ -301,8 +302,10 @@ TEST_F(SafeIniFileTest, RefusedWriteGivesUpAfterTheRetryWindow) {
     TSafeIniFile(file).WriteString("S", "K", "v");
     FAIL() << "no exception";
   } catch (const EIniFileException& e) {
-    EXPECT_EQ(e.Message(), "TSafeIniFile.WriteString -> DoWriteString -> Is a directory -> "
-                           "Не удалось записать в файл " + file);
+    EXPECT_EQ(e.Message(),
+              "TSafeIniFile.WriteString -> DoWriteString -> Is a directory -> "
+              "Не удалось записать в файл " +
+                  file);
   }
   EXPECT_GE(std::chrono::steady_clock::now() - start,
             std::chrono::milliseconds(TSafeIniFile::kRetryWindowMs));
@@ -380,7 +383,8 @@ TEST_F(SafeIniFileTest, WriterKilledMidWriteNeverLeavesHalfAFile) {
     // only once its hash is there.
     const std::string value = TSafeIniFile(file).ReadString("DATA", "Value", "");
     const std::size_t piece = TSafeIniFile::kMaxPieceChars;
-    EXPECT_TRUE(value.size() == piece || value.size() == piece * 2 || value.size() == piece * 2 + 100)
+    EXPECT_TRUE(value.size() == piece || value.size() == piece * 2 ||
+                value.size() == piece * 2 + 100)
         << value.size();
     EXPECT_EQ(value.find_first_not_of(value.front()), std::string::npos);
     for (const std::string& key : TSafeIniFile(file).ReadSection("DATA")) {
