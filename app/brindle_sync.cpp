@@ -261,13 +261,21 @@ void PrintReport(const TPassResult& report, ProgressLine& progress) {
   }
   for (const std::string& warning : report.Warnings) std::printf("Внимание: %s\n", warning.c_str());
   switch (report.Status) {
-    case TPassStatus::kFailed:
+    case TPassStatus::kFailed: {
       std::printf("Копирование не удалось\n");
       std::fflush(stdout);
-      std::fprintf(stderr, "Ошибка при копировании БД: %s\n", OneLine(report.Error->Text).c_str());
-      PrintErrorPlace(*report.Error);
+      // Every table that failed, then what ended the pass when that was something else.
+      std::vector<TPassError> errors = report.TableErrors;
+      if (errors.empty() || errors.front().Text != report.Error->Text) {
+        errors.push_back(*report.Error);
+      }
+      for (const TPassError& error : errors) {
+        std::fprintf(stderr, "Ошибка при копировании БД: %s\n", OneLine(error.Text).c_str());
+        PrintErrorPlace(error);
+      }
       std::fflush(stderr);
       return;
+    }
     case TPassStatus::kSkipped:
       std::printf("Копирование пропущено: копию БД сейчас заполняет другая программа (%s)\n",
                   report.LockHolder.c_str());

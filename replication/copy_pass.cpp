@@ -67,6 +67,18 @@ TDateTime ServerTime(TFyrn& fyrn, ibx::TIBDatabase& work) {
   return query->Fields(0).AsDateTime();
 }
 
+// Whether a connection still answers, after a table failed on it.
+bool Alive(TFyrn& fyrn, ibx::TIBDatabase& connection) noexcept {
+  try {
+    const auto query = fyrn.CreateDataSet(connection, nullptr);
+    query->SetSelectSQL("SELECT 1 FROM RDB$DATABASE");
+    query->Open();
+    return true;
+  } catch (...) {
+    return false;
+  }
+}
+
 // The exception being handled, as the pass reports it.
 TPassError CurrentError(TPassStep step) {
   TPassError error;
@@ -188,7 +200,6 @@ TPassResult RunCopyPass(TFyrn& fyrn, const TCopySettings& settings, TCopyDBThrea
   thread.Busy = true;
   LogProgram("Начало копирования БД");
   TPassStep step = TPassStep::kConnectWork;
-  std::string failed_key;
   try {
     PassResources pass(fyrn);
     pass.work = fyrn.Connect(settings.WorkDBConnStr, settings.WorkDBPassword);
@@ -236,28 +247,45 @@ TPassResult RunCopyPass(TFyrn& fyrn, const TCopySettings& settings, TCopyDBThrea
       TTableResult& table_result = result.Tables.emplace_back();
       try {
         ReplicateTable(context, table, HeldMark(horizon, table.table, settings.MarkHoldLimit),
-                       table_result, failed_key);
+                       table_result);
+        table_result.Seconds = SecondsSince(started);
       } catch (...) {
         table_result.Seconds = SecondsSince(started);
-        throw;
+        // A table's own fault leaves the others to be copied; a lost connection ends the pass.
+        if (!Alive(fyrn, *pass.work) || !Alive(fyrn, *pass.copy)) throw;
+        TPassError error = CurrentError(TPassStep::kTable);
+        error.Table = table_result.Table;
+        error.Key = table_result.FailedKey;
+        LogProgram("Ошибка при копировании БД: " + error.Text);
+        result.TableErrors.push_back(std::move(error));
       }
-      table_result.Seconds = SecondsSince(started);
     }
-    step = TPassStep::kCarryOver;
-    CarryOverConfiguration(*pass.work_conf, copy_conf);
+    // Tables that failed keep their marks and are tried again by the next pass; the pass counts
+    // as failed, so LAST_COPY_TIME and the carried-over keys wait for a whole pass.
+    TDateTime finished = 0;
+    if (result.TableErrors.empty()) {
+      step = TPassStep::kCarryOver;
+      CarryOverConfiguration(*pass.work_conf, copy_conf);
+      step = TPassStep::kFinish;
+      LogProgram("Копирование БД завершено");
+      finished = Now();
+      thread.SetLastCopyTime(finished);
+      WriteConfDateTime(copy_conf, kReplicationInfo, "LAST_COPY_TIME", finished);
+    }
     step = TPassStep::kFinish;
-    LogProgram("Копирование БД завершено");
-    const TDateTime finished = Now();
-    thread.SetLastCopyTime(finished);
-    WriteConfDateTime(copy_conf, kReplicationInfo, "LAST_COPY_TIME", finished);
     lock.Release();
     pass.Release(true);
-    result.Finished = finished;
+    result.Finished = finished > 0 ? finished : Now();
+    if (!result.TableErrors.empty()) {
+      result.Status = TPassStatus::kFailed;
+      result.Error = result.TableErrors.front();
+      thread.SetLastError(result.Error->Text, result.Finished);
+    }
   } catch (...) {
     TPassError error = CurrentError(step);
     if (step == TPassStep::kTable && !result.Tables.empty()) {
       error.Table = result.Tables.back().Table;
-      error.Key = failed_key;
+      error.Key = result.Tables.back().FailedKey;
     }
     result.Status = TPassStatus::kFailed;
     result.Finished = Now();

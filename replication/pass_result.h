@@ -55,6 +55,7 @@ struct TTableResult {
   TDateTime MarkAfter = 0;     // the mark stored after it; MarkBefore when the table failed
   double Seconds = 0;
   bool Failed = false;
+  std::string FailedKey;  // the key of the row being written when the table failed, if a row
 
   std::int64_t Copied() const { return Inserted + Updated; }
 };
@@ -72,10 +73,12 @@ struct TPassResult {
   TPassStatus Status = TPassStatus::kCompleted;
   TDateTime Started = 0;   // local time
   TDateTime Finished = 0;  // local time; LastCopyTime after a completed pass
-  // The tables in copy order, as far as the pass got: the failed one last.
+  // The tables in copy order, as far as the pass got. A table that fails does not stop the
+  // others; each failed table is marked, and its error is in TableErrors.
   std::vector<TTableResult> Tables;
-  std::optional<TPassError> Error;  // set when Failed
-  std::string LockHolder;           // who held the copy, when Skipped
+  std::optional<TPassError> Error;      // set when Failed: the first failure
+  std::vector<TPassError> TableErrors;  // every table that failed, in copy order
+  std::string LockHolder;               // who held the copy, when Skipped
   // Transactions that held a mark back by more than the overlap in this pass.
   std::vector<TMarkHolder> Holders;
   // The monitoring tables of the working database could not be read; marks were not held.

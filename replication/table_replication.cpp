@@ -99,7 +99,7 @@ void WriteRow(TIBDataSet& statement, const std::vector<TIBField*>& fields) {
 
 // Copies the open source rows, counting in `result`.
 void CopyRows(const TTableContext& context, TIBDataSet& source, TargetWriter& target,
-              const ReplicatedTable& table, TTableResult& result, std::string& failed_key) {
+              const ReplicatedTable& table, TTableResult& result) {
   std::vector<TIBField*> fields;
   std::vector<std::string> names;
   for (std::size_t i = 0; i < source.FieldCount(); ++i) {
@@ -142,8 +142,8 @@ void CopyRows(const TTableContext& context, TIBDataSet& source, TargetWriter& ta
     try {
       WriteRow(*statement, fields);
     } catch (...) {
-      failed_key = key_field.AsString();
-      WrapException("Вставка/Изменение записи с ID=" + failed_key, true);
+      result.FailedKey = key_field.AsString();
+      WrapException("Вставка/Изменение записи с ID=" + result.FailedKey, true);
     }
     ++(statement == &target.Insert() ? result.Inserted : result.Updated);
   }
@@ -152,7 +152,7 @@ void CopyRows(const TTableContext& context, TIBDataSet& source, TargetWriter& ta
 }  // namespace
 
 void ReplicateTable(const TTableContext& context, const ReplicatedTable& table, TDateTime new_mark,
-                    TTableResult& result, std::string& failed_key) {
+                    TTableResult& result) {
   const std::string name(table.table);
   result.Table = name;
   context.progress.RecordCount = 0;
@@ -171,7 +171,7 @@ void ReplicateTable(const TTableContext& context, const ReplicatedTable& table, 
       source->Open();
       if (!source->Eof()) {
         TargetWriter target(context.fyrn, context.copy, name);
-        CopyRows(context, *source, target, table, result, failed_key);
+        CopyRows(context, *source, target, table, result);
         if (result.Copied() > 0) {
           LogProgram(FormatLogText("Обработка таблицы [%s]: скопировано %d записей",
                                    {name, result.Copied()}));

@@ -33,9 +33,9 @@ struct TTableContext {
 
 // Fills `result` as it goes, so that a failure leaves what was done. A failure raises an
 // exception of the first failure's class whose message starts with Репликация таблицы "T" and
-// ends with the class name; the table's mark is then unchanged, and failed_key holds the key of
-// the row being written, when it was a row.
+// ends with the class name; the table's mark is then unchanged, result.Failed is set and
+// result.FailedKey holds the key of the row being written, when it was a row.
 void ReplicateTable(const TTableContext& context, const ReplicatedTable& table, TDateTime new_mark,
-                    TTableResult& result, std::string& failed_key);
+                    TTableResult& result);
 
 }  // namespace brindle

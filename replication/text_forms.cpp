@@ -14,6 +14,8 @@ std::string FormatSqlDateTime(TDateTime value) {
   return text;
 }
 
-std::string HexEncode(std::string_view bytes) { return HexDigits(bytes); }
+std::string HexEncode(std::string_view bytes) {
+  return HexDigits(bytes);
+}
 
 }  // namespace brindle

@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "dbaccess/conf_calls.h"
+#include "dbaccess/office_db_verification.h"
 #include "ibx/connection_string.h"
 #include "ibx/dataset.h"
 #include "ibx/transaction.h"
@@ -202,7 +203,11 @@ TEST_F(ReplicationTest, SmallestDifferencesAreCopied) {
   EXPECT_EQ(QueryText(copy, "SELECT SUMMA FROM PC_LOGTRAN_BK"), "0.1235");
 }
 
-TEST_F(ReplicationTest, FailureInTheFifthTableKeepsLaterMarksAndTheNextPassCompletes) {
+// One bad table must not hold the others back: a row the copy refuses in PC_CARD (5th) and a
+// table missing from the copy (PC_DISCOUNT, 8th) fail their tables, which keep their marks,
+// while every other table is copied and moves on; the pass is failed with the first error and
+// lists both, and once both are mended the next pass completes.
+TEST_F(ReplicationTest, FailingTablesKeepTheirMarksAndTheOthersAreCopied) {
   testing::FillReplicatedTables(work, 2);
   ASSERT_EQ(Pass().LastErrorText, "");
   auto conf = CopyConf();
@@ -214,8 +219,10 @@ TEST_F(ReplicationTest, FailureInTheFifthTableKeepsLaterMarksAndTheNextPassCompl
 
   // The copy refuses card 500, which the working database links to a PC_COSHEL row.
   ExecuteCommitted(copy, "ALTER TABLE PC_CARD ADD CONSTRAINT CHK_TEST_CARD CHECK (ID < 100)");
+  ExecuteCommitted(copy, "DROP TABLE PC_DISCOUNT");
   testing::InsertSampleRows(work, "PC_CARD", "ID", 500, 1);
   ExecuteCommitted(work, "UPDATE PC_COSHEL SET CARD_ID = 500 WHERE ID = 1");
+  testing::InsertSampleRows(work, "TERM_COUNTERS", "TERM_NUMBER", 7, 1);
   std::this_thread::sleep_for(std::chrono::milliseconds(20));
   const auto failed = Pass();
 
@@ -225,8 +232,9 @@ TEST_F(ReplicationTest, FailureInTheFifthTableKeepsLaterMarksAndTheNextPassCompl
   EXPECT_TRUE(failed.LastErrorText.ends_with(" <# EIBError #>")) << failed.LastErrorText;
   EXPECT_EQ(failed.LastErrorText.find(" <# "), failed.LastErrorText.rfind(" <# "));
   EXPECT_GT(failed.LastErrorTime, 0);
-  EXPECT_EQ(thread->TableNo, 5);
+  EXPECT_EQ(thread->TableNo, 37);
   EXPECT_FALSE(thread->Busy);
+  EXPECT_EQ(last.Status, TPassStatus::kFailed);
   ASSERT_TRUE(last.Error);
   EXPECT_EQ(last.Error->Step, TPassStep::kTable);
   EXPECT_EQ(last.Error->Table, "PC_CARD");
@@ -234,23 +242,38 @@ TEST_F(ReplicationTest, FailureInTheFifthTableKeepsLaterMarksAndTheNextPassCompl
   EXPECT_EQ(last.Error->Text, failed.LastErrorText);
   EXPECT_NE(last.Error->SqlCode, 0);
   EXPECT_FALSE(last.Error->GdsCodes.empty());
-  ASSERT_EQ(last.Tables.size(), 5u);
-  EXPECT_TRUE(last.Tables[4].Failed);
-  EXPECT_EQ(last.Tables[4].MarkAfter, last.Tables[4].MarkBefore);
-  EXPECT_NE(Log().find("Ошибка при копировании БД: " + failed.LastErrorText), std::string::npos);
+  ASSERT_EQ(last.TableErrors.size(), 2u);
+  EXPECT_EQ(last.TableErrors[1].Table, "PC_DISCOUNT");
+  EXPECT_EQ(last.TableErrors[1].Key, "");
+  ASSERT_EQ(last.Tables.size(), 37u);
+  const std::string log = Log();
+  for (const TPassError& error : last.TableErrors) {
+    EXPECT_NE(log.find("Ошибка при копировании БД: " + error.Text), std::string::npos);
+  }
+  EXPECT_EQ(log.find("Копирование БД завершено", log.rfind("Начало копирования БД")),
+            std::string::npos);
   const auto tables = ReplicatedTables();
   for (std::size_t i = 0; i < tables.size(); ++i) {
+    const bool failing = tables[i].table == "PC_CARD" || tables[i].table == "PC_DISCOUNT";
+    EXPECT_EQ(last.Tables[i].Failed, failing) << tables[i].table;
     const TDateTime mark = Mark(*conf, std::string(tables[i].table));
-    if (i < 4) {
-      EXPECT_GT(mark, marks[i]) << tables[i].table;
-    } else {
+    if (failing) {
       EXPECT_EQ(mark, marks[i]) << tables[i].table;
+    } else {
+      EXPECT_GT(mark, marks[i]) << tables[i].table;
     }
   }
   EXPECT_EQ(ReadConfDateTime(*conf, "REPLICATION_INFO", "LAST_COPY_TIME", 0), last_copy);
   EXPECT_EQ(QueryText(copy, "SELECT COUNT(*) FROM PC_CARD WHERE ID = 500"), "0");
+  EXPECT_EQ(QueryText(copy, "SELECT COUNT(*) FROM TERM_COUNTERS WHERE TERM_NUMBER = '7'"), "1")
+      << "the tables after the failing ones are copied";
 
+  // The next pass tries them again.
+  EXPECT_EQ(Pass().LastErrorText.rfind(prefix, 0), 0u);
   ExecuteCommitted(copy, "ALTER TABLE PC_CARD DROP CONSTRAINT CHK_TEST_CARD");
+  copy.Close();
+  VerifyOfficeDB(dbs.CopyConnStr());
+  copy = dbs.ConnectCopy();
   const auto recovered = Pass();
   EXPECT_EQ(recovered.LastErrorText, "");
   EXPECT_EQ(recovered.LastErrorTime, 0);
