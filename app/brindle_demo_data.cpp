@@ -28,8 +28,10 @@ int main(int argc, char** argv) {
   }
   const char* env = std::getenv("BRINDLE_WORK_PASSWORD");
   const std::string password = env ? env : "rivetcode";
+  // Made before the try: an exception raised in the library must be handled while the library
+  // is still loaded, or its destruction would run unloaded code.
+  TFyrn fyrn;
   try {
-    TFyrn fyrn;
     WriteConfString(*fyrn.OpenConf(conn_str, password), "PARAMS", "OFFICE_DB_STRUCT_VERSION", "12");
     ibx::TIBDatabase db;
     db.SetDatabaseName(conn_str);

@@ -54,8 +54,9 @@ struct RunResult {
   std::string err;
 };
 
-RunResult RunSync(const std::vector<std::string>& args, const std::string& dir) {
-  SyncProcess process(args, dir);
+RunResult RunSync(const std::vector<std::string>& args, const std::string& dir,
+                  const std::string& program = BRINDLE_SYNC_PATH) {
+  SyncProcess process(args, dir, program);
   const int status = process.Wait();
   return {status, process.Out(), process.Err()};
 }
@@ -272,6 +273,19 @@ TEST_F(BrindleSyncTest, AMistypedCopyIsRefusedNotCreatedInTheServersFolder) {
     EXPECT_EQ(result.status, 2) << result.out << result.err;
     EXPECT_TRUE(Contains(result.err, "создаётся только по полному пути")) << result.err;
   }
+}
+
+// The demo's sample-data helper crashed (SIGSEGV) on a wrong password or a missing database.
+TEST_F(BrindleSyncTest, TheDemoHelperReportsAWrongPasswordAndAMissingDatabase) {
+  setenv("BRINDLE_WORK_PASSWORD", "not-the-password", 1);
+  RunResult result = RunSync({dbs.WorkConnStr()}, dbs.Dir().Path(), BRINDLE_DEMO_DATA_PATH);
+  EXPECT_EQ(result.status, 1) << result.err;
+  EXPECT_TRUE(Contains(result.err, "brindle-demo-data: ")) << result.err;
+  setenv("BRINDLE_WORK_PASSWORD", TestDatabase::Password().c_str(), 1);
+  result = RunSync({OfficeDatabasePair::ConnStr(dbs.Dir() / "missing.fdb")}, dbs.Dir().Path(),
+                   BRINDLE_DEMO_DATA_PATH);
+  EXPECT_EQ(result.status, 1) << result.err;
+  EXPECT_TRUE(Contains(result.err, "missing.fdb")) << result.err;
 }
 
 TEST_F(BrindleSyncTest, ACopyThatIsAWorkingDatabaseIsRefused) {
