@@ -57,6 +57,7 @@ constexpr int kExitUsage = 2;
 
 constexpr char kWorkPasswordVariable[] = "BRINDLE_WORK_PASSWORD";
 constexpr char kCopyPasswordVariable[] = "BRINDLE_COPY_PASSWORD";
+constexpr char kPasswordVariable[] = "BRINDLE_PASSWORD";
 
 constexpr char kUsage[] =
     R"(Использование: brindle-sync [РЕЖИМ] [ПАРАМЕТРЫ]
@@ -77,11 +78,15 @@ constexpr char kUsage[] =
   --work-password PASS     пароль SYSDBA рабочей БД (или переменная BRINDLE_WORK_PASSWORD)
   --copy-password PASS     пароль SYSDBA копии (или переменная BRINDLE_COPY_PASSWORD)
   --period N               период копирования, секунд (N > 0)
+  --password PASS          пароль SYSDBA базы данных --verify (или переменная BRINDLE_PASSWORD;
+                           без них пароль библиотеки по умолчанию)
 
 Настройки и журнал: $ZEMT_ROOT (по умолчанию /opt/zemt/), INI/Brindle.set, LogFiles/Brindle.log.
 
 Коды завершения: 0 успех; 1 копирование не удалось (текст ошибки в stderr);
 2 ошибка в командной строке или проверка перед копированием не пройдена.
+
+--status и --verify не изменяют других баз данных, кроме названной в --verify.
 )";
 
 class UsageError : public std::runtime_error {
@@ -94,7 +99,7 @@ enum class Mode { kRun, kOnce, kVerify, kStatus, kHelp };
 struct Options {
   Mode mode = Mode::kRun;
   std::string verify_conn_str;
-  std::optional<std::string> work, copy, work_password, copy_password;
+  std::optional<std::string> work, copy, work_password, copy_password, password;
   std::optional<std::int32_t> period;
 };
 
@@ -145,6 +150,8 @@ Options ParseArguments(int argc, char** argv) {
       options.work_password = value();
     } else if (arg == "--copy-password") {
       options.copy_password = value();
+    } else if (arg == "--password") {
+      options.password = value();
     } else if (arg == "--period") {
       const std::string text = value();
       const std::optional<std::int32_t> period = TryStrToInt(text);
@@ -162,6 +169,9 @@ Options ParseArguments(int argc, char** argv) {
   }
   if (!options.copy_password) {
     if (const char* env = std::getenv(kCopyPasswordVariable)) options.copy_password = env;
+  }
+  if (!options.password) {
+    if (const char* env = std::getenv(kPasswordVariable)) options.password = env;
   }
   return options;
 }
@@ -357,8 +367,8 @@ void CheckBeforeCopying(TCopyEngine& engine) {
     throw UsageError("Копией должна быть другая база данных, чем рабочая [" + work +
                      "]: задайте её в --copy.");
   }
-  RunCheck("Проверка структуры копии базы данных", copy, nullptr, nullptr,
-           [&] { VerifyOfficeDB(copy); });
+  RunCheck("Проверка структуры копии базы данных", copy, "--copy-password", kCopyPasswordVariable,
+           [&] { VerifyOfficeDB(copy, settings.CopyDBPassword); });
   RunCheck("Проверка копии базы данных", copy, "--copy-password", kCopyPasswordVariable,
            [&] { CheckCopyDatabase(engine); });
   RunCheck("Проверка рабочей базы данных", work, "--work-password", kWorkPasswordVariable,
@@ -444,9 +454,10 @@ int ShowStatus(const TCopySettings& settings) {
   return kExitOk;
 }
 
-int Verify(const std::string& conn_str) {
-  RunCheck("Проверка структуры базы данных", conn_str, nullptr, nullptr,
-           [&] { VerifyOfficeDB(conn_str); });
+int Verify(const std::string& conn_str, const std::optional<std::string>& given_password) {
+  const std::string password = given_password ? *given_password : Fyrn().GetPassword();
+  RunCheck("Проверка структуры базы данных", conn_str, "--password", kPasswordVariable,
+           [&] { VerifyOfficeDB(conn_str, password); });
   std::printf("Структура базы данных %s проверена\n", conn_str.c_str());
   std::fflush(stdout);
   return kExitOk;
@@ -466,6 +477,8 @@ int Run(const Options& options) {
   // Set once the engine exists; no pass runs before copying is switched on below.
   std::atomic<TCopyEngine*> engine_ref{nullptr};
   TProgramModuleOptions module_options;
+  // Modes that name their database, or only read, leave the suite's office database alone.
+  module_options.verify_office_db = options.mode == Mode::kOnce || options.mode == Mode::kRun;
   module_options.observer = [&reports, &engine_ref, once](const TPassResult& result) {
     if (once) engine_ref.load()->SetCopyEnabled(false);  // one pass, whatever the period
     reports.Add(result);
@@ -478,7 +491,7 @@ int Run(const Options& options) {
     ApplyOverrides(options, engine);
     switch (options.mode) {
       case Mode::kVerify:
-        status = Verify(options.verify_conn_str);
+        status = Verify(options.verify_conn_str, options.password);
         break;
       case Mode::kStatus:
         status = ShowStatus(engine.Settings());

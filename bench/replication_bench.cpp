@@ -129,7 +129,7 @@ int main(int argc, char** argv) {
   for (const long rows : counts) {
     const std::string work = ConnStr(dir + "/work.fdb"), copy = ConnStr(dir + "/copy.fdb"),
                       raw = ConnStr(dir + "/raw.fdb");
-    for (const auto& db : {work, copy, raw}) VerifyOfficeDB(db);
+    for (const auto& db : {work, copy, raw}) VerifyOfficeDB(db, "rivetcode");
     double insert_rate = 0, raw_rate = 0;
     long raw_peak = 0;
     std::size_t columns = 0;
@@ -169,8 +169,8 @@ int main(int argc, char** argv) {
 
   // A pass over tables in which nothing changed in the last ten minutes.
   const std::string work = ConnStr(dir + "/work2.fdb"), copy = ConnStr(dir + "/copy2.fdb");
-  VerifyOfficeDB(work);
-  VerifyOfficeDB(copy);
+  VerifyOfficeDB(work, "rivetcode");
+  VerifyOfficeDB(copy, "rivetcode");
   const int rows_per_table = 100;
   {
     auto source = Connect(work);

@@ -21,9 +21,6 @@ namespace {
 constexpr char kStructureLibraryName[] = "libOstrel.so";
 constexpr char kStructureLibraryFallback[] = "libOstrel10.so";
 
-// The built-in default database password, which the structure check and the carry-over use.
-constexpr char kDefaultPassword[] = "rivetcode";
-
 // Loaded on first use and kept until shutdown; entry points found once are reused.
 struct StructureLibrary {
   std::unique_ptr<SharedLibrary> library;
@@ -57,7 +54,7 @@ struct DescriptionGuard {
 
 }  // namespace
 
-void VerifyOfficeDB(const std::string& conn_str) {
+void VerifyOfficeDB(const std::string& conn_str, const std::string& password) {
   if (conn_str.empty()) {
     throw Exception("VerifyOfficeDB: для офисной БД должна передаваться строка подключения!");
   }
@@ -85,7 +82,7 @@ void VerifyOfficeDB(const std::string& conn_str) {
   {
     DescriptionGuard guard{lib.free_database, lib.get_database()};
     if (!guard.description) throw Exception("GetfbDataBase: описание базы данных не создано");
-    DescribeOfficeDB(*guard.description, db.host, db.path, kDefaultPassword, db.port);
+    DescribeOfficeDB(*guard.description, db.host, db.path, password, db.port);
     const VariantArray check_options{log_file};
     TOstrelFailure check;
     check.RaiseOnFailure(lib.check_structure(guard.description, &check_options, check.Report()),
@@ -100,7 +97,7 @@ void VerifyOfficeDB(const std::string& conn_str) {
                                          true, true};
       TOstrelFailure copy;
       copy.RaiseOnFailure(lib.copy_paradox(SuitePath("OfficeDB/").c_str(), conn_str.c_str(),
-                                           kDatabaseUser, kDefaultPassword, log_file.c_str(), 0, 1,
+                                           kDatabaseUser, password.c_str(), log_file.c_str(), 0, 1,
                                            &paradox_options, copy.Report()),
                           "CopyDataFromParadoxBase");
     }

@@ -197,6 +197,10 @@ TPassResult RunCopyPass(TFyrn& fyrn, const TCopySettings& settings, TCopyDBThrea
   TPassResult result;
   result.Started = Now();
   thread.SetLastError("", 0);
+  // Progress of the last pass must not pass for this one's while it connects and looks around.
+  thread.TableNo = 0;
+  thread.RecordNo = 0;
+  thread.RecordCount = 0;
   thread.Busy = true;
   LogProgram("Начало копирования БД");
   TPassStep step = TPassStep::kConnectWork;
@@ -238,7 +242,6 @@ TPassResult RunCopyPass(TFyrn& fyrn, const TCopySettings& settings, TCopyDBThrea
     step = TPassStep::kTable;
     const auto tables = ReplicatedTables();
     thread.TableCount = static_cast<std::int32_t>(tables.size());
-    thread.TableNo = 0;
     const TTableContext context{fyrn,      *pass.work, *pass.copy,
                                 copy_conf, thread,     settings.MarkOverlap};
     for (const ReplicatedTable& table : tables) {

@@ -68,7 +68,7 @@ void SwitchCopying(TCopyEngine& engine, const std::string& source_text,
   const std::int32_t period = StrToInt(period_text);
   engine.UpdateSettings([period](TCopySettings& settings) { settings.CheckPeriod = period; });
   WriteSettingInt(kCopySettingsName, "PARAMS", "CheckPeriod", period);
-  VerifyOfficeDB(engine.Settings().CopyDBConnStr);
+  VerifyOfficeDB(engine.Settings().CopyDBConnStr, engine.Settings().CopyDBPassword);
   CheckCopyDatabase(engine);
   CheckWorkDatabase(engine.Settings());
   engine.SetCopyEnabled(true);

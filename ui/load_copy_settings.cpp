@@ -25,20 +25,22 @@ std::optional<std::string> StoredPassword(const char* section) {
 
 }  // namespace
 
-TCopySettings LoadCopySettings() {
+TCopySettings LoadCopySettings(bool verify_office_db) {
   TCopySettings settings;
+  settings.WorkDBPassword = Fyrn().GetPassword();
+  if (auto password = StoredPassword("OFCDB")) settings.WorkDBPassword = *password;
   std::string& work = settings.WorkDBConnStr;
   work = ReadSettingString("cnf", "OFCDB", "ConnStr", DefaultOfficeDBConnStr());
-  try {
-    VerifyOfficeDB(work);
-  } catch (const std::exception& e) {
-    if (TMirtLogger* log = ProgramLog()) {
-      log->WriteFmt("Ошибка коррекции базы данных [%s]: %s", {work, e.what()}, LogPlain);
+  if (verify_office_db) {
+    try {
+      VerifyOfficeDB(work, settings.WorkDBPassword);
+    } catch (const std::exception& e) {
+      if (TMirtLogger* log = ProgramLog()) {
+        log->WriteFmt("Ошибка коррекции базы данных [%s]: %s", {work, e.what()}, LogPlain);
+      }
     }
   }
   work = ReadSettingString(kCopySettingsName, "OFCDB", "ConnStr", work);
-  settings.WorkDBPassword = Fyrn().GetPassword();
-  if (auto password = StoredPassword("OFCDB")) settings.WorkDBPassword = *password;
 
   settings.CopyDBConnStr =
       ReadSettingString(kCopySettingsName, "TARGETDB", "ConnStr", DefaultOfficeDBConnStr());

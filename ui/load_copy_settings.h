@@ -6,10 +6,11 @@
 
 namespace brindle {
 
-// The copy settings from the suite's office setting (cnf) and the program's own
-// settings file (Brindle), with the database library's password where none is stored, and
-// verifies the office database the suite's setting names. A failing verification is logged
-// and start-up goes on; errors of the settings files themselves raise.
-TCopySettings LoadCopySettings();
+// The copy settings from the suite's office setting (cnf) and the program's own settings file
+// (Brindle), with the database library's password where none is stored. With
+// verify_office_db, first verifies the office database the suite's setting names, with the
+// working database's password; a failing verification is logged and start-up goes on. Errors of
+// the settings files themselves raise.
+TCopySettings LoadCopySettings(bool verify_office_db = true);
 
 }  // namespace brindle

@@ -14,6 +14,9 @@ namespace brindle {
 struct TProgramModuleOptions {
   TCopyEngine::PassObserver observer;  // told of every pass's result, on the copy thread
   TCopyEngine::PassBody pass;          // empty: the copy pass
+  // Verify (and complete) the office database of the suite's setting, as the window does; off
+  // for modes that must change no database.
+  bool verify_office_db = true;
   // Told of every line of the program log, which then keeps its recent lines (Lines); not
   // owned, and must outlive the module.
   TLogNotifyTarget* log_target = nullptr;

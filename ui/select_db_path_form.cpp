@@ -15,8 +15,8 @@
 #include <QVBoxLayout>
 #include <climits>
 
-#include "ui/window_placement.h"
 #include "ui/widget_names.h"
+#include "ui/window_placement.h"
 
 namespace brindle {
 

@@ -14,6 +14,7 @@
 #include "dbaccess/conf_calls.h"
 #include "ibx/connection_string.h"
 #include "platform/suite_root.h"
+#include "replication/copy_settings.h"
 #include "replication/replication_sql.h"
 #include "schema/replicated_tables.h"
 #include "tests/support/log_lines.h"
@@ -201,6 +202,45 @@ TEST_F(BrindleSyncTest, StatusShowsTheLastCopyTimeAndEveryMark) {
     EXPECT_TRUE(Contains(after.out, key + ": ")) << key;
     EXPECT_FALSE(Contains(after.out, key + ": неизвестно")) << key;
   }
+}
+
+// --status only reads: start-up's structure check of the suite's office database (cnf.set),
+// which recreated a dropped table, is the copying modes' alone.
+TEST_F(BrindleSyncTest, StatusChangesNoDatabase) {
+  MarkWorking();
+  WriteSettingString("cnf", "OFCDB", "ConnStr", dbs.WorkConnStr());
+  const std::string tables =
+      "SELECT COUNT(*) FROM RDB$RELATIONS WHERE RDB$RELATION_NAME = 'DSCCARDS'";
+  {
+    ibx::TIBDatabase work = dbs.ConnectWork();
+    testing::ExecuteCommitted(work, "DROP TABLE DSCCARDS");
+  }
+  const RunResult status = RunSync(Args("--status"), dbs.Dir().Path());
+  ASSERT_EQ(status.status, 0) << status.err;
+  {
+    ibx::TIBDatabase work = dbs.ConnectWork();
+    EXPECT_EQ(testing::QueryText(work, tables), "0") << "--status changed the office database";
+  }
+  ASSERT_EQ(Once(Databases()).status, 0);
+  ibx::TIBDatabase work = dbs.ConnectWork();
+  EXPECT_EQ(testing::QueryText(work, tables), "1") << "copying completes it, as the window does";
+}
+
+TEST_F(BrindleSyncTest, VerifySignsInWithThePasswordGiven) {
+  const std::string conn_str = OfficeDatabasePair::ConnStr(dbs.Dir() / "made.fdb");
+  RunResult result =
+      RunSync({"--verify", conn_str, "--password", "not-the-password"}, dbs.Dir().Path());
+  EXPECT_EQ(result.status, 2) << result.err;
+  EXPECT_TRUE(Contains(result.err,
+                       "Проверьте пароль SYSDBA: --password или переменная "
+                       "BRINDLE_PASSWORD"))
+      << result.err;
+  EXPECT_FALSE(std::filesystem::exists(dbs.Dir() / "made.fdb"));
+  setenv("BRINDLE_PASSWORD", TestDatabase::Password().c_str(), 1);
+  result = RunSync({"--verify", conn_str}, dbs.Dir().Path());
+  unsetenv("BRINDLE_PASSWORD");
+  EXPECT_EQ(result.status, 0) << result.err;
+  OfficeDatabasePair::Connect(conn_str).DropDatabase();
 }
 
 TEST_F(BrindleSyncTest, VerifyCreatesAnOfficeDatabase) {

@@ -9,6 +9,7 @@
 #include "platform/suite_root.h"
 #include "tests/support/office_databases.h"
 #include "tests/support/sample_data.h"
+#include "tests/support/test_database.h"
 #include "tests/support/test_fyrn.h"
 
 namespace brindle {
@@ -16,9 +17,10 @@ namespace {
 
 using testing::OfficeDatabasePair;
 
-std::string MessageOf(const std::string& conn_str) {
+std::string MessageOf(const std::string& conn_str,
+                      const std::string& password = testing::TestDatabase::Password()) {
   try {
-    VerifyOfficeDB(conn_str);
+    VerifyOfficeDB(conn_str, password);
   } catch (const std::exception& e) {
     return e.what();
   }
@@ -73,6 +75,17 @@ TEST_F(OfficeDbVerificationTest, FailedCheckKeepsTheHeldConfiguration) {
   const std::string message = MessageOf("127.0.0.1/1:" + (dir / "other.fdb"));
   EXPECT_NE(message, "no error");
   EXPECT_EQ(Fyrn().IniCreator().HeldIni(), held);
+  OfficeDatabasePair::Connect(conn_str).DropDatabase();
+}
+
+// The check used the built-in password whatever the operator gave, so a server with another
+// SYSDBA password could not be used; a wrong password now fails it.
+TEST_F(OfficeDbVerificationTest, SignsInWithThePasswordGiven) {
+  testing::ProvideStructureLibrary();
+  const std::string message = MessageOf(conn_str, "not-the-password");
+  EXPECT_NE(message.find("password"), std::string::npos) << message;
+  EXPECT_FALSE(std::filesystem::exists(dir / "office.fdb"));
+  ASSERT_EQ(MessageOf(conn_str), "no error");
   OfficeDatabasePair::Connect(conn_str).DropDatabase();
 }
 

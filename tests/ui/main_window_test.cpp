@@ -514,7 +514,7 @@ TEST_F(CopyStartTest, ThePeriodIsStoredBeforeTheDatabaseChecks) {
   settings.CopyDBConnStr = "localhost/30050:" + (dir / "no/such/folder/copy.fdb");
   std::string verification_error;
   try {
-    VerifyOfficeDB(settings.CopyDBConnStr);
+    VerifyOfficeDB(settings.CopyDBConnStr, settings.CopyDBPassword);
   } catch (const std::exception& e) {
     verification_error = e.what();
   }
