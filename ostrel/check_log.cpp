@@ -13,11 +13,9 @@ const std::string& PreparedLogFile(const std::string& file) {
   const std::filesystem::path folder = std::filesystem::path(file).parent_path();
   std::error_code error;
   if (!folder.empty() && !std::filesystem::is_directory(folder, error)) {
+    // A log that cannot be written never stops the check: the logger records each lost line
+    // in its error log.
     std::filesystem::create_directories(folder, error);
-    if (error) {
-      throw EOSError("Не удалось создать папку журнала \"" + folder.string() +
-                     "\": " + error.message());
-    }
   }
   return file;
 }

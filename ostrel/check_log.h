@@ -13,8 +13,8 @@ namespace brindle::ostrel {
 
 class CheckLog {
  public:
-  // Creates the log's folder when it is missing; raises EOSError naming the folder when that
-  // fails, or when file is empty.
+  // Creates the log's folder when it is missing. When that fails the check goes on and its lines
+  // go to the logger's error log. Raises EOSError when file is empty.
   explicit CheckLog(const std::string& file);
   CheckLog(const CheckLog&) = delete;
   CheckLog& operator=(const CheckLog&) = delete;

@@ -315,6 +315,21 @@ TEST_F(BrindleSyncTest, AMistypedCopyIsRefusedNotCreatedInTheServersFolder) {
   }
 }
 
+// A log that cannot be written never stops the program: LogFiles being a file stopped
+// brindle-sync with status 2 at the copy's structure check.
+TEST_F(BrindleSyncTest, ALogFolderThatIsAFileDoesNotStopCopying) {
+  MarkWorking();
+  {
+    ibx::TIBDatabase work = dbs.ConnectWork();
+    testing::FillReplicatedTables(work, 1);
+  }
+  std::filesystem::remove_all(SuitePath("LogFiles"));
+  testing::WriteFile(SuitePath("LogFiles"), "not a folder");
+  const RunResult result = Once(Databases());
+  EXPECT_EQ(result.status, 0) << result.out << result.err;
+  ExpectCopyHoldsTheWorkingRows();
+}
+
 // The demo's sample-data helper crashed (SIGSEGV) on a wrong password or a missing database.
 TEST_F(BrindleSyncTest, TheDemoHelperReportsAWrongPasswordAndAMissingDatabase) {
   setenv("BRINDLE_WORK_PASSWORD", "not-the-password", 1);
