@@ -464,6 +464,10 @@ int Verify(const std::string& conn_str, const std::optional<std::string>& given_
 }
 
 int Run(const Options& options) {
+  if (const std::string problem = SuiteRootProblem(); !problem.empty()) {
+    std::fprintf(stderr, "brindle-sync: %s\n", problem.c_str());
+    return kExitUsage;
+  }
   // The log goes where the window program's goes; its folder may not exist on a new server.
   std::error_code ignored;
   std::filesystem::create_directories(SuitePath("LogFiles"), ignored);

@@ -13,6 +13,9 @@
 #include "dbaccess/fyrn.h"
 #include "dbaccess/fyrn_second_binding.h"
 #include "infra/logger.h"
+#include "platform/message_box.h"
+#include "platform/shared_library.h"
+#include "platform/suite_root.h"
 #include "ui/close_on_signal.h"
 #include "ui/display_scaling.h"
 #include "ui/dpi_switch.h"
@@ -48,6 +51,10 @@ int main(int argc, char** argv) {
   TQtMessageBoxes message_boxes;
   TCloseOnSignal close_on_signal;
 
+  if (const std::string problem = SuiteRootProblem(); !problem.empty()) {
+    ShowMessageBox({ProgramFileName(), problem, MessageIcon::kError, MessageButtons::kOk});
+    return kRefusedStartExitCode;
+  }
   LoggerModule logger_module;         // 2
   TFyrnSecondBinding second_binding;  // 3: refuses the start itself
   FyrnInstall fyrn;                   // 4: likewise

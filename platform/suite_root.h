@@ -10,6 +10,10 @@ namespace brindle {
 // The root with a trailing "/"; read from the environment on every call, so tests may move it.
 std::string SuiteRoot();
 
+// Why the root cannot be used, for the operator: it does not exist or is no folder. Empty when
+// it is a folder. The programs refuse to start on it rather than create anything there.
+std::string SuiteRootProblem();
+
 // A path under the root, e.g. SuitePath("INI/") or SuitePath("LogFiles/Brindle.log").
 std::string SuitePath(std::string_view relative);
 

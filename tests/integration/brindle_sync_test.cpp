@@ -152,6 +152,18 @@ TEST_F(BrindleSyncTest, AMissingDatabaseLibraryEndsWithTwo) {
   EXPECT_TRUE(Contains(process.Err(), "В запуске приложения отказано!")) << process.Err();
 }
 
+// A mistyped ZEMT_ROOT was reported as a library that "was not loaded", and the folder was made.
+TEST_F(BrindleSyncTest, AMissingSuiteRootIsNamedAndNothingIsCreated) {
+  const std::string root = SuiteRoot();
+  const std::string missing = dbs.Dir() / "no-such-root/";
+  setenv("ZEMT_ROOT", missing.c_str(), 1);
+  const RunResult result = RunSync({"--status"}, dbs.Dir().Path());
+  setenv("ZEMT_ROOT", root.c_str(), 1);
+  EXPECT_EQ(result.status, 2);
+  EXPECT_TRUE(Contains(result.err, "Папка комплекса \"" + missing + "\" не найдена")) << result.err;
+  EXPECT_FALSE(std::filesystem::exists(missing));
+}
+
 TEST_F(BrindleSyncTest, OnceCopiesEveryTableAndPrintsALinePerTable) {
   MarkWorking();
   {
