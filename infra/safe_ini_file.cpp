@@ -1,10 +1,13 @@
 #include "infra/safe_ini_file.h"
 
+#include <pwd.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <filesystem>
 #include <thread>
 #include <vector>
 
@@ -62,6 +65,19 @@ bool FileExists(const std::string& path) {
 }
 
 }  // namespace
+
+std::string WriteRefusalAdvice(int error, const std::string& file) {
+  if (error != EACCES && error != EPERM && error != EROFS) return {};
+  const std::string folder = std::filesystem::path(file).parent_path().string();
+  const passwd* user = getpwuid(geteuid());
+  const std::string who = user ? std::string(user->pw_name) : "uid " + std::to_string(geteuid());
+  if (error == EROFS)
+    return ". Папка " + folder +
+           " только для чтения: перенесите настройки в "
+           "папку, доступную для записи (ZEMT_ROOT)";
+  return ". Разрешите пользователю " + who + " запись в папку " + folder + " и в файл " + file +
+         " (или запускайте программу от пользователя, которому они принадлежат)";
+}
 
 TSafeIniFile::TSafeIniFile(const std::string& file_name)
     : TIniFile(file_name), lock_(NamedMutex::Open(MakeLockName(file_name))) {}
@@ -185,7 +201,8 @@ void TSafeIniFile::RetryWrite(Attempt attempt) {
     } catch (const Exception& e) {
       const int error = LastSystemError();
       if (Clock::now() >= deadline || IsPermanent(error)) {
-        e.RaiseWithMessage(SystemErrorText(error) + " -> " + e.Message());
+        e.RaiseWithMessage(SystemErrorText(error) + " -> " + e.Message() +
+                           WriteRefusalAdvice(error, FileName()));
       }
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(20));

@@ -45,8 +45,7 @@ class TSafeIniFile : public TIniFile {
   TDateTime ReadTime(const std::string& section, const std::string& name,
                      TDateTime default_value) override;
   void WriteDate(const std::string& section, const std::string& name, TDateTime value) override;
-  void WriteDateTime(const std::string& section, const std::string& name,
-                     TDateTime value) override;
+  void WriteDateTime(const std::string& section, const std::string& name, TDateTime value) override;
   void WriteFloat(const std::string& section, const std::string& name, double value) override;
   void WriteTime(const std::string& section, const std::string& name, TDateTime value) override;
   std::vector<std::string> ReadSection(const std::string& section) override;
@@ -91,5 +90,9 @@ class TSafeIniFile : public TIniFile {
 
   std::unique_ptr<NamedMutex> lock_;
 };
+
+// What to do about a write the system refused for lack of rights (EACCES, EPERM, EROFS): the
+// user, folder and file concerned; empty for any other error.
+std::string WriteRefusalAdvice(int error, const std::string& file);
 
 }  // namespace brindle

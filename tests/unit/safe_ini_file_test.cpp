@@ -1,8 +1,10 @@
 #include "infra/safe_ini_file.h"
 
 #include <gtest/gtest.h>
+
 #include <signal.h>
 
+#include <cerrno>
 #include <chrono>
 #include <filesystem>
 #include <set>
@@ -293,6 +295,19 @@ TEST_F(SafeIniFileTest, RefusedWriteIsRetriedUntilItSucceeds) {
   TSafeIniFile(file).WriteString("S", "K", "late");
   remover.join();
   EXPECT_EQ(TSafeIniFile(file).ReadString("S", "K", ""), "late");
+}
+
+// Tests run as root, whom no folder refuses, so the advice is checked for the errors themselves.
+TEST(SafeIniFileAdvice, ARefusalForLackOfRightsSaysWhoNeedsWhichRights) {
+  const std::string advice = WriteRefusalAdvice(EACCES, "/opt/zemt/INI/Brindle.set");
+  EXPECT_NE(advice.find("запись в папку /opt/zemt/INI и в файл /opt/zemt/INI/Brindle.set"),
+            std::string::npos)
+      << advice;
+  EXPECT_NE(advice.find("пользователю "), std::string::npos) << advice;
+  EXPECT_NE(WriteRefusalAdvice(EROFS, "/ro/INI/x.set").find("только для чтения"),
+            std::string::npos);
+  EXPECT_EQ(WriteRefusalAdvice(ENOENT, "/x/INI/x.set"), "");
+  EXPECT_EQ(WriteRefusalAdvice(EISDIR, "/x/INI/x.set"), "");
 }
 
 TEST_F(SafeIniFileTest, RefusedWriteGivesUpAfterTheRetryWindow) {
