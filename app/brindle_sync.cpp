@@ -492,6 +492,9 @@ int Run(const Options& options) {
     TProgramModule program(std::move(module_options));
     TCopyEngine& engine = program.Engine();
     engine_ref = &engine;
+    for (const std::string& warning : program.StartupWarnings()) {
+      std::fprintf(stderr, "brindle-sync: внимание: %s\n", warning.c_str());
+    }
     ApplyOverrides(options, engine);
     switch (options.mode) {
       case Mode::kVerify:

@@ -60,7 +60,10 @@ int main(int argc, char** argv) {
   FyrnInstall fyrn;                   // 4: likewise
   // 5. The safe INI module needs no start.
   try {
-    TProgramModule program;                                        // 6
+    TProgramModule program;  // 6
+    for (const std::string& warning : program.StartupWarnings()) {
+      ShowMessageBox({ProgramFileName(), warning, MessageIcon::kWarning, MessageButtons::kOk});
+    }
     return RunMainWindow(app, close_on_signal, program.Engine());  // 7
   } catch (const std::exception& e) {
     ShowErrorBox(e);

@@ -1,12 +1,15 @@
 #include "ui/load_copy_settings.h"
 
 #include <exception>
+#include <filesystem>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "dbaccess/fyrn.h"
 #include "dbaccess/office_db_verification.h"
 #include "infra/program_log.h"
+#include "infra/safe_ini_file.h"
 #include "replication/copy_settings.h"
 #include "replication/password_scrambler.h"
 #include "ui/copy_control.h"
@@ -23,9 +26,28 @@ std::optional<std::string> StoredPassword(const char* section) {
   return password;
 }
 
+// A settings file that holds bytes but not one section cannot be read at all (damaged, or not a
+// settings file): every value then comes from the defaults, which the operator must be told.
+std::optional<std::string> UnreadableFile(const std::string& name) {
+  const std::string path = SettingsFileName(name);
+  std::error_code error;
+  const auto size = std::filesystem::file_size(path, error);
+  if (error || size == 0 || !TSafeIniFile(path).ReadSections().empty()) return std::nullopt;
+  return path;
+}
+
 }  // namespace
 
-TCopySettings LoadCopySettings(bool verify_office_db) {
+TCopySettings LoadCopySettings(bool verify_office_db, std::vector<std::string>* warnings) {
+  for (const char* name : {"cnf", kCopySettingsName}) {
+    if (const auto path = UnreadableFile(name)) {
+      const std::string warning = "Файл настроек " + *path +
+                                  " не удалось прочитать (в нём нет ни одного раздела): все его "
+                                  "значения взяты по умолчанию";
+      LogProgram(warning, LogWarning);
+      if (warnings) warnings->push_back(warning);
+    }
+  }
   TCopySettings settings;
   settings.WorkDBPassword = Fyrn().GetPassword();
   if (auto password = StoredPassword("OFCDB")) settings.WorkDBPassword = *password;

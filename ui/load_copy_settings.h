@@ -2,6 +2,9 @@
 // and the database library's binding exist and before the copy engine is made.
 #pragma once
 
+#include <string>
+#include <vector>
+
 #include "replication/copy_settings.h"
 
 namespace brindle {
@@ -10,7 +13,9 @@ namespace brindle {
 // (Brindle), with the database library's password where none is stored. With
 // verify_office_db, first verifies the office database the suite's setting names, with the
 // working database's password; a failing verification is logged and start-up goes on. Errors of
-// the settings files themselves raise.
-TCopySettings LoadCopySettings(bool verify_office_db = true);
+// the settings files themselves raise. A settings file that holds nothing readable is logged as
+// a warning, which also goes to `warnings` when given.
+TCopySettings LoadCopySettings(bool verify_office_db = true,
+                               std::vector<std::string>* warnings = nullptr);
 
 }  // namespace brindle

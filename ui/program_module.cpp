@@ -26,8 +26,9 @@ TProgramModule::StructureLibraryRelease::~StructureLibraryRelease() {
 TProgramModule::TProgramModule(TProgramModuleOptions options) {
   // Set while this thread is the log's only writer; the copy thread starts below.
   if (options.log_target) ProgramLog()->NotifyWindow = options.log_target;
-  engine_ = std::make_unique<TCopyEngine>(Fyrn(), LoadCopySettings(options.verify_office_db),
-                                          std::move(options.observer), std::move(options.pass));
+  engine_ =
+      std::make_unique<TCopyEngine>(Fyrn(), LoadCopySettings(options.verify_office_db, &warnings_),
+                                    std::move(options.observer), std::move(options.pass));
 }
 
 TProgramModule::~TProgramModule() = default;

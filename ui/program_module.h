@@ -4,6 +4,8 @@
 #pragma once
 
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "infra/logger.h"
 #include "replication/copy_engine.h"
@@ -36,6 +38,8 @@ class TProgramModule {
   TProgramModule& operator=(const TProgramModule&) = delete;
 
   TCopyEngine& Engine() { return *engine_; }
+  // What start-up found wrong with the settings files, for the operator (also in the log).
+  const std::vector<std::string>& StartupWarnings() const { return warnings_; }
 
  private:
   // Each undoes one start-up step; declared in start-up order, so they go in reverse.
@@ -49,6 +53,7 @@ class TProgramModule {
 
   LogOpen log_open_;
   StructureLibraryRelease structure_library_release_;
+  std::vector<std::string> warnings_;
   std::unique_ptr<TCopyEngine> engine_;
 };
 

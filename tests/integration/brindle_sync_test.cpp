@@ -327,6 +327,19 @@ TEST_F(BrindleSyncTest, AMistypedCopyIsRefusedNotCreatedInTheServersFolder) {
   }
 }
 
+// A damaged settings file was read as empty without a word, so every default was used silently.
+TEST_F(BrindleSyncTest, AnUnreadableSettingsFileIsReported) {
+  std::string noise(4096, '\0');
+  for (std::size_t i = 0; i < noise.size(); ++i) noise[i] = static_cast<char>((i * 7919) % 251);
+  testing::WriteFile(SettingsFileName("Brindle"), noise);
+  const RunResult result = RunSync(Args("--status"), dbs.Dir().Path());
+  EXPECT_EQ(result.status, 0) << result.err;
+  EXPECT_TRUE(Contains(result.err,
+                       "Файл настроек " + SettingsFileName("Brindle") + " не удалось прочитать"))
+      << result.err;
+  EXPECT_FALSE(Contains(result.err, "cnf.set")) << "a missing file is no damaged one";
+}
+
 // A log that cannot be written never stops the program: LogFiles being a file stopped
 // brindle-sync with status 2 at the copy's structure check.
 TEST_F(BrindleSyncTest, ALogFolderThatIsAFileDoesNotStopCopying) {
