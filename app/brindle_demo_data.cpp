@@ -9,11 +9,13 @@
 #include "dbaccess/conf_calls.h"
 #include "dbaccess/fyrn.h"
 #include "ibx/database.h"
+#include "platform/character_handling.h"
 #include "platform/text.h"
 #include "tests/support/sample_data.h"
 
 int main(int argc, char** argv) {
   using namespace brindle;
+  UseUtf8CharacterHandling();
   if (argc < 2 || argc > 3) {
     std::fprintf(stderr,
                  "Использование: brindle-demo-data CONNSTR [ROWS]\n"

@@ -33,6 +33,7 @@
 #include "ibx/connection_string.h"
 #include "ibx/ib_error.h"
 #include "infra/logger.h"
+#include "platform/character_handling.h"
 #include "platform/date_time.h"
 #include "platform/error.h"
 #include "platform/message_box.h"
@@ -527,6 +528,7 @@ int Run(const Options& options) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  UseUtf8CharacterHandling();
   // Blocked before any thread starts, so every thread inherits the mask and the main thread
   // alone takes the signals, between its looks at the copy thread.
   const sigset_t stop_signals = StopSignals();

@@ -13,6 +13,7 @@
 #include "dbaccess/fyrn.h"
 #include "dbaccess/fyrn_second_binding.h"
 #include "infra/logger.h"
+#include "platform/character_handling.h"
 #include "platform/message_box.h"
 #include "platform/shared_library.h"
 #include "platform/suite_root.h"
@@ -48,6 +49,7 @@ int main(int argc, char** argv) {
   }
   // The toolkit exists from here on, since the binding's refusals below are message boxes.
   QApplication app(argc, argv);
+  UseUtf8CharacterHandling();  // after Qt, which takes the environment's locale
   TQtMessageBoxes message_boxes;
   TCloseOnSignal close_on_signal;
 

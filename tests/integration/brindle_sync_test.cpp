@@ -255,6 +255,24 @@ TEST_F(BrindleSyncTest, VerifySignsInWithThePasswordGiven) {
   OfficeDatabasePair::Connect(conn_str).DropDatabase();
 }
 
+// In the "C" locale the client could not pass a Cyrillic file name at all ("Cannot transliterate
+// character"), and the advice then sent the operator to check the server.
+TEST_F(BrindleSyncTest, ACyrillicPathIsReached) {
+  unsetenv("LANG");
+  unsetenv("LC_ALL");
+  unsetenv("LC_CTYPE");
+  const std::string path = dbs.Dir() / "копия-ё.fdb";
+  const std::string conn_str = OfficeDatabasePair::ConnStr(path);
+  const RunResult result = RunSync({"--verify", conn_str}, dbs.Dir().Path());
+  EXPECT_EQ(result.status, 0) << result.err;
+  ASSERT_TRUE(std::filesystem::exists(path));
+  // A second run finds the database and completes nothing: it reached the same file.
+  const RunResult again = RunSync({"--verify", conn_str}, dbs.Dir().Path());
+  EXPECT_EQ(again.status, 0) << again.err;
+  // This process's client took the "C" locale at its first use, so the test's folder, removed
+  // with the test, disposes of the file.
+}
+
 TEST_F(BrindleSyncTest, VerifyCreatesAnOfficeDatabase) {
   const std::string conn_str = OfficeDatabasePair::ConnStr(dbs.Dir() / "made.fdb");
   const RunResult result = RunSync({"--verify", conn_str}, dbs.Dir().Path());
