@@ -2,6 +2,7 @@
 
 #include <ibase.h>
 
+#include <algorithm>
 #include <cctype>
 #include <memory>
 #include <set>
@@ -555,6 +556,22 @@ bool OpenOrCreate(ibx::TIBDatabase& database, const std::string& path) {
   }
 }
 
+// A database that holds tables of its own but none of the description's belongs to another
+// program: completing it would add the whole office schema to it.
+void RefuseForeignDatabase(const StructurePlan& plan, ibx::TIBDatabase& database) {
+  const std::vector<std::string> tables = database.GetTableNames();
+  if (tables.empty()) return;
+  for (const PlannedTable& table : plan.tables) {
+    if (std::find(tables.begin(), tables.end(), table.name) != tables.end()) return;
+  }
+  std::string named;
+  for (std::size_t i = 0; i < tables.size() && i < 3; ++i) named += (i ? ", " : "") + tables[i];
+  if (tables.size() > 3) named += ", ...";
+  throw Exception("в базе данных есть свои таблицы (" + named +
+                  "), но ни одной таблицы базы данных офиса: это не база данных офиса, её "
+                  "структура не изменена. Укажите базу данных офиса или новый файл");
+}
+
 }  // namespace
 
 std::string ConnectionString(const ConnectionDescription& connection) {
@@ -583,6 +600,7 @@ CheckResult CheckDatabaseStructure(const TfbDataBaseDescription& description,
     database.SetDatabaseName(connection_string);
     database.SetPassword(connection.password);
     result.database_created = OpenOrCreate(database, connection.path);
+    if (!result.database_created) RefuseForeignDatabase(plan, database);
     if (result.database_created) {
       log->Note("Создана база данных " + connection_string + " (кодировка по умолчанию WIN1251)");
     }

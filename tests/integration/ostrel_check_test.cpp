@@ -923,6 +923,24 @@ TEST(OstrelCheck, AWrongPasswordRaisesAndCreatesNothing) {
   EXPECT_FALSE(std::filesystem::exists(dir / "x.fdb"));
 }
 
+// An existing database of another program, given as the copy, got 67 office tables added.
+TEST(OstrelCheck, ADatabaseWithTablesOfItsOwnButNoOfficeTableIsLeftAlone) {
+  TestDatabase db;
+  db.Execute({"CREATE TABLE MY_ORDERS (ID INTEGER)", "CREATE TABLE MY_CLIENTS (ID INTEGER)"});
+  auto description = std::make_unique<TfbDataBaseDescription>();
+  DescribeOfficeDB(*description, TestDatabase::Host(), db.Path(), TestDatabase::Password(),
+                   TestDatabase::Port());
+  try {
+    CheckDatabaseStructure(*description, LogPath());
+    FAIL() << "no error";
+  } catch (const Exception& e) {
+    EXPECT_NE(e.Message().find("свои таблицы (MY_CLIENTS, MY_ORDERS)"), std::string::npos)
+        << e.Message();
+  }
+  ibx::TIBDatabase database = db.Connect();
+  EXPECT_EQ(database.GetTableNames(), (std::vector<std::string>{"MY_CLIENTS", "MY_ORDERS"}));
+}
+
 // A mistyped copy such as "localhost" named a file relative to the server's own folder, where a
 // whole office database was then created.
 TEST(OstrelCheck, AMissingDatabaseIsCreatedOnlyAtAFullPath) {
