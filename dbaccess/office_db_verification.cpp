@@ -54,7 +54,7 @@ struct DescriptionGuard {
 
 }  // namespace
 
-void VerifyOfficeDB(const std::string& conn_str, const std::string& password) {
+TfbDataBase::CheckOutcome VerifyOfficeDB(const std::string& conn_str, const std::string& password) {
   if (conn_str.empty()) {
     throw Exception("VerifyOfficeDB: для офисной БД должна передаваться строка подключения!");
   }
@@ -78,6 +78,7 @@ void VerifyOfficeDB(const std::string& conn_str, const std::string& password) {
                     kStructureLibraryName);
   }
 
+  TfbDataBase::CheckOutcome outcome;
   const std::string log_file = SuitePath("LogFiles/OstrelCheck.log");
   {
     DescriptionGuard guard{lib.free_database, lib.get_database()};
@@ -87,6 +88,7 @@ void VerifyOfficeDB(const std::string& conn_str, const std::string& password) {
     TOstrelFailure check;
     check.RaiseOnFailure(lib.check_structure(guard.description, &check_options, check.Report()),
                          "CheckDBStruct");
+    outcome = guard.description->LastCheck();
     if (FileExists(SuitePath("OfficeDB/Office.db"))) {
       if (!lib.copy_paradox) {
         throw Exception(std::string("Найдены данные офиса в формате Paradox, но в ") +
@@ -103,6 +105,7 @@ void VerifyOfficeDB(const std::string& conn_str, const std::string& password) {
     }
   }
   Fyrn().IniCreator().SetDefaultIni(kOfficeConf, "OfficeDB", false);
+  return outcome;
 }
 
 void ReleaseStructureLibrary() {

@@ -131,6 +131,8 @@ class TfbDataBaseDescription final : public TfbDataBase {
                  std::int32_t reserved2, const std::string& check) override;
   // The table belongs to this description.
   TfbTableDescription* AddTable(const std::string& name) override;
+  CheckOutcome LastCheck() const override { return last_check_; }
+  void SetLastCheck(CheckOutcome outcome) { last_check_ = outcome; }
   void AddGenerator(const std::string& name, std::int64_t start_value) override;
 
   const std::optional<ConnectionDescription>& Connection() const { return connection_; }
@@ -143,6 +145,7 @@ class TfbDataBaseDescription final : public TfbDataBase {
   const TfbTableDescription* FindTable(std::string_view name) const;
 
  private:
+  CheckOutcome last_check_;
   std::optional<ConnectionDescription> connection_;
   std::vector<DomainDescription> domains_;
   std::vector<std::unique_ptr<TfbTableDescription>> tables_;

@@ -83,6 +83,14 @@ class TfbDataBase {
   virtual void ReservedSlot5();
   virtual void AddGenerator(const std::string& name, std::int64_t start_value) = 0;
 
+  // What the last check of this description made: the database itself, and objects in it.
+  struct CheckOutcome {
+    bool database_created = false;
+    std::int32_t objects_created = 0;
+  };
+  // Nothing before the first check.
+  virtual CheckOutcome LastCheck() const = 0;
+
  protected:
   TfbDataBase() = default;
   TfbDataBase(const TfbDataBase&) = delete;

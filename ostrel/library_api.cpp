@@ -75,7 +75,8 @@ std::int32_t CheckDBStruct(brindle::TfbDataBase* description, const brindle::Var
     if (!log_file || log_file->empty()) {
       throw Exception("CheckDBStruct: первым параметром должен передаваться путь к файлу журнала");
     }
-    brindle::ostrel::CheckDatabaseStructure(*described, *log_file);
+    const auto result = brindle::ostrel::CheckDatabaseStructure(*described, *log_file);
+    described->SetLastCheck({result.database_created, result.created});
   });
 }
 

@@ -10,6 +10,7 @@
 #include "dbaccess/office_db_verification.h"
 #include "infra/program_log.h"
 #include "infra/safe_ini_file.h"
+#include "platform/suite_root.h"
 #include "replication/copy_settings.h"
 #include "replication/password_scrambler.h"
 #include "ui/copy_control.h"
@@ -55,7 +56,17 @@ TCopySettings LoadCopySettings(bool verify_office_db, std::vector<std::string>* 
   work = ReadSettingString("cnf", "OFCDB", "ConnStr", DefaultOfficeDBConnStr());
   if (verify_office_db) {
     try {
-      VerifyOfficeDB(work, settings.WorkDBPassword);
+      const TfbDataBase::CheckOutcome made = VerifyOfficeDB(work, settings.WorkDBPassword);
+      if (made.database_created || made.objects_created > 0) {
+        // The operator must learn that the office database was changed, not only the check log.
+        const std::string note =
+            (made.database_created ? "Создана база данных офиса [" + work + "]"
+                                   : "Структура базы данных офиса [" + work + "] дополнена") +
+            ": создано объектов " + std::to_string(made.objects_created) + " (подробности в " +
+            SuitePath("LogFiles/OstrelCheck.log") + ")";
+        LogProgram(note, LogWarning);
+        if (warnings) warnings->push_back(note);
+      }
     } catch (const std::exception& e) {
       if (TMirtLogger* log = ProgramLog()) {
         log->WriteFmt("Ошибка коррекции базы данных [%s]: %s", {work, e.what()}, LogPlain);

@@ -13,8 +13,9 @@ namespace brindle {
 // (Brindle), with the database library's password where none is stored. With
 // verify_office_db, first verifies the office database the suite's setting names, with the
 // working database's password; a failing verification is logged and start-up goes on. Errors of
-// the settings files themselves raise. A settings file that holds nothing readable is logged as
-// a warning, which also goes to `warnings` when given.
+// the settings files themselves raise. A settings file that holds nothing readable, and a
+// verification that changed the office database, are logged as warnings, which also go to
+// `warnings` when given.
 TCopySettings LoadCopySettings(bool verify_office_db = true,
                                std::vector<std::string>* warnings = nullptr);
 

@@ -12,7 +12,9 @@
 #include "replication/copy_settings.h"
 #include "replication/copy_thread.h"
 #include "replication/password_scrambler.h"
+#include "tests/support/office_databases.h"
 #include "tests/support/process.h"
+#include "tests/support/sample_data.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/test_fyrn.h"
 #include "tests/ui/ui_test_support.h"
@@ -123,6 +125,35 @@ TEST_F(LoadCopySettingsTest, UnusableStoredPasswordsLeaveTheLibrarysOne) {
   EXPECT_EQ(settings.WorkDBPassword, library_password);
   EXPECT_EQ(settings.CopyDBPassword, library_password);
   EXPECT_FALSE(settings.AutoStartCopy) << "only 1 is true";
+}
+
+// Start-up completes the suite's office database as the window always did, and now says so: it
+// used to tell only the structure library's own log.
+TEST(LoadCopySettingsVerification, ACompletedOfficeDatabaseIsReported) {
+  testing::TestFyrn();
+  testing::OfficeDatabasePair dbs;  // its folder is the suite root from here on
+  std::filesystem::create_directories(SuitePath("LogFiles"));
+  SetProgramLog(std::make_unique<TMirtLogger>(SuitePath("LogFiles/Brindle.log")));
+  {
+    ibx::TIBDatabase work = dbs.ConnectWork();
+    testing::ExecuteCommitted(work, "DROP TABLE DSCCARDS");
+  }
+  WriteSettingString("cnf", "OFCDB", "ConnStr", dbs.WorkConnStr());
+  WriteSettingString("Brindle", "OFCDB", "Password",
+                     ScramblePassword(testing::TestDatabase::Password()));
+  std::vector<std::string> warnings;
+  LoadCopySettings(true, &warnings);
+  ASSERT_EQ(warnings.size(), 1u);
+  EXPECT_TRUE(warnings[0].starts_with("Структура базы данных офиса [" + dbs.WorkConnStr() +
+                                      "] дополнена: создано объектов "))
+      << warnings[0];
+  const auto messages = testing::LogMessages(SuitePath("LogFiles/Brindle.log"));
+  EXPECT_NE(std::find(messages.begin(), messages.end(), warnings[0]), messages.end());
+
+  warnings.clear();
+  LoadCopySettings(true, &warnings);
+  EXPECT_TRUE(warnings.empty()) << "nothing to say when nothing changed";
+  SetProgramLog(nullptr);
 }
 
 // The program module between the binding and the window.
