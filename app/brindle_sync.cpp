@@ -41,6 +41,7 @@
 #include "platform/suite_root.h"
 #include "platform/text.h"
 #include "replication/copy_engine.h"
+#include "replication/copy_pass.h"
 #include "replication/replication_sql.h"
 #include "schema/replicated_tables.h"
 #include "ui/copy_control.h"
@@ -288,8 +289,7 @@ void PrintReport(const TPassResult& report, ProgressLine& progress) {
       return;
     }
     case TPassStatus::kSkipped:
-      std::printf("Копирование пропущено: копию БД сейчас заполняет другая программа (%s)\n",
-                  report.LockHolder.c_str());
+      std::printf("%s\n", SkippedPassText(report.LockHolder).c_str());
       break;
     case TPassStatus::kCompleted:
       std::printf(

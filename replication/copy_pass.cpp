@@ -192,6 +192,11 @@ double SecondsSince(std::chrono::steady_clock::time_point start) {
 
 }  // namespace
 
+std::string SkippedPassText(const std::string& holder) {
+  return "Копирование пропущено: копию БД сейчас заполняет другая программа" +
+         (holder.empty() ? std::string() : " (" + holder + ")");
+}
+
 TPassResult RunCopyPass(TFyrn& fyrn, const TCopySettings& settings, TCopyDBThread& thread,
                         TPassMemory& memory) {
   TPassResult result;
@@ -217,9 +222,8 @@ TPassResult RunCopyPass(TFyrn& fyrn, const TCopySettings& settings, TCopyDBThrea
     TCopyLock lock(*pass.copy);
     if (!lock.TryAcquire()) {
       result.Status = TPassStatus::kSkipped;
-      result.LockHolder = lock.HolderText().empty() ? "неизвестна" : lock.HolderText();
-      LogProgram("Копирование пропущено: копию БД сейчас заполняет другая программа (" +
-                 result.LockHolder + ")");
+      result.LockHolder = lock.HolderText();
+      LogProgram(SkippedPassText(result.LockHolder));
       pass.Release(true);
       result.Finished = Now();
       thread.Busy = false;

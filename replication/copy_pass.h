@@ -32,6 +32,10 @@ struct TPassMemory {
   std::string last_horizon_of;
 };
 
+// The log line of a pass skipped because another program held the copy; the holder may be
+// unknown (empty).
+std::string SkippedPassText(const std::string& holder);
+
 // Never raises: a failure is logged with "Ошибка при копировании БД: ", published on the thread
 // (LastErrorText, LastErrorTime) and returned in the result; whatever the pass opened is
 // released either way. Progress is published on `thread` as the pass goes.
