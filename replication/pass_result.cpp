@@ -26,10 +26,6 @@ const char* PassStepName(TPassStep step) {
   return "";
 }
 
-bool TPassError::HasCode(std::intptr_t code) const {
-  return std::find(GdsCodes.begin(), GdsCodes.end(), code) != GdsCodes.end();
-}
-
 std::int64_t TPassResult::Copied() const {
   std::int64_t copied = 0;
   for (const TTableResult& table : Tables) copied += table.Copied();

@@ -41,8 +41,6 @@ struct TPassError {
   std::int32_t SqlCode = 0;             // the server's SQLCODE; 0 when not a server error
   std::vector<std::intptr_t> GdsCodes;  // the server's error codes, the main one first
   std::string Text;                     // the message as the log and the window show it
-
-  bool HasCode(std::intptr_t code) const;
 };
 
 struct TTableResult {
