@@ -241,7 +241,12 @@ TEST_F(WriteHorizon, RunningStatementHoldsEveryTableFromItsStart) {
     while (!waiting && std::chrono::steady_clock::now() < deadline) {
       horizon = Look();
       for (const TOpenTransaction& transaction : horizon.transactions) {
-        if (transaction.statement_started > 0) waiting = transaction;
+        // A statement that began between the look's clock reading and its snapshot holds
+        // nothing before that reading yet; a later look sees it held.
+        if (transaction.statement_started > 0 &&
+            transaction.statement_started <= horizon.server_time) {
+          waiting = transaction;
+        }
       }
       if (!waiting) Pause();
     }
