@@ -325,8 +325,8 @@ std::string Advice(const std::exception& error, const std::string& conn_str,
            password_variable + ".";
   }
   const TDatabaseLocation db = LocateDatabase(conn_str);
-  if (has(isc_network_error) || has(isc_net_connect_err) || has(isc_conn_lost) ||
-      has(isc_lost_db_connection)) {
+  if (has(isc_network_error) || has(isc_net_connect_err) || has(isc_net_read_err) ||
+      has(isc_net_write_err) || has(isc_conn_lost) || has(isc_lost_db_connection)) {
     return "Проверьте, что сервер Firebird " + db.host + " запущен и принимает " +
            "подключения на порту " + std::to_string(db.port) + ".";
   }

@@ -120,6 +120,7 @@ struct DataSetCore {
   Status status;
   std::string sql;
   bool param_check = true;
+  std::string server_text;  // sql as sent: positional parameters, WIN1251
 
   Firebird::IStatement* statement = nullptr;
   bool has_cursor = false;
@@ -138,6 +139,8 @@ struct DataSetCore {
   std::vector<std::optional<TIBValue>> blob_cache;  // per output slot, for the current row
 
  private:
+  void PrepareOnServer();  // sets statement from server_text
+  void OpenCursor(Firebird::ITransaction* tra);  // and fetches the first row
   void Fetch();
   void WriteBlobs(Firebird::ITransaction* tra);
   std::string ReadBlob(const ISC_QUAD& id);

@@ -203,15 +203,10 @@ void DataSetCore::SetSQL(std::string_view text) {
 void DataSetCore::Prepare() {
   if (statement) return;
   if (Trim(sql).empty()) throw EIBError("Не задан текст запроса");
-  Firebird::IAttachment* attachment = Database().Attachment();
-  Firebird::ITransaction* tra = Transaction().Active();
   TSqlParamMap map = param_check ? MapNamedParams(sql) : TSqlParamMap{sql, {}};
-  const std::string text = Utf8ToWin1251(map.sql);
+  server_text = Utf8ToWin1251(map.sql);
+  PrepareOnServer();
   auto* st = status.get();
-  statement = Call([&] {
-    return attachment->prepare(st, tra, static_cast<unsigned>(text.size()), text.c_str(),
-                               SQL_DIALECT_V6, Firebird::IStatement::PREPARE_PREFETCH_METADATA);
-  });
   try {
     const unsigned type = Call([&] { return statement->getType(st); });
     if (type == isc_info_sql_stmt_start_trans || type == isc_info_sql_stmt_commit ||
@@ -248,6 +243,17 @@ void DataSetCore::Prepare() {
     Unprepare();
     throw;
   }
+}
+
+void DataSetCore::PrepareOnServer() {
+  Firebird::IAttachment* attachment = Database().Attachment();
+  Firebird::ITransaction* tra = Transaction().Active();
+  auto* st = status.get();
+  statement = Call([&] {
+    return attachment->prepare(st, tra, static_cast<unsigned>(server_text.size()),
+                               server_text.c_str(), SQL_DIALECT_V6,
+                               Firebird::IStatement::PREPARE_PREFETCH_METADATA);
+  });
 }
 
 void DataSetCore::Unprepare() noexcept {
@@ -333,12 +339,19 @@ void DataSetCore::Open() {
   auto* st = status.get();
   std::fill(blob_cache.begin(), blob_cache.end(), std::nullopt);
   if (has_cursor) {
-    cursor = Call([&] {
-      return statement->openCursor(st, tra, input.meta.get(), input.Data(), output.meta.get(), 0);
-    });
-    active = true;
-    eof = false;
-    Fetch();
+    try {
+      OpenCursor(tra);
+    } catch (const EIBError& e) {
+      if (!e.HasErrorCode(isc_dsql_cursor_open_err)) throw;
+      // The server still holds the cursor of our last Close. The client sends a close with the
+      // next request and drops the server's answer, so when the close failed (a server going
+      // down does that) its error is lost and this misleading one comes instead. A statement of
+      // its own either opens or fails with the true cause. Same text, so the same messages.
+      Close();
+      CloseQuietly(statement, [&](Firebird::IStatement* s) { s->free(st); });
+      PrepareOnServer();
+      OpenCursor(tra);
+    }
   } else {
     // A procedure or a RETURNING clause: one row.
     Call([&] {
@@ -349,6 +362,17 @@ void DataSetCore::Open() {
     has_row = true;
     rec_no = 1;
   }
+}
+
+void DataSetCore::OpenCursor(Firebird::ITransaction* tra) {
+  auto* st = status.get();
+  cursor = Call([&] {
+    return statement->openCursor(st, tra, input.meta.get(), input.Data(), output.meta.get(), 0);
+  });
+  active = true;
+  eof = false;
+  // The client sends the open with this first fetch, so the open's own errors arise here.
+  Fetch();
 }
 
 void DataSetCore::Fetch() {

@@ -3,6 +3,7 @@
 // window and console programs sharing their settings and log. Each test ends by comparing every
 // replicated table of the copy with the working database, row by row and column by column.
 #include <gtest/gtest.h>
+#include <ibase.h>
 #include <signal.h>
 
 #include <algorithm>
@@ -60,6 +61,16 @@ bool Eventually(const std::function<bool()>& condition, std::chrono::seconds tim
     std::this_thread::sleep_for(20ms);
   }
   return true;
+}
+
+// The client's codes for a connection that broke or a server that went down.
+bool IsConnectionLoss(std::intptr_t code) {
+  for (const std::intptr_t loss : {isc_net_read_err, isc_net_write_err, isc_network_error,
+                                   isc_conn_lost, isc_lost_db_connection, isc_att_shutdown,
+                                   isc_shutdown}) {
+    if (code == loss) return true;
+  }
+  return false;
 }
 
 std::string SharedLogPath() {
@@ -136,8 +147,13 @@ class Writer {
 class CountedCopying {
  public:
   explicit CountedCopying(const OfficeDatabasePair& dbs)
-      : engine_(testing::TestFyrn(), Settings(dbs),
-                [this](const TPassResult& result) { ++(result.Failed() ? failed_ : succeeded_); }) {
+      : engine_(testing::TestFyrn(), Settings(dbs), [this](const TPassResult& result) {
+          if (result.Failed() && result.Error) {
+            const std::lock_guard lock(errors_mutex_);
+            errors_.push_back(*result.Error);
+          }
+          ++(result.Failed() ? failed_ : succeeded_);
+        }) {
     engine_.SetCopyEnabled(true);
     engine_.WakeUp();
   }
@@ -148,6 +164,12 @@ class CountedCopying {
   const TCopyDBThread& Thread() const { return engine_.Thread(); }
   int Succeeded() const { return succeeded_; }
   int Failed() const { return failed_; }
+  // The error of failed pass number `index` (from 0), if there has been one.
+  std::optional<TPassError> FailedPassError(int index) const {
+    const std::lock_guard lock(errors_mutex_);
+    if (index >= static_cast<int>(errors_.size())) return std::nullopt;
+    return errors_[static_cast<std::size_t>(index)];
+  }
 
  private:
   static TCopySettings Settings(const OfficeDatabasePair& dbs) {
@@ -158,6 +180,8 @@ class CountedCopying {
 
   std::atomic<int> succeeded_{0};
   std::atomic<int> failed_{0};
+  mutable std::mutex errors_mutex_;
+  std::vector<TPassError> errors_;
   TCopyEngine engine_;  // last: its passes count into the above
 };
 
@@ -265,9 +289,10 @@ TEST_F(FaultTest, SyncKilledMidPassThenANewPassCompletesTheCopy) {
   kill_mid_pass("killed during a pass over changed rows");
 }
 
-// The server goes away while a pass copies: the pass fails, its error is logged and published
-// to the window's snapshot, passes fail while the server is down, and the first pass after the
-// server is back completes the copy. The test has a server of its own to stop.
+// The server goes away while a pass copies: the pass fails with the lost connection as its
+// error, logged and published to the window's snapshot; passes fail while the server is down, and
+// the first pass after the server is back completes the copy. Once during the first fill and once
+// during a pass that re-reads and compares every row. The test has a server of its own to stop.
 TEST_F(FaultTest, ServerStoppedMidPassThenStartedAgain) {
   testing::TempDir server_dir;
   testing::OwnServer server(server_dir / "fbserver/");
@@ -275,42 +300,57 @@ TEST_F(FaultTest, ServerStoppedMidPassThenStartedAgain) {
   Fill(dbs, 300);
   LogInto(dbs.Dir() / "program.log");
 
-  std::string first_error;
-  {
-    CountedCopying copying(dbs);
-    const TCopyDBThread& thread = copying.Thread();
+  CountedCopying copying(dbs);
+  const TCopyDBThread& thread = copying.Thread();
+  auto stop_mid_pass = [&](const char* round) {
+    SCOPED_TRACE(round);
+    const int failed_before = copying.Failed();
+    const int succeeded_before = copying.Succeeded();
+    const std::size_t logged_before = testing::LogMessages(dbs.Dir() / "program.log").size();
     ASSERT_TRUE(Eventually([&] { return thread.Busy && thread.TableNo >= 3; }, 120s));
     server.Stop();
-    ASSERT_TRUE(Eventually([&] { return copying.Failed() >= 2; }, 60s))
+    ASSERT_TRUE(Eventually([&] { return copying.Failed() >= failed_before + 2; }, 60s))
         << "a pass with the server down must fail, and so must the next";
     const TCopyDBThread::Outcome down = thread.Snapshot();
     EXPECT_NE(down.LastErrorText, "");
     EXPECT_GT(down.LastErrorTime, 0);
-    EXPECT_EQ(copying.Succeeded(), 0);
+    EXPECT_EQ(copying.Succeeded(), succeeded_before);
 
     const auto messages = testing::LogMessages(dbs.Dir() / "program.log");
-    const auto failure = std::find_if(messages.begin(), messages.end(), [](const auto& message) {
-      return message.starts_with(kPassFailed);
-    });
+    const auto failure = std::find_if(messages.begin() + logged_before, messages.end(),
+                                      [](const auto& message) {
+                                        return message.starts_with(kPassFailed);
+                                      });
     ASSERT_NE(failure, messages.end());
-    first_error = failure->substr(std::string(kPassFailed).size());
+    const std::string error = failure->substr(std::string(kPassFailed).size());
     EXPECT_NE(std::find(messages.begin(), messages.end(), kPassFailed + down.LastErrorText),
               messages.end())
         << "the published error is the logged one";
+    std::cout << round << ": error of the interrupted pass: " << error << "\n";
+    // The interrupted table's transaction never committed, so the failure names a table, and
+    // what it says is that the connection went.
+    EXPECT_TRUE(error.starts_with("Репликация таблицы \"")) << error;
+    const std::optional<TPassError> first = copying.FailedPassError(failed_before);
+    ASSERT_TRUE(first);
+    EXPECT_EQ(first->Text, error);
+    EXPECT_TRUE(std::ranges::any_of(first->GdsCodes, IsConnectionLoss)) << error;
 
     server.Start();
-    ASSERT_TRUE(Eventually([&] { return copying.Succeeded() >= 1; }, 60s))
+    ASSERT_TRUE(Eventually([&] { return copying.Succeeded() > succeeded_before; }, 60s))
         << thread.Snapshot().LastErrorText;
     const TCopyDBThread::Outcome recovered = thread.Snapshot();
     EXPECT_EQ(recovered.LastErrorText, "");
     EXPECT_EQ(recovered.LastErrorTime, 0);
     EXPECT_GT(recovered.LastCopyTime, 0);
-    std::cout << "passes failed while the server was away: " << copying.Failed() << "\n";
-  }
-  std::cout << "error of the interrupted pass: " << first_error << "\n";
-  // The interrupted table's transaction never committed, so the failure names a table.
-  EXPECT_TRUE(first_error.starts_with("Репликация таблицы \"")) << first_error;
-  ExpectCopyEqualsWork(dbs, "server stopped mid-pass");
+    std::cout << round << ": passes failed while the server was away: "
+              << copying.Failed() - failed_before << "\n";
+  };
+
+  stop_mid_pass("stopped during the first fill");
+  ExpectCopyEqualsWork(dbs, "server stopped during the first fill");
+  // Every row is now within the overlap, so each pass probes the copy for each of them.
+  stop_mid_pass("stopped during a pass that compares every row");
+  ExpectCopyEqualsWork(dbs, "server stopped during a comparing pass");
 }
 
 // Two writers change the working database for a minute while the copy thread runs a pass every
