@@ -26,6 +26,11 @@ CheckLog::CheckLog(const std::string& file) : logger_(PreparedLogFile(file)) {}
 
 void CheckLog::Created(const std::string& text) {
   ++created_;
+  Changed(text);
+}
+
+void CheckLog::Changed(const std::string& text) {
+  changes_.push_back(text);
   logger_.Write(text, LogPlain);
 }
 

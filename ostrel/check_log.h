@@ -6,6 +6,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "infra/logger.h"
 
@@ -19,18 +20,23 @@ class CheckLog {
   CheckLog(const CheckLog&) = delete;
   CheckLog& operator=(const CheckLog&) = delete;
 
+  // An object the check created, and a change to an existing one: both are changes of the
+  // database, kept so that a failure can say what stays changed.
   void Created(const std::string& text);
+  void Changed(const std::string& text);
   void Difference(const std::string& text);
   void Note(const std::string& text);
   void Error(const std::string& text);
 
   int CreatedCount() const { return created_; }
   int DifferenceCount() const { return differences_; }
+  const std::vector<std::string>& Changes() const { return changes_; }
 
  private:
   TMirtLogger logger_;
   int created_ = 0;
   int differences_ = 0;
+  std::vector<std::string> changes_;
 };
 
 }  // namespace brindle::ostrel

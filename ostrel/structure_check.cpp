@@ -352,8 +352,8 @@ class StructureCheck {
       if (column.not_null) continue;
       const std::string shown = table.name + "." + column.name;
       ExecuteNow(SetNotNullSql(found.name, column.name), "Установка NOT NULL столбца " + shown);
-      log_.Note("Столбец " + shown + " сделан NOT NULL для первичного ключа " + key.name +
-                ": NULL в нём нет");
+      log_.Changed("Столбец " + shown + " сделан NOT NULL для первичного ключа " + key.name +
+                   ": NULL в нём нет");
     }
     return true;
   }
@@ -572,6 +572,13 @@ void RefuseForeignDatabase(const StructurePlan& plan, ibx::TIBDatabase& database
                   "структура не изменена. Укажите базу данных офиса или новый файл");
 }
 
+std::string ChangesText(const std::vector<std::string>& changes) {
+  std::string text = "\r\nДо ошибки в базе данных изменено (" + std::to_string(changes.size()) +
+                     "), эти изменения остались: ";
+  for (std::size_t i = 0; i < changes.size(); ++i) text += (i ? "; " : "") + changes[i];
+  return text;
+}
+
 }  // namespace
 
 std::string ConnectionString(const ConnectionDescription& connection) {
@@ -602,13 +609,20 @@ CheckResult CheckDatabaseStructure(const TfbDataBaseDescription& description,
     result.database_created = OpenOrCreate(database, connection.path);
     if (!result.database_created) RefuseForeignDatabase(plan, database);
     if (result.database_created) {
-      log->Note("Создана база данных " + connection_string + " (кодировка по умолчанию WIN1251)");
+      log->Changed("Создана база данных " + connection_string +
+                   " (кодировка по умолчанию WIN1251)");
     }
     StructureCheck(plan, database, *log).Run();
     database.Close();
   } catch (const std::exception& e) {
     log->Error(prefix + " -> " + e.what());
-    WrapException(prefix);
+    try {
+      WrapException(prefix);
+    } catch (const Exception& wrapped) {
+      if (log->Changes().empty()) throw;
+      // Each change is committed as it is made, so the operator learns what stays.
+      wrapped.RaiseWithMessage(wrapped.Message() + ChangesText(log->Changes()));
+    }
   }
   result.created = log->CreatedCount();
   result.differences = log->DifferenceCount();

@@ -42,7 +42,8 @@ std::string ConnectionString(const ConnectionDescription& connection);
 // Raises, with "Проверка структуры БД <connection> -> " before the message:
 // EDescriptionError when the description has no connection or cannot be realised (nothing is
 // touched then); EIBError with the server's text, naming the object or step that failed; EOSError
-// when the log's folder cannot be made.
+// when the log's folder cannot be made. A failure after changes ends its message with every
+// change made before it (the database created, objects created, columns made NOT NULL).
 CheckResult CheckDatabaseStructure(const TfbDataBaseDescription& description,
                                    const std::string& log_file);
 

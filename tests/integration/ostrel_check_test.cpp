@@ -857,14 +857,17 @@ TEST(OstrelCheck, ChangeTrackingNeverDoublesATriggerThatKeepsModifyDate) {
   EXPECT_EQ(Scalar(database, "SELECT MODIFYDATE FROM T"), "<null>");
 }
 
+// The failure's message ends with every change that stays: a column made NOT NULL for a key, the
+// key, and the index before the failing one.
 TEST(OstrelCheck, AFailingStatementIsNamedAndWhatCameBeforeItStays) {
   TestDatabase db;
-  db.Execute({"CREATE TABLE T (ID INTEGER NOT NULL, V INTEGER)", "INSERT INTO T VALUES (1, 7)",
+  db.Execute({"CREATE TABLE T (ID INTEGER, V INTEGER)", "INSERT INTO T VALUES (1, 7)",
               "INSERT INTO T VALUES (2, 7)"});
   auto description = Described(db.Path());
   TfbTable* t = description->AddTable("T");
-  t->AddField("ID", "INTEGER", "", true);
+  t->AddField("ID", "INTEGER", "", false);
   t->AddField("V", "INTEGER", "", false);
+  t->SetPrimaryKey("PK_T", "ID");
   t->AddIndex("T_IDX1", false, false, "ID");
   t->AddIndex("T_IDX2", true, false, "V");
   t->AddIndex("T_IDX3", false, true, "V");
@@ -876,6 +879,11 @@ TEST(OstrelCheck, AFailingStatementIsNamedAndWhatCameBeforeItStays) {
                                        " -> Создание индекса T_IDX2 таблицы T -> ";
     EXPECT_EQ(e.Message().substr(0, expected_start.size()), expected_start) << e.Message();
     EXPECT_NE(e.Message().find("duplicate"), std::string::npos) << e.Message();
+    const std::string changes =
+        "\r\nДо ошибки в базе данных изменено (3), эти изменения остались: Столбец T.ID сделан "
+        "NOT NULL для первичного ключа PK_T: NULL в нём нет; Создан первичный ключ PK_T таблицы T "
+        "(ID); Создан индекс T_IDX1 таблицы T (ID)";
+    EXPECT_TRUE(e.Message().ends_with(changes)) << e.Message();
   }
   EXPECT_EQ(LogLines("Создан индекс T_IDX1 таблицы T").size(), 1u);
   EXPECT_EQ(LogLines("CREATE UNIQUE INDEX \"T_IDX2\" ON \"T\" (\"V\")").size(), 1u);
@@ -883,8 +891,9 @@ TEST(OstrelCheck, AFailingStatementIsNamedAndWhatCameBeforeItStays) {
   TIBDatabase database = db.Connect();
   EXPECT_EQ(Rows(database,
                  "SELECT RDB$INDEX_NAME FROM RDB$INDICES "
-                 "WHERE RDB$RELATION_NAME = 'T' ORDER BY 1"),
-            std::vector<std::string>{"T_IDX1"});
+                 "WHERE RDB$RELATION_NAME = 'T' AND RDB$INDEX_NAME NOT STARTING 'RDB$' "
+                 "ORDER BY 1"),
+            (std::vector<std::string>{"PK_T", "T_IDX1"}));
   EXPECT_EQ(Rows(database, "SELECT ID, V FROM T ORDER BY ID"),
             (std::vector<std::string>{"1|7", "2|7"}));
 }
