@@ -1,5 +1,9 @@
 #include "dbaccess/conf_calls.h"
 
+#include <charconv>
+
+#include "platform/text.h"
+
 namespace brindle {
 
 namespace {
@@ -33,6 +37,22 @@ void WriteConfBool(TfbIniFile& ini, const std::string& section, const std::strin
 std::int32_t ReadConfInt(TfbIniFile& ini, const std::string& section, const std::string& key,
                          std::int32_t default_value) {
   return ini.ReadInteger(kAllComputers, kAllUsers, section, key, default_value);
+}
+
+std::int64_t ReadConfInt64(TfbIniFile& ini, const std::string& section, const std::string& key,
+                           std::int64_t default_value) {
+  const std::string text(Trim(ReadConfString(ini, section, key, "")));
+  std::int64_t value = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (text.empty() || error != std::errc() || end != text.data() + text.size()) {
+    return default_value;
+  }
+  return value;
+}
+
+void WriteConfInt(TfbIniFile& ini, const std::string& section, const std::string& key,
+                  std::int64_t value) {
+  WriteConfString(ini, section, key, std::to_string(value));
 }
 
 double ReadConfFloat(TfbIniFile& ini, const std::string& section, const std::string& key,

@@ -25,6 +25,12 @@ bool ReadConfBool(TfbIniFile& ini, const std::string& section, const std::string
 void WriteConfBool(TfbIniFile& ini, const std::string& section, const std::string& key, bool value);
 std::int32_t ReadConfInt(TfbIniFile& ini, const std::string& section, const std::string& key,
                          std::int32_t default_value);
+// 64-bit counts, in the integer text form (decimal); a value that is no such number gives the
+// default, as every typed read does.
+std::int64_t ReadConfInt64(TfbIniFile& ini, const std::string& section, const std::string& key,
+                           std::int64_t default_value);
+void WriteConfInt(TfbIniFile& ini, const std::string& section, const std::string& key,
+                  std::int64_t value);
 double ReadConfFloat(TfbIniFile& ini, const std::string& section, const std::string& key,
                      double default_value);
 void WriteConfFloat(TfbIniFile& ini, const std::string& section, const std::string& key,

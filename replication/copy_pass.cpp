@@ -12,6 +12,7 @@
 #include "infra/program_log.h"
 #include "replication/copy_lock.h"
 #include "replication/copy_thread.h"
+#include "replication/freshness.h"
 #include "replication/table_replication.h"
 #include "replication/text_forms.h"
 #include "replication/write_horizon.h"
@@ -20,8 +21,6 @@
 namespace brindle {
 
 namespace {
-
-constexpr char kReplicationInfo[] = "REPLICATION_INFO";
 
 // What one pass opens, released in a fixed order whichever step fails.
 struct PassResources {
@@ -106,6 +105,7 @@ TWriteHorizon ReadHorizon(TFyrn& fyrn, ibx::TIBDatabase& work, const std::string
                                       : nullptr;
   try {
     TWriteHorizon horizon = ReadWriteHorizon(work, ReplicatedTables(), previous);
+    result.WorkClockOffset = horizon.server_time - Now();
     memory.monitoring_failure_logged = false;
     memory.last_horizon = horizon;
     memory.last_horizon_of = work_conn_str;
@@ -113,6 +113,7 @@ TWriteHorizon ReadHorizon(TFyrn& fyrn, ibx::TIBDatabase& work, const std::string
   } catch (const ibx::EIBError& e) {
     TWriteHorizon horizon;
     horizon.server_time = ServerTime(fyrn, work);  // a lost connection fails the pass here
+    result.WorkClockOffset = horizon.server_time - Now();
     memory.last_horizon.reset();
     result.MonitoringUnavailable = true;
     if (!memory.monitoring_failure_logged) {
@@ -190,6 +191,32 @@ double SecondsSince(std::chrono::steady_clock::time_point start) {
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
+// Counts a completed or failed pass in the copy and records it there.
+void RecordPass(TfbIniFile& copy_conf, TPassMemory& memory, TPassResult& result) {
+  result.FailedPasses = result.Failed() ? ReadFailedPasses(copy_conf) + 1 : 0;
+  memory.failed_passes = result.FailedPasses;
+  StorePassFreshness(copy_conf, result);
+}
+
+// A failed pass is counted in the copy whenever the copy can be reached: through the pass's own
+// configuration of the copy, or, when the pass failed before it tried the copy, through one of
+// its own. Otherwise the engine counts on by itself.
+void RecordFailedPass(TFyrn& fyrn, const TCopySettings& settings, TPassStep step,
+                      PassResources& pass, TPassMemory& memory, TPassResult& result) noexcept {
+  result.FailedPasses = ++memory.failed_passes;
+  try {
+    if (!pass.copy_conf && step == TPassStep::kConnectWork) {
+      pass.copy_conf = fyrn.OpenConf(settings.CopyDBConnStr, settings.CopyDBPassword);
+    }
+    if (pass.copy_conf) RecordPass(*pass.copy_conf, memory, result);
+  } catch (const std::exception& e) {
+    const std::string warning =
+        std::string("Число неудачных копирований не записано в копию БД: ") + e.what();
+    result.Warnings.push_back(warning);
+    LogProgram(warning, LogWarning);
+  }
+}
+
 }  // namespace
 
 std::string SkippedPassText(const std::string& holder) {
@@ -209,8 +236,8 @@ TPassResult RunCopyPass(TFyrn& fyrn, const TCopySettings& settings, TCopyDBThrea
   thread.Busy = true;
   LogProgram("Начало копирования БД");
   TPassStep step = TPassStep::kConnectWork;
+  PassResources pass(fyrn);
   try {
-    PassResources pass(fyrn);
     pass.work = fyrn.Connect(settings.WorkDBConnStr, settings.WorkDBPassword);
     pass.work_conf = fyrn.OpenConf(settings.WorkDBConnStr, settings.WorkDBPassword);
     step = TPassStep::kConnectCopy;
@@ -223,6 +250,7 @@ TPassResult RunCopyPass(TFyrn& fyrn, const TCopySettings& settings, TCopyDBThrea
     if (!lock.TryAcquire()) {
       result.Status = TPassStatus::kSkipped;
       result.LockHolder = lock.HolderText();
+      result.FailedPasses = ReadFailedPasses(copy_conf);
       LogProgram(SkippedPassText(result.LockHolder));
       pass.Release(true);
       result.Finished = Now();
@@ -266,6 +294,7 @@ TPassResult RunCopyPass(TFyrn& fyrn, const TCopySettings& settings, TCopyDBThrea
         LogProgram("Ошибка при копировании БД: " + error.Text);
         result.TableErrors.push_back(std::move(error));
       }
+      StoreTableFreshness(copy_conf, table_result);
     }
     // Tables that failed keep their marks and are tried again by the next pass; the pass counts
     // as failed, so LAST_COPY_TIME and the carried-over keys wait for a whole pass.
@@ -277,17 +306,17 @@ TPassResult RunCopyPass(TFyrn& fyrn, const TCopySettings& settings, TCopyDBThrea
       LogProgram("Копирование БД завершено");
       finished = Now();
       thread.SetLastCopyTime(finished);
-      WriteConfDateTime(copy_conf, kReplicationInfo, "LAST_COPY_TIME", finished);
+      WriteConfDateTime(copy_conf, kReplicationInfo, kLastCopyTime, finished);
+    } else {
+      result.Status = TPassStatus::kFailed;
+      result.Error = result.TableErrors.front();
     }
     step = TPassStep::kFinish;
+    RecordPass(copy_conf, memory, result);
     lock.Release();
     pass.Release(true);
     result.Finished = finished > 0 ? finished : Now();
-    if (!result.TableErrors.empty()) {
-      result.Status = TPassStatus::kFailed;
-      result.Error = result.TableErrors.front();
-      thread.SetLastError(result.Error->Text, result.Finished);
-    }
+    if (result.Failed()) thread.SetLastError(result.Error->Text, result.Finished);
   } catch (...) {
     TPassError error = CurrentError(step);
     if (step == TPassStep::kTable && !result.Tables.empty()) {
@@ -295,10 +324,11 @@ TPassResult RunCopyPass(TFyrn& fyrn, const TCopySettings& settings, TCopyDBThrea
       error.Key = result.Tables.back().FailedKey;
     }
     result.Status = TPassStatus::kFailed;
-    result.Finished = Now();
-    thread.SetLastError(error.Text, result.Finished);
     LogProgram("Ошибка при копировании БД: " + error.Text);
     result.Error = std::move(error);
+    RecordFailedPass(fyrn, settings, step, pass, memory, result);
+    result.Finished = Now();
+    thread.SetLastError(result.Error->Text, result.Finished);
   }
   thread.Busy = false;
   return result;

@@ -30,6 +30,9 @@ struct TPassMemory {
   // the next look compares with it to see what a commit retaining committed.
   std::optional<TWriteHorizon> last_horizon;
   std::string last_horizon_of;
+  // The failed passes since the last completed one, as the last pass left the count: counted on
+  // from here while the copy cannot be reached.
+  std::int32_t failed_passes = 0;
 };
 
 // The log line of a pass skipped because another program held the copy; the holder may be
@@ -38,7 +41,9 @@ std::string SkippedPassText(const std::string& holder);
 
 // Never raises: a failure is logged with "Ошибка при копировании БД: ", published on the thread
 // (LastErrorText, LastErrorTime) and returned in the result; whatever the pass opened is
-// released either way. Progress is published on `thread` as the pass goes.
+// released either way. Progress is published on `thread` as the pass goes. A pass that ran
+// records its freshness in the copy (replication/freshness.h); a failed one does so whenever the
+// copy can still be reached.
 TPassResult RunCopyPass(TFyrn& fyrn, const TCopySettings& settings, TCopyDBThread& thread,
                         TPassMemory& memory);
 

@@ -83,6 +83,13 @@ struct TPassResult {
   bool MonitoringUnavailable = false;
   // Warnings the pass logged, as logged.
   std::vector<std::string> Warnings;
+  // Failed passes since the last completed one, this one included, as the copy records them; the
+  // engine counts on by itself while the copy cannot be reached. A skipped pass gives the copy's
+  // count.
+  std::int32_t FailedPasses = 0;
+  // The working server's clock less this computer's, in days, seen when the pass read the
+  // working server's time; empty when it did not get that far. Lag is taken on that clock.
+  std::optional<double> WorkClockOffset;
 
   bool Failed() const { return Status == TPassStatus::kFailed; }
   std::int64_t Copied() const;

@@ -1,0 +1,71 @@
+#include "replication/freshness.h"
+
+#include "dbaccess/conf_calls.h"
+#include "replication/replication_sql.h"
+#include "schema/replicated_tables.h"
+
+namespace brindle {
+
+namespace {
+
+constexpr char kLastPassStarted[] = "LAST_PASS_STARTED";
+constexpr char kLastPassSeconds[] = "LAST_PASS_SECONDS";
+constexpr char kFailedPasses[] = "FAILED_PASSES";
+constexpr char kLastError[] = "LAST_ERROR";
+
+constexpr double kSecondsPerDay = 86400;
+
+}  // namespace
+
+std::string CompleteAsOfKey(const std::string& table) { return table + "_COMPLETE_AS_OF"; }
+std::string LastPassRowsKey(const std::string& table) { return table + "_LAST_PASS_ROWS"; }
+std::string LastPassSecondsKey(const std::string& table) { return table + "_LAST_PASS_SECONDS"; }
+
+std::int64_t RowsKept(const TTableResult& table) { return table.Failed ? 0 : table.Copied(); }
+
+void StoreTableFreshness(TfbIniFile& copy_conf, const TTableResult& table) {
+  if (table.MarkAfter > 0) {
+    WriteConfDateTime(copy_conf, kReplicationInfo, CompleteAsOfKey(table.Table), table.MarkAfter);
+  }
+  WriteConfInt(copy_conf, kReplicationInfo, LastPassRowsKey(table.Table), RowsKept(table));
+  WriteConfFloat(copy_conf, kReplicationInfo, LastPassSecondsKey(table.Table), table.Seconds);
+}
+
+void StorePassFreshness(TfbIniFile& copy_conf, const TPassResult& result) {
+  WriteConfDateTime(copy_conf, kReplicationInfo, kLastPassStarted, result.Started);
+  WriteConfFloat(copy_conf, kReplicationInfo, kLastPassSeconds,
+                 (Now() - result.Started) * kSecondsPerDay);
+  WriteConfInt(copy_conf, kReplicationInfo, kFailedPasses, result.FailedPasses);
+  WriteConfString(copy_conf, kReplicationInfo, kLastError,
+                  result.Failed() && result.Error ? result.Error->Text : "");
+}
+
+std::int32_t ReadFailedPasses(TfbIniFile& copy_conf) {
+  return ReadConfInt(copy_conf, kReplicationInfo, kFailedPasses, 0);
+}
+
+TCopyFreshness ReadCopyFreshness(TfbIniFile& copy_conf) {
+  TCopyFreshness freshness;
+  for (const ReplicatedTable& entry : ReplicatedTables()) {
+    const std::string table(entry.table);
+    TTableFreshness& row = freshness.Tables.emplace_back();
+    row.Table = table;
+    row.CompleteAsOf = ReadConfDateTime(copy_conf, kReplicationInfo, CompleteAsOfKey(table), 0);
+    row.Mark = ReadConfDateTime(copy_conf, kReplicationInfo, ReplicationMarkKey(table), 0);
+    row.LastPassRows = ReadConfInt64(copy_conf, kReplicationInfo, LastPassRowsKey(table), 0);
+    row.LastPassSeconds = ReadConfFloat(copy_conf, kReplicationInfo, LastPassSecondsKey(table), 0);
+  }
+  freshness.LastCopyTime = ReadConfDateTime(copy_conf, kReplicationInfo, kLastCopyTime, 0);
+  freshness.LastPassStarted = ReadConfDateTime(copy_conf, kReplicationInfo, kLastPassStarted, 0);
+  freshness.LastPassSeconds = ReadConfFloat(copy_conf, kReplicationInfo, kLastPassSeconds, 0);
+  freshness.FailedPasses = ReadFailedPasses(copy_conf);
+  freshness.LastError = ReadConfString(copy_conf, kReplicationInfo, kLastError, "");
+  return freshness;
+}
+
+std::optional<double> LagSeconds(TDateTime complete_as_of, TDateTime now) {
+  if (complete_as_of <= 0) return std::nullopt;
+  return (now - complete_as_of) * kSecondsPerDay;
+}
+
+}  // namespace brindle

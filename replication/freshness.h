@@ -1,0 +1,72 @@
+// How fresh the copy is, as the copy database keeps it in its configuration (section
+// REPLICATION_INFO of CONF) beside the marks, so that the web side and any other program can read
+// it: per table, the time up to which the table of the copy is complete, the rows the last pass
+// left in it and the time that table took; per pass, its start, its duration, the failed passes
+// since the last success and the error of the last failed one. The README lists the keys
+// ("The copy's REPLICATION_INFO keys"); their names and text forms are a contract with readers.
+//
+// Times are as the database library writes date-times. A table's complete-as-of time is on the
+// working server's clock (it is the table's mark); LAST_COPY_TIME and the pass's start are on
+// the clock of the computer that copied. The store calls raise what the configuration object
+// raises.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/date_time.h"
+#include "replication/pass_result.h"
+
+namespace brindle {
+
+class TfbIniFile;
+
+inline constexpr char kReplicationInfo[] = "REPLICATION_INFO";
+// The end of the last completed pass.
+inline constexpr char kLastCopyTime[] = "LAST_COPY_TIME";
+
+// <T>_COMPLETE_AS_OF, <T>_LAST_PASS_ROWS and <T>_LAST_PASS_SECONDS of a table T.
+std::string CompleteAsOfKey(const std::string& table);
+std::string LastPassRowsKey(const std::string& table);
+std::string LastPassSecondsKey(const std::string& table);
+
+// Rows the pass left written in the table of the copy: none when the table failed, since its
+// writes were rolled back.
+std::int64_t RowsKept(const TTableResult& table);
+
+// After a table was replicated or failed on its own.
+void StoreTableFreshness(TfbIniFile& copy_conf, const TTableResult& table);
+
+// After a pass that completed or failed: its start, its duration until now, result.FailedPasses
+// and, when it failed, its error (a completed pass clears the error).
+void StorePassFreshness(TfbIniFile& copy_conf, const TPassResult& result);
+
+// The failed passes since the last success, as the copy records them (0 when none are).
+std::int32_t ReadFailedPasses(TfbIniFile& copy_conf);
+
+struct TTableFreshness {
+  std::string Table;
+  TDateTime CompleteAsOf = 0;  // 0: not known (no pass has recorded it)
+  TDateTime Mark = 0;          // LAST_<T>_MODIFYDATE; 0: none
+  std::int64_t LastPassRows = 0;
+  double LastPassSeconds = 0;
+};
+
+struct TCopyFreshness {
+  std::vector<TTableFreshness> Tables;  // every replicated table, in copy order
+  TDateTime LastCopyTime = 0;           // the last completed pass; 0: none
+  TDateTime LastPassStarted = 0;        // 0: no pass has recorded itself
+  double LastPassSeconds = 0;
+  std::int32_t FailedPasses = 0;
+  std::string LastError;  // empty after a completed pass
+};
+
+// Only reads.
+TCopyFreshness ReadCopyFreshness(TfbIniFile& copy_conf);
+
+// Seconds from the complete-as-of time to `now` (the same clock); empty when it is not known.
+std::optional<double> LagSeconds(TDateTime complete_as_of, TDateTime now);
+
+}  // namespace brindle
