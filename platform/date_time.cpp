@@ -105,4 +105,17 @@ TDateTime Now() {
   return EncodeDateTime(f);
 }
 
+double UnixSeconds(TDateTime local) {
+  const DateTimeFields f = DecodeDateTime(local);
+  std::tm fields{};
+  fields.tm_year = f.year - 1900;
+  fields.tm_mon = f.month - 1;
+  fields.tm_mday = f.day;
+  fields.tm_hour = f.hour;
+  fields.tm_min = f.minute;
+  fields.tm_sec = f.second;
+  fields.tm_isdst = -1;  // as the zone's rules have it on that day
+  return static_cast<double>(std::mktime(&fields)) + f.millisecond / 1000.0;
+}
+
 }  // namespace brindle

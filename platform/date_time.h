@@ -28,4 +28,7 @@ DateTimeFields DecodeDateTime(TDateTime value);
 // The local time now.
 TDateTime Now();
 
+// Seconds since 1970-01-01 00:00 UTC of a local date-time (as Now gives it).
+double UnixSeconds(TDateTime local);
+
 }  // namespace brindle

@@ -1,0 +1,123 @@
+#include "replication/pass_metrics.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <charconv>
+#include <cmath>
+#include <filesystem>
+
+#include "infra/program_log.h"
+#include "platform/error.h"
+#include "replication/freshness.h"
+
+namespace brindle {
+
+namespace {
+
+constexpr double kSecondsPerDay = 86400;
+
+std::string Value(double value) {
+  char buffer[32];
+  const auto [end, error] = std::to_chars(buffer, buffer + sizeof buffer, value);
+  return std::string(buffer, end);
+}
+
+// A label value with backslash, double quote and line feed escaped.
+std::string LabelValue(const std::string& text) {
+  std::string out;
+  for (const char c : text) {
+    if (c == '\\' || c == '"') out += '\\';
+    out += c == '\n' ? std::string("\\n") : std::string(1, c);
+  }
+  return out;
+}
+
+void Header(std::string& text, const char* name, const char* help) {
+  text += std::string("# HELP ") + name + " " + help + "\n# TYPE " + name + " gauge\n";
+}
+
+}  // namespace
+
+void TPassMetrics::Add(const TPassResult& result) {
+  for (const TTableResult& table : result.Tables) {
+    if (table.MarkAfter <= 0) continue;  // never complete up to any time yet
+    tables_[table.Table] = {table.MarkAfter, RowsKept(table)};
+  }
+  if (result.WorkClockOffset) clock_offset_ = *result.WorkClockOffset;
+  pass_seconds_ = (result.Finished - result.Started) * kSecondsPerDay;
+  failed_passes_ = result.FailedPasses;
+  if (result.Status == TPassStatus::kCompleted) last_success_ = result.Finished;
+}
+
+std::string TPassMetrics::Text(TDateTime now, bool copy_enabled) const {
+  std::string text;
+  Header(text, "brindle_table_lag_seconds",
+         "Time since the moment up to which the table of the copy is complete, on the working "
+         "server's clock.");
+  for (const auto& [name, table] : tables_) {
+    const double lag = *LagSeconds(table.complete_as_of, now + clock_offset_);
+    text += "brindle_table_lag_seconds{table=\"" + LabelValue(name) + "\"} " + Value(lag) + "\n";
+  }
+  Header(text, "brindle_table_rows_last_pass",
+         "Rows the last pass that reached the table wrote into the copy.");
+  for (const auto& [name, table] : tables_) {
+    text += "brindle_table_rows_last_pass{table=\"" + LabelValue(name) + "\"} " +
+            std::to_string(table.rows) + "\n";
+  }
+  Header(text, "brindle_pass_duration_seconds", "Duration of the last copy pass.");
+  text += "brindle_pass_duration_seconds " + Value(pass_seconds_) + "\n";
+  Header(text, "brindle_last_success_timestamp_seconds",
+         "Unix time of the end of the last completed copy pass; 0 when none is known.");
+  text += "brindle_last_success_timestamp_seconds " +
+          Value(last_success_ > 0 ? UnixSeconds(last_success_) : 0) + "\n";
+  Header(text, "brindle_failed_passes", "Failed copy passes since the last completed one.");
+  text += "brindle_failed_passes " + std::to_string(failed_passes_) + "\n";
+  Header(text, "brindle_copy_enabled", "1 while copying is switched on, else 0.");
+  text += std::string("brindle_copy_enabled ") + (copy_enabled ? "1" : "0") + "\n";
+  return text;
+}
+
+void ReplaceMetricsFile(const std::string& path, const std::string& text) {
+  const std::filesystem::path target(path);
+  const std::filesystem::path folder =
+      target.has_parent_path() ? target.parent_path() : std::filesystem::path(".");
+  // Not *.prom, so the collector never reads it half written.
+  std::string temp = (folder / ".brindle-metrics-XXXXXX").string();
+  const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
+  if (fd < 0) {
+    const int error = errno;
+    throw EOSError("Не удалось создать временный файл в папке \"" + folder.string() +
+                   "\": " + SystemErrorText(error));
+  }
+  int error = ::fchmod(fd, 0644) == 0 ? 0 : errno;
+  for (std::string_view rest = text; error == 0 && !rest.empty();) {
+    const ssize_t n = ::write(fd, rest.data(), rest.size());
+    if (n < 0 && errno != EINTR) error = errno;
+    if (n > 0) rest.remove_prefix(static_cast<std::size_t>(n));
+  }
+  if (::close(fd) != 0 && error == 0) error = errno;
+  if (error == 0 && ::rename(temp.c_str(), path.c_str()) != 0) error = errno;
+  if (error != 0) {
+    ::unlink(temp.c_str());
+    throw EOSError("Не удалось записать файл \"" + path + "\": " + SystemErrorText(error));
+  }
+}
+
+std::string TMetricsFile::Update(const TPassResult& result, bool copy_enabled) {
+  metrics_.Add(result);
+  std::string failure;
+  try {
+    ReplaceMetricsFile(path_, metrics_.Text(Now(), copy_enabled));
+  } catch (const std::exception& e) {
+    failure = std::string("Файл метрик не записан: ") + e.what();
+  }
+  if (failure == last_failure_) return {};
+  last_failure_ = failure;
+  if (!failure.empty()) LogProgram(failure, LogWarning);
+  return failure;
+}
+
+}  // namespace brindle

@@ -1,0 +1,64 @@
+// The copy's state as a Prometheus text-format file, for node_exporter's textfile collector:
+// brindle-sync in service mode rewrites it after every pass, from the passes' results alone.
+//
+// Metrics: brindle_table_lag_seconds{table} and brindle_table_rows_last_pass{table} (every table
+// a pass has made complete up to some time; the figures of the last pass that reached it),
+// brindle_pass_duration_seconds, brindle_last_success_timestamp_seconds (0: none known),
+// brindle_failed_passes (since the last success) and brindle_copy_enabled (0 or 1). Lag is taken
+// on the working server's clock, as the last pass that read it saw that clock (this computer's
+// clock until a pass has).
+//
+// One thread uses an object at a time.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <string>
+
+#include "platform/date_time.h"
+#include "replication/pass_result.h"
+
+namespace brindle {
+
+class TPassMetrics {
+ public:
+  // `last_success`: the end of the last completed pass before these (local time; 0: none known).
+  explicit TPassMetrics(TDateTime last_success = 0) : last_success_(last_success) {}
+  // Takes in a pass that ended. Tables it did not reach keep the figures of the passes before.
+  void Add(const TPassResult& result);
+  // The file's text at `now` (local time).
+  std::string Text(TDateTime now, bool copy_enabled) const;
+
+ private:
+  struct Table {
+    TDateTime complete_as_of = 0;  // on the working server's clock
+    std::int64_t rows = 0;
+  };
+  std::map<std::string, Table> tables_;
+  double clock_offset_ = 0;  // the working server's clock less this computer's, in days
+  double pass_seconds_ = 0;
+  std::int32_t failed_passes_ = 0;
+  TDateTime last_success_ = 0;
+};
+
+// Replaces the file the textfile collector's way: the text goes into a temporary file in the
+// same folder, which is then renamed over it, so a reader never sees half a file. The file is
+// readable by everyone (0644). Raises EOSError naming the file and the system's reason.
+void ReplaceMetricsFile(const std::string& path, const std::string& text);
+
+// The metrics of one program run, kept in the file at `path`.
+class TMetricsFile {
+ public:
+  TMetricsFile(std::string path, TDateTime last_success)
+      : path_(std::move(path)), metrics_(last_success) {}
+  // Takes in the pass and rewrites the file. Never raises: a failure is logged as a warning, once
+  // while the same failure repeats, and then returned; otherwise the result is empty.
+  std::string Update(const TPassResult& result, bool copy_enabled);
+
+ private:
+  std::string path_;
+  TPassMetrics metrics_;
+  std::string last_failure_;
+};
+
+}  // namespace brindle
