@@ -26,7 +26,6 @@
 
 #include <ibase.h>
 
-#include "dbaccess/conf_calls.h"
 #include "dbaccess/fyrn.h"
 #include "dbaccess/fyrn_second_binding.h"
 #include "dbaccess/office_db_verification.h"
@@ -42,12 +41,16 @@
 #include "platform/text.h"
 #include "replication/copy_engine.h"
 #include "replication/copy_pass.h"
-#include "replication/replication_sql.h"
+#include "replication/freshness.h"
+#include "replication/pass_metrics.h"
+#include "replication/progress_estimate.h"
+#include "replication/text_forms.h"
 #include "schema/replicated_tables.h"
 #include "ui/copy_control.h"
 #include "ui/error_box.h"
 #include "ui/program_module.h"
 #include "ui/startup_guards.h"
+#include "ui/status_report.h"
 
 namespace {
 
@@ -55,11 +58,13 @@ using namespace brindle;
 
 constexpr int kExitOk = 0;
 constexpr int kExitPassFailed = 1;
+constexpr int kExitLagging = 1;
 constexpr int kExitUsage = 2;
 
 constexpr char kWorkPasswordVariable[] = "BRINDLE_WORK_PASSWORD";
 constexpr char kCopyPasswordVariable[] = "BRINDLE_COPY_PASSWORD";
 constexpr char kPasswordVariable[] = "BRINDLE_PASSWORD";
+constexpr char kMetricsFileVariable[] = "BRINDLE_METRICS_FILE";
 
 constexpr char kUsage[] =
     R"(Использование: brindle-sync [РЕЖИМ] [ПАРАМЕТРЫ]
@@ -71,7 +76,8 @@ constexpr char kUsage[] =
                      идущее копирование доводится до конца, затем программа завершается
   --once             проверки кнопки "ЗАПУСТИТЬ", проверка структуры копии и одно копирование
   --verify CONNSTR   создать или дополнить структуру базы данных офиса CONNSTR
-  --status           время последнего копирования и отметка каждой таблицы в копии
+  --status           свежесть копии: по каждой таблице время, по которое она полна, отставание,
+                     записи последнего прохода и отметка; итоги последнего прохода
   --help             эта справка
 
 Параметры (только на этот запуск, в файлы настроек не записываются):
@@ -82,11 +88,16 @@ constexpr char kUsage[] =
   --period N               период копирования, секунд (N > 0)
   --password PASS          пароль SYSDBA базы данных --verify (или переменная BRINDLE_PASSWORD;
                            без них пароль библиотеки по умолчанию)
+  --json                   (--status) один объект JSON вместо текста
+  --max-lag N              (--status) код 1, если отставание какой-либо таблицы больше N секунд
+  --metrics-file PATH      (без режима) после каждого прохода записывать метрики Prometheus в
+                           файл PATH (или переменная BRINDLE_METRICS_FILE)
 
 Настройки и журнал: $ZEMT_ROOT (по умолчанию /opt/zemt/), INI/Brindle.set, LogFiles/Brindle.log.
 
-Коды завершения: 0 успех; 1 копирование не удалось (текст ошибки в stderr);
-2 ошибка в командной строке или проверка перед копированием не пройдена.
+Коды завершения: 0 успех; 1 копирование не удалось (текст ошибки в stderr) или, с --max-lag,
+отставание больше заданного; 2 ошибка в командной строке или проверка перед копированием не
+пройдена, или копию не удалось прочитать.
 
 --status и --verify не изменяют других баз данных, кроме названной в --verify.
 )";
@@ -103,6 +114,9 @@ struct Options {
   std::string verify_conn_str;
   std::optional<std::string> work, copy, work_password, copy_password, password;
   std::optional<std::int32_t> period;
+  bool json = false;
+  std::optional<std::int32_t> max_lag;  // seconds
+  std::optional<std::string> metrics_file;
 };
 
 Options ParseArguments(int argc, char** argv) {
@@ -154,6 +168,20 @@ Options ParseArguments(int argc, char** argv) {
       options.copy_password = value();
     } else if (arg == "--password") {
       options.password = value();
+    } else if (arg == "--json") {
+      no_value();
+      options.json = true;
+    } else if (arg == "--max-lag") {
+      const std::string text = value();
+      const std::optional<std::int32_t> max_lag = TryStrToInt(text);
+      if (!max_lag || *max_lag < 0) {
+        throw UsageError("--max-lag: нужно целое число секунд не меньше нуля, а не \"" + text +
+                         "\"");
+      }
+      options.max_lag = max_lag;
+    } else if (arg == "--metrics-file") {
+      options.metrics_file = value();
+      if (options.metrics_file->empty()) throw UsageError("--metrics-file: пустой путь");
     } else if (arg == "--period") {
       const std::string text = value();
       const std::optional<std::int32_t> period = TryStrToInt(text);
@@ -165,7 +193,19 @@ Options ParseArguments(int argc, char** argv) {
       throw UsageError("неизвестный параметр " + std::string(argv[i]));
     }
   }
+  if ((options.json || options.max_lag) && options.mode != Mode::kStatus) {
+    throw UsageError(std::string(options.json ? "--json" : "--max-lag") +
+                     " действует только с --status");
+  }
+  if (options.metrics_file && options.mode != Mode::kRun) {
+    throw UsageError("--metrics-file действует только в режиме службы (без режима)");
+  }
   // The command line wins over the environment.
+  if (!options.metrics_file && options.mode == Mode::kRun) {
+    if (const char* env = std::getenv(kMetricsFileVariable); env && *env) {
+      options.metrics_file = env;
+    }
+  }
   if (!options.work_password) {
     if (const char* env = std::getenv(kWorkPasswordVariable)) options.work_password = env;
   }
@@ -191,15 +231,6 @@ MessageResult PrintMessageBox(const MessageBoxRequest& request) {
   return DefaultButton(request.buttons);
 }
 
-std::string DateTimeText(TDateTime value) {
-  if (value <= 0) return "неизвестно";
-  const DateTimeFields f = DecodeDateTime(value);
-  char text[32];
-  std::snprintf(text, sizeof text, "%02d.%02d.%04d %02d:%02d:%02d", f.day, f.month, f.year, f.hour,
-                f.minute, f.second);
-  return text;
-}
-
 // Passes finished on the copy thread, waiting to be printed by the main thread.
 class PassReports {
  public:
@@ -223,6 +254,7 @@ class PassReports {
 // --- output --------------------------------------------------------------------------------------
 
 // The progress line on a terminal, rewritten in place; nothing when stderr is no terminal.
+// A table that takes long (a first fill) gets its share done and the time left.
 class ProgressLine {
  public:
   ProgressLine() : terminal_(isatty(STDERR_FILENO) == 1) {}
@@ -232,10 +264,19 @@ class ProgressLine {
       Clear();
       return;
     }
-    const std::string text = "Копирование: таблица " + std::to_string(thread.TableNo.load()) +
-                             " / " + std::to_string(thread.TableCount.load()) + ", запись " +
-                             std::to_string(thread.RecordNo.load()) + " / " +
-                             std::to_string(thread.RecordCount.load());
+    const std::int32_t table_no = thread.TableNo, record_no = thread.RecordNo,
+                       record_count = thread.RecordCount;
+    const auto tables = ReplicatedTables();
+    std::string text = "Копирование: таблица " + std::to_string(table_no) + " / " +
+                       std::to_string(thread.TableCount.load());
+    if (table_no >= 1 && static_cast<std::size_t>(table_no) <= tables.size()) {
+      text += " " + std::string(tables[table_no - 1].table);
+    }
+    text += ", запись " + std::to_string(record_no) + " / " + std::to_string(record_count);
+    if (record_count > 0) text += " (" + std::to_string(100LL * record_no / record_count) + "%)";
+    const std::optional<double> left = estimate_.SecondsLeft(
+        table_no, record_no, record_count, TProgressEstimate::Clock::now());
+    if (left && *left >= 1) text += ", осталось ~" + DurationText(*left);
     std::fprintf(stderr, "\r\033[K%s", text.c_str());
     std::fflush(stderr);
     shown_ = true;
@@ -250,6 +291,7 @@ class ProgressLine {
  private:
   bool terminal_;
   bool shown_ = false;
+  TProgressEstimate estimate_;
 };
 
 // Where the pass failed and the server's codes, for an operator who looks them up.
@@ -295,7 +337,7 @@ void PrintReport(const TPassResult& report, ProgressLine& progress) {
       std::printf(
           "Копирование завершено: таблиц с изменениями %zu из %zu, записей %lld; время %s\n",
           report.TablesCopied(), ReplicatedTables().size(), static_cast<long long>(report.Copied()),
-          DateTimeText(report.Finished).c_str());
+          FormatDisplayDateTime(report.Finished).c_str());
       break;
   }
   std::fflush(stdout);
@@ -394,9 +436,19 @@ int WaitForStopSignal() {
   return signal > 0 ? signal : 0;
 }
 
+// Prints the pass and, in service mode with a metrics file, rewrites the file; a failure to
+// write it is said and logged, and copying goes on.
+void TakeReport(const TPassResult& report, bool copy_enabled, ProgressLine& progress,
+                TMetricsFile* metrics) {
+  PrintReport(report, progress);
+  if (!metrics) return;
+  const std::string failure = metrics->Update(report, copy_enabled);
+  if (!failure.empty()) std::fprintf(stderr, "brindle-sync: внимание: %s\n", failure.c_str());
+}
+
 // Copying on until the pass the once mode asks for has ended, or until a stop signal; a pass
 // running when the signal comes goes on to its end first. Returns the exit status.
-int RunCopying(bool once, TCopyEngine& engine, PassReports& reports) {
+int RunCopying(bool once, TCopyEngine& engine, PassReports& reports, TMetricsFile* metrics) {
   ProgressLine progress;
   bool stopping = false;
   bool failed = false;
@@ -419,7 +471,7 @@ int RunCopying(bool once, TCopyEngine& engine, PassReports& reports) {
       std::fflush(stdout);
     }
     while (std::optional<TPassResult> report = reports.Take()) {
-      PrintReport(*report, progress);
+      TakeReport(*report, engine.CopyEnabled(), progress, metrics);
       failed = report->Failed();
       ++printed;
     }
@@ -437,22 +489,28 @@ int RunCopying(bool once, TCopyEngine& engine, PassReports& reports) {
   return failed ? kExitPassFailed : kExitOk;
 }
 
-int ShowStatus(const TCopySettings& settings) {
-  std::unique_ptr<TfbIniFile> conf;
+// Only reads. The exit status says whether a table lags more than the limit.
+int ShowStatus(const TCopySettings& settings, bool json, std::optional<std::int32_t> max_lag) {
+  TCopyFreshness freshness;
   RunCheck("Чтение конфигурации копии базы данных", settings.CopyDBConnStr, "--copy-password",
-           kCopyPasswordVariable,
-           [&] { conf = Fyrn().OpenConf(settings.CopyDBConnStr, settings.CopyDBPassword); });
-  std::printf("Копия: %s\n", settings.CopyDBConnStr.c_str());
-  std::printf(
-      "LAST_COPY_TIME: %s\n",
-      DateTimeText(ReadConfDateTime(*conf, "REPLICATION_INFO", "LAST_COPY_TIME", 0)).c_str());
-  for (const ReplicatedTable& entry : ReplicatedTables()) {
-    const std::string key = ReplicationMarkKey(std::string(entry.table));
-    std::printf("%s: %s\n", key.c_str(),
-                DateTimeText(ReadConfDateTime(*conf, "REPLICATION_INFO", key, 0)).c_str());
-  }
+           kCopyPasswordVariable, [&] {
+             freshness = ReadCopyFreshness(
+                 *Fyrn().OpenConf(settings.CopyDBConnStr, settings.CopyDBPassword));
+           });
+  TStatusClock clock;
+  RunCheck("Чтение времени сервера копии базы данных", settings.CopyDBConnStr, "--copy-password",
+           kCopyPasswordVariable, [&] { clock = ReadStatusClock(settings); });
+  const std::string report = json ? StatusJson(settings.CopyDBConnStr, freshness, clock)
+                                  : StatusText(settings.CopyDBConnStr, freshness, clock);
+  std::fputs(report.c_str(), stdout);
   std::fflush(stdout);
-  return kExitOk;
+  if (!max_lag) return kExitOk;
+  const std::vector<std::string> lagging = TablesLaggingMore(freshness, clock.time, *max_lag);
+  if (lagging.empty()) return kExitOk;
+  std::string names;
+  for (const std::string& table : lagging) names += (names.empty() ? "" : ", ") + table;
+  std::fprintf(stderr, "brindle-sync: отставание больше %d с: %s\n", *max_lag, names.c_str());
+  return kExitLagging;
 }
 
 int Verify(const std::string& conn_str, const std::optional<std::string>& given_password) {
@@ -478,6 +536,7 @@ int Run(const Options& options) {
   FyrnInstall fyrn;
 
   PassReports reports;
+  std::optional<TMetricsFile> metrics;  // outlives the engine, for the passes that end with it
   const bool once = options.mode == Mode::kOnce;
   // Set once the engine exists; no pass runs before copying is switched on below.
   std::atomic<TCopyEngine*> engine_ref{nullptr};
@@ -502,12 +561,15 @@ int Run(const Options& options) {
         status = Verify(options.verify_conn_str, options.password);
         break;
       case Mode::kStatus:
-        status = ShowStatus(engine.Settings());
+        status = ShowStatus(engine.Settings(), options.json, options.max_lag);
         break;
       case Mode::kOnce:
       case Mode::kRun:
         CheckBeforeCopying(engine);
-        status = RunCopying(once, engine, reports);
+        if (options.metrics_file) {
+          metrics.emplace(*options.metrics_file, engine.Outcome().LastCopyTime);
+        }
+        status = RunCopying(once, engine, reports, metrics ? &*metrics : nullptr);
         break;
       case Mode::kHelp:
         break;
@@ -521,7 +583,9 @@ int Run(const Options& options) {
   }
   // A pass that began just as copying was switched off has ended with the thread's stop.
   ProgressLine progress;
-  while (std::optional<TPassResult> report = reports.Take()) PrintReport(*report, progress);
+  while (std::optional<TPassResult> report = reports.Take()) {
+    TakeReport(*report, false, progress, metrics ? &*metrics : nullptr);
+  }
   return status;
 }
 

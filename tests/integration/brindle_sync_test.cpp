@@ -1,12 +1,23 @@
 // The console program brindle-sync end to end: run as a child process on real office databases
 // on the private server, with the suite root of the test (ZEMT_ROOT) holding libOstrel.so.
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <gtest/gtest.h>
+#include <pty.h>
 #include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
+#include <regex>
+#include <set>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -15,11 +26,13 @@
 #include "ibx/connection_string.h"
 #include "platform/suite_root.h"
 #include "replication/copy_settings.h"
+#include "replication/freshness.h"
 #include "replication/replication_sql.h"
 #include "schema/replicated_tables.h"
 #include "tests/support/log_lines.h"
 #include "tests/support/office_databases.h"
 #include "tests/support/process.h"
+#include "tests/support/prometheus_text.h"
 #include "tests/support/sample_data.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/test_database.h"
@@ -78,6 +91,75 @@ std::vector<std::string> LogMessages() {
   return testing::LogMessages(SuitePath("LogFiles/Brindle.log"));
 }
 
+int CountMessages(const std::string& message) {
+  const std::vector<std::string> log = LogMessages();
+  return static_cast<int>(std::count(log.begin(), log.end(), message));
+}
+
+// --status --json as a monitor reads it, with Qt's JSON reader.
+struct StatusJson {
+  int status;
+  QJsonObject json;
+  std::string err;
+
+  QJsonArray Tables() const { return json["tables"].toArray(); }
+  double MaxLag() const {
+    double most = -1e300;
+    for (const auto& table : Tables()) most = std::max(most, table.toObject()["lag_seconds"].toDouble());
+    return most;
+  }
+};
+
+StatusJson RunStatusJson(std::vector<std::string> args, const std::string& dir) {
+  args.push_back("--status");
+  args.push_back("--json");
+  const RunResult result = RunSync(args, dir);
+  QJsonParseError error;
+  const QJsonDocument document =
+      QJsonDocument::fromJson(QByteArray::fromStdString(result.out), &error);
+  EXPECT_EQ(error.error, QJsonParseError::NoError)
+      << error.errorString().toStdString() << "\n" << result.out << result.err;
+  EXPECT_TRUE(document.isObject()) << result.out;
+  return {result.status, document.object(), result.err};
+}
+
+bool IsIsoDateTime(const QJsonValue& value) {
+  static const std::regex iso(R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3})");
+  return value.isString() && std::regex_match(value.toString().toStdString(), iso);
+}
+
+// A program on a pseudo-terminal, as an operator runs it: what the terminal got, until it ended.
+RunResult RunOnTerminal(const std::vector<std::string>& args) {
+  std::vector<std::string> argv{BRINDLE_SYNC_PATH};
+  argv.insert(argv.end(), args.begin(), args.end());
+  std::vector<char*> pointers;
+  for (std::string& arg : argv) pointers.push_back(arg.data());
+  pointers.push_back(nullptr);
+  int terminal = -1;
+  const pid_t pid = forkpty(&terminal, nullptr, nullptr, nullptr);
+  if (pid == 0) {
+    execv(pointers[0], pointers.data());
+    _exit(127);
+  }
+  EXPECT_GT(pid, 0) << "forkpty: " << std::strerror(errno);
+  std::string screen;
+  char buffer[4096];
+  for (;;) {
+    const ssize_t n = read(terminal, buffer, sizeof buffer);
+    if (n > 0) {
+      screen.append(buffer, static_cast<std::size_t>(n));
+    } else if (n < 0 && errno == EINTR) {
+      continue;
+    } else {
+      break;  // EIO once the program has ended
+    }
+  }
+  int status = 0;
+  waitpid(pid, &status, 0);
+  close(terminal);
+  return {WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status), screen, ""};
+}
+
 class BrindleSyncTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -121,7 +203,8 @@ TEST_F(BrindleSyncTest, HelpListsTheModesAndEndsWithZero) {
   const RunResult result = RunSync({"--help"}, dbs.Dir().Path());
   EXPECT_EQ(result.status, 0);
   for (const char* part : {"--once", "--verify", "--status", "--work", "--copy", "--period",
-                           "BRINDLE_WORK_PASSWORD", "BRINDLE_COPY_PASSWORD"}) {
+                           "--json", "--max-lag", "--metrics-file", "BRINDLE_WORK_PASSWORD",
+                           "BRINDLE_COPY_PASSWORD", "BRINDLE_METRICS_FILE"}) {
     EXPECT_TRUE(Contains(result.out, part)) << part;
   }
 }
@@ -132,7 +215,13 @@ TEST_F(BrindleSyncTest, UsageErrorsEndWithTwo) {
                                              {"--once", "--status"},
                                              {"--period", "0", "--once"},
                                              {"--period", "soon"},
-                                             {"--work"}}) {
+                                             {"--work"},
+                                             {"--json"},
+                                             {"--once", "--max-lag", "60"},
+                                             {"--status", "--max-lag", "-1"},
+                                             {"--status", "--json=yes"},
+                                             {"--once", "--metrics-file", "m.prom"},
+                                             {"--metrics-file="}}) {
     const RunResult result = RunSync(args, dbs.Dir().Path());
     EXPECT_EQ(result.status, 2) << args.front();
     EXPECT_TRUE(Contains(result.err, "brindle-sync: ")) << result.err;
@@ -199,21 +288,131 @@ TEST_F(BrindleSyncTest, OnceCopiesEveryTableAndPrintsALinePerTable) {
       << again.out;
 }
 
-TEST_F(BrindleSyncTest, StatusShowsTheLastCopyTimeAndEveryMark) {
+TEST_F(BrindleSyncTest, StatusShowsARowPerTableAndThePassSummary) {
   MarkWorking();
   const RunResult before = RunSync(Args("--status"), dbs.Dir().Path());
   ASSERT_EQ(before.status, 0) << before.err;
-  EXPECT_TRUE(Contains(before.out, "LAST_COPY_TIME: неизвестно")) << before.out;
+  EXPECT_TRUE(Contains(before.out, "Последнее успешное копирование (LAST_COPY_TIME): неизвестно"))
+      << before.out;
+  EXPECT_TRUE(Contains(before.out, "Последний проход: неизвестно")) << before.out;
+  // A table never copied is as stale as can be.
+  EXPECT_EQ(RunSync(Args("--status", "--max-lag", "86400"), dbs.Dir().Path()).status, 1);
 
+  {
+    ibx::TIBDatabase work = dbs.ConnectWork();
+    testing::FillReplicatedTables(work, 2);
+  }
   ASSERT_EQ(Once(Databases()).status, 0);
   const RunResult after = RunSync(Args("--status"), dbs.Dir().Path());
   ASSERT_EQ(after.status, 0) << after.err;
-  EXPECT_FALSE(Contains(after.out, "LAST_COPY_TIME: неизвестно")) << after.out;
-  for (const ReplicatedTable& entry : ReplicatedTables()) {
-    const std::string key = ReplicationMarkKey(std::string(entry.table));
-    EXPECT_TRUE(Contains(after.out, key + ": ")) << key;
-    EXPECT_FALSE(Contains(after.out, key + ": неизвестно")) << key;
+  EXPECT_FALSE(Contains(after.out, "неизвестно")) << after.out;
+  EXPECT_TRUE(Contains(after.out, "Время рабочего сервера: ")) << after.out;
+  EXPECT_TRUE(Contains(after.out, "Таблица")) << after.out;
+  const std::regex row(R"((\w+) +(\d\d\.\d\d\.\d{4} \d\d:\d\d:\d\d) +(-?\d+ с) +(\d+) +)"
+                       R"((\d\d\.\d\d\.\d{4} \d\d:\d\d:\d\d))");
+  std::vector<std::string> tables;
+  std::istringstream lines(after.out);
+  std::smatch match;
+  for (std::string line; std::getline(lines, line);) {
+    if (!std::regex_match(line, match, row)) continue;
+    tables.push_back(match[1]);
+    EXPECT_EQ(match[2], match[5]) << "complete as of its mark: " << line;
+    EXPECT_EQ(match[4], "2") << line;
   }
+  ASSERT_EQ(tables.size(), ReplicatedTables().size()) << after.out;
+  for (std::size_t i = 0; i < tables.size(); ++i) EXPECT_EQ(tables[i], ReplicatedTables()[i].table);
+  EXPECT_TRUE(Contains(after.out, ", записей 74\n")) << after.out;
+  EXPECT_TRUE(Contains(after.out, "Неудачных проходов подряд: 0\n")) << after.out;
+  EXPECT_TRUE(Contains(after.out, "Последняя ошибка: нет\n")) << after.out;
+}
+
+// What a monitor relies on: the JSON parses, lag grows while nothing copies and falls after a
+// pass, and --max-lag turns it into the exit status.
+TEST_F(BrindleSyncTest, StatusJsonLagGrowsWhileCopyingIsOffAndFallsAfterAPass) {
+  MarkWorking();
+  {
+    ibx::TIBDatabase work = dbs.ConnectWork();
+    testing::FillReplicatedTables(work, 3);
+  }
+  ASSERT_EQ(Once(Databases()).status, 0);
+  const StatusJson fresh = RunStatusJson(Databases(), dbs.Dir().Path());
+  ASSERT_EQ(fresh.status, 0) << fresh.err;
+  EXPECT_EQ(fresh.json["clock"].toString(), "work");
+  EXPECT_TRUE(fresh.json["work_error"].isNull());
+  EXPECT_TRUE(IsIsoDateTime(fresh.json["server_time"]));
+  EXPECT_TRUE(IsIsoDateTime(fresh.json["last_success"]));
+  EXPECT_TRUE(IsIsoDateTime(fresh.json["last_pass_started"]));
+  EXPECT_GT(fresh.json["last_pass_seconds"].toDouble(), 0);
+  EXPECT_EQ(fresh.json["failed_passes"].toInt(-1), 0);
+  EXPECT_TRUE(fresh.json["last_error"].isNull());
+  ASSERT_EQ(fresh.Tables().size(), static_cast<qsizetype>(ReplicatedTables().size()));
+  std::int64_t rows = 0;
+  for (qsizetype i = 0; i < fresh.Tables().size(); ++i) {
+    const QJsonObject table = fresh.Tables()[i].toObject();
+    const std::string name = table["table"].toString().toStdString();
+    EXPECT_EQ(name, ReplicatedTables()[i].table);
+    EXPECT_TRUE(IsIsoDateTime(table["complete_as_of"])) << name;
+    EXPECT_EQ(table["complete_as_of"], table["mark"]) << name;
+    EXPECT_TRUE(table["lag_seconds"].isDouble()) << name;
+    EXPECT_GE(table["lag_seconds"].toDouble(), 0) << name;
+    rows += table["rows_last_pass"].toInteger(-1000);
+  }
+  EXPECT_EQ(rows, 37 * 3 - 1);  // card 2 has no PC_COSHEL row
+
+  // Copying off for an hour, as far as the copy can tell.
+  {
+    auto conf = Conf(dbs.CopyConnStr());
+    for (const ReplicatedTable& entry : ReplicatedTables()) {
+      for (const std::string& key : {CompleteAsOfKey(std::string(entry.table)),
+                                     ReplicationMarkKey(std::string(entry.table))}) {
+        WriteConfDateTime(*conf, "REPLICATION_INFO", key,
+                          ReadConfDateTime(*conf, "REPLICATION_INFO", key, 0) - 1.0 / 24);
+      }
+    }
+  }
+  const StatusJson off = RunStatusJson(Args("--max-lag", "1800"), dbs.Dir().Path());
+  EXPECT_EQ(off.status, 1);
+  EXPECT_TRUE(Contains(off.err, "отставание больше 1800 с: OFFICE, ")) << off.err;
+  std::this_thread::sleep_for(1200ms);
+  const StatusJson later = RunStatusJson(Args("--max-lag", "1800"), dbs.Dir().Path());
+  EXPECT_EQ(later.status, 1);
+  ASSERT_EQ(later.Tables().size(), off.Tables().size());
+  for (qsizetype i = 0; i < off.Tables().size(); ++i) {
+    const double lag = off.Tables()[i].toObject()["lag_seconds"].toDouble();
+    EXPECT_GE(lag, 3600) << i;
+    EXPECT_GE(later.Tables()[i].toObject()["lag_seconds"].toDouble(), lag + 1) << i;
+  }
+
+  ASSERT_EQ(Once(Databases()).status, 0);
+  const StatusJson copied = RunStatusJson(Args("--max-lag", "1800"), dbs.Dir().Path());
+  EXPECT_EQ(copied.status, 0) << copied.err;
+  EXPECT_LT(copied.MaxLag(), 1800);
+  EXPECT_LT(copied.MaxLag(), later.MaxLag() - 3600 + 1800);
+  EXPECT_EQ(copied.err, "");
+}
+
+// The working database away: lag on the copy server's clock, and the output says so.
+TEST_F(BrindleSyncTest, StatusTakesTheCopyServersClockWhenTheWorkingDatabaseIsAway) {
+  MarkWorking();
+  ASSERT_EQ(Once(Databases()).status, 0);
+  const std::vector<std::string> away = {"--work", "127.0.0.1/1:" + dbs.Dir() / "work.fdb",
+                                         "--copy", dbs.CopyConnStr()};
+  const StatusJson status = RunStatusJson(away, dbs.Dir().Path());
+  EXPECT_EQ(status.status, 0) << status.err;
+  EXPECT_EQ(status.json["clock"].toString(), "copy");
+  EXPECT_FALSE(status.json["work_error"].toString().isEmpty());
+  EXPECT_TRUE(IsIsoDateTime(status.Tables()[0].toObject()["complete_as_of"]));
+  std::vector<std::string> text_args = away;
+  text_args.push_back("--status");
+  const RunResult text = RunSync(text_args, dbs.Dir().Path());
+  EXPECT_EQ(text.status, 0) << text.err;
+  EXPECT_TRUE(Contains(text.out, "Время сервера копии: ")) << text.out;
+  EXPECT_TRUE(Contains(text.out, "рабочая БД недоступна")) << text.out;
+
+  const RunResult no_copy = RunSync(
+      {"--copy", "127.0.0.1/1:" + dbs.Dir() / "copy.fdb", "--status", "--json"}, dbs.Dir().Path());
+  EXPECT_EQ(no_copy.status, 2);
+  EXPECT_EQ(no_copy.out, "") << "no half JSON";
 }
 
 // --status only reads: start-up's structure check of the suite's office database (cnf.set),
@@ -308,6 +507,13 @@ TEST_F(BrindleSyncTest, AFailedPassEndsWithOneAndItsErrorText) {
                        "Шаг: репликация таблицы, таблица OFFICE, запись с ID=0; "
                        "SQLCODE -297, коды 335544558"))
       << result.err;
+  // A monitor reading the copy sees the failures pile up.
+  ASSERT_EQ(Once(Databases()).status, 1);
+  const StatusJson status = RunStatusJson(Databases(), dbs.Dir().Path());
+  EXPECT_EQ(status.json["failed_passes"].toInt(), 2);
+  EXPECT_TRUE(status.json["last_error"].toString().startsWith("Репликация таблицы \"OFFICE\""))
+      << status.json["last_error"].toString().toStdString();
+  EXPECT_TRUE(status.json["last_success"].isNull());
 }
 
 TEST_F(BrindleSyncTest, TheSameDatabaseTwiceIsRefused) {
@@ -471,6 +677,99 @@ TEST_F(BrindleSyncTest, SigtermDuringAPassLetsItFinishAndCommitItsMarks) {
               0)
         << entry.table;
   }
+}
+
+// In service mode the metrics file is replaced after every pass, and parses as Prometheus text.
+TEST_F(BrindleSyncTest, TheServiceReplacesTheMetricsFileAfterEveryPass) {
+  MarkWorking();
+  {
+    ibx::TIBDatabase work = dbs.ConnectWork();
+    testing::FillReplicatedTables(work, 1);
+  }
+  const std::string folder = dbs.Dir() / "textfile";
+  std::filesystem::create_directory(folder);
+  const std::string path = folder + "/brindle.prom";
+  SyncProcess sync(Args("--period", "1", "--metrics-file", path), dbs.Dir().Path());
+  std::set<ino_t> files;
+  const auto deadline = std::chrono::steady_clock::now() + 120s;
+  while (files.size() < 3) {
+    ASSERT_LT(std::chrono::steady_clock::now(), deadline)
+        << files.size() << " files seen\n" << sync.Err();
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0 || files.contains(st.st_ino)) {
+      std::this_thread::sleep_for(20ms);
+      continue;
+    }
+    files.insert(st.st_ino);
+    SCOPED_TRACE("file " + std::to_string(files.size()));
+    const std::string text = testing::ReadFile(path);
+    const testing::PrometheusText metrics = testing::ParsePrometheusText(text);
+    for (const std::string& error : metrics.errors) ADD_FAILURE() << error << "\n" << text;
+    const auto lag = metrics.ByTable("brindle_table_lag_seconds");
+    const auto rows = metrics.ByTable("brindle_table_rows_last_pass");
+    EXPECT_EQ(lag.size(), ReplicatedTables().size()) << text;
+    EXPECT_EQ(rows.size(), ReplicatedTables().size()) << text;
+    for (const auto& [table, seconds] : lag) EXPECT_GE(seconds, 0) << table;
+    // The first pass copies one row of OFFICE, the later ones find nothing new.
+    EXPECT_EQ(rows.at("OFFICE"), files.size() == 1 ? 1 : 0) << text;
+    EXPECT_GT(metrics.Value("brindle_pass_duration_seconds"), 0) << text;
+    EXPECT_NEAR(metrics.Value("brindle_last_success_timestamp_seconds"),
+                static_cast<double>(std::time(nullptr)), 60)
+        << text;
+    EXPECT_EQ(metrics.Value("brindle_failed_passes"), 0) << text;
+    EXPECT_EQ(metrics.Value("brindle_copy_enabled"), 1) << text;
+  }
+  sync.Kill(SIGTERM);
+  EXPECT_EQ(sync.Wait(), 0) << sync.Err();
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+    EXPECT_EQ(entry.path().filename(), "brindle.prom") << "a temporary file was left";
+  }
+}
+
+// The variable of /etc/default/brindle-sync names the file; one that cannot be written is said
+// once and copying goes on.
+TEST_F(BrindleSyncTest, AMetricsFileThatCannotBeWrittenNeverStopsCopying) {
+  MarkWorking();
+  const std::string path = dbs.Dir() / "missing/brindle.prom";
+  setenv("BRINDLE_METRICS_FILE", path.c_str(), 1);
+  SyncProcess sync(Args("--period", "1"), dbs.Dir().Path());
+  unsetenv("BRINDLE_METRICS_FILE");
+  const auto deadline = std::chrono::steady_clock::now() + 120s;
+  while (CountMessages("Копирование БД завершено") < 3) {
+    ASSERT_LT(std::chrono::steady_clock::now(), deadline) << sync.Err();
+    std::this_thread::sleep_for(50ms);
+  }
+  sync.Kill(SIGTERM);
+  EXPECT_EQ(sync.Wait(), 0) << sync.Err();
+  int logged = 0;
+  for (const std::string& message : LogMessages()) {
+    if (message.starts_with("Файл метрик не записан: ")) {
+      ++logged;
+      EXPECT_TRUE(Contains(message, dbs.Dir() / "missing")) << message;
+    }
+  }
+  EXPECT_EQ(logged, 1);
+  EXPECT_TRUE(Contains(sync.Err(), "brindle-sync: внимание: Файл метрик не записан: "))
+      << sync.Err();
+  EXPECT_FALSE(std::filesystem::exists(path));
+}
+
+// A first fill of a large table shows, on a terminal, how far it is and the time left.
+TEST_F(BrindleSyncTest, ATerminalShowsTheRowsAndTheTimeLeftOfALongTable) {
+  MarkWorking();
+  {
+    ibx::TIBDatabase work = dbs.ConnectWork();
+    testing::InsertSampleRows(work, "PC_LOGTRAN_BK", "ID", 0, 40000);
+  }
+  const RunResult run = RunOnTerminal(Args("--once"));
+  EXPECT_EQ(run.status, 0) << run.out;
+  const std::regex progress(R"(таблица (\d+) / 37 PC_LOGTRAN_BK, запись (\d+) / 40000 )"
+                            R"(\((\d+)%\), осталось ~\d+ (с|мин))");
+  std::smatch match;
+  ASSERT_TRUE(std::regex_search(run.out, match, progress)) << run.out;
+  EXPECT_EQ(ReplicatedTables()[std::stoi(match[1]) - 1].table, "PC_LOGTRAN_BK");
+  EXPECT_EQ(std::stoi(match[3]), std::stoi(match[2]) * 100 / 40000);
+  EXPECT_TRUE(Contains(run.out, "PC_LOGTRAN_BK: скопировано записей: 40000")) << run.out;
 }
 
 }  // namespace
