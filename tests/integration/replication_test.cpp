@@ -16,6 +16,7 @@
 #include "replication/copy_pass.h"
 #include "replication/copy_settings.h"
 #include "replication/copy_thread.h"
+#include "replication/freshness.h"
 #include "replication/replication_sql.h"
 #include "replication/text_forms.h"
 #include "schema/replicated_tables.h"
@@ -279,6 +280,84 @@ TEST_F(ReplicationTest, FailingTablesKeepTheirMarksAndTheOthersAreCopied) {
   EXPECT_EQ(recovered.LastErrorTime, 0);
   EXPECT_EQ(QueryText(copy, "SELECT COUNT(*) FROM PC_CARD WHERE ID = 500"), "1");
   ExpectCopyEqualsWork();
+}
+
+// The copy tells readers how fresh it is: per table up to when it is complete, the rows the last
+// pass left and its time; per pass its start, duration, the failures since the last success and
+// the last error. A failed pass is counted in the copy also when the working database is away,
+// and by the engine alone while the copy is.
+TEST_F(ReplicationTest, FreshnessIsKeptInTheCopyAndFailedPassesCountedUntilASuccess) {
+  testing::FillReplicatedTables(work, 2);
+  ASSERT_EQ(Pass().LastErrorText, "");
+  auto conf = CopyConf();
+  TCopyFreshness fresh = ReadCopyFreshness(*conf);
+  ASSERT_EQ(fresh.Tables.size(), last.Tables.size());
+  for (std::size_t i = 0; i < last.Tables.size(); ++i) {
+    const TTableResult& table = last.Tables[i];
+    EXPECT_EQ(fresh.Tables[i].Table, table.Table);
+    EXPECT_EQ(fresh.Tables[i].CompleteAsOf, table.MarkAfter) << table.Table;
+    EXPECT_EQ(fresh.Tables[i].Mark, table.MarkAfter) << table.Table;
+    EXPECT_EQ(fresh.Tables[i].LastPassRows, table.Copied()) << table.Table;
+    EXPECT_NEAR(fresh.Tables[i].LastPassSeconds, table.Seconds, 1e-9) << table.Table;
+  }
+  EXPECT_EQ(ReadConfInt64(*conf, "REPLICATION_INFO", "OFFICE_LAST_PASS_ROWS", -1), 2)
+      << "the documented key names";
+  EXPECT_NEAR(fresh.LastPassStarted, last.Started, 1.0 / 86400000);
+  EXPECT_GT(fresh.LastPassSeconds, 0);
+  EXPECT_NEAR(fresh.LastPassSeconds, (last.Finished - last.Started) * 86400, 0.002);
+  EXPECT_EQ(fresh.LastCopyTime, thread->Snapshot().LastCopyTime);
+  EXPECT_EQ(fresh.FailedPasses, 0);
+  EXPECT_EQ(fresh.LastError, "");
+  ASSERT_TRUE(last.WorkClockOffset);
+  EXPECT_LT(std::abs(*last.WorkClockOffset), 1.0 / 86400) << "the server runs on this clock";
+
+  // A table the copy refuses: its rows are not kept and it stays complete as of before.
+  const TDateTime card_complete = fresh.Tables[4].CompleteAsOf;
+  ExecuteCommitted(copy, "ALTER TABLE PC_CARD ADD CONSTRAINT CHK_TEST_CARD CHECK (ID < 100)");
+  testing::InsertSampleRows(work, "PC_CARD", "ID", 500, 1);
+  ExecuteCommitted(work, "UPDATE PC_COSHEL SET CARD_ID = 500 WHERE ID = 1");
+  Pass();
+  ASSERT_EQ(last.Status, TPassStatus::kFailed);
+  EXPECT_EQ(last.FailedPasses, 1);
+  fresh = ReadCopyFreshness(*conf);
+  EXPECT_EQ(fresh.FailedPasses, 1);
+  EXPECT_EQ(fresh.LastError, last.Error->Text);
+  EXPECT_NEAR(fresh.LastPassStarted, last.Started, 1.0 / 86400000);
+  EXPECT_EQ(fresh.Tables[4].Table, "PC_CARD");
+  EXPECT_EQ(fresh.Tables[4].CompleteAsOf, card_complete);
+  EXPECT_EQ(fresh.Tables[4].LastPassRows, 0);
+  EXPECT_GT(fresh.Tables[5].CompleteAsOf, card_complete) << "the tables after it move on";
+
+  // The working database cannot be reached: the copy still counts the pass.
+  const TCopySettings good = settings;
+  settings.WorkDBConnStr = "127.0.0.1/" + std::to_string(testing::TestDatabase::Port()) + ":" +
+                           (dbs.Dir() / "missing.fdb");
+  Pass();
+  EXPECT_EQ(last.Error->Step, TPassStep::kConnectWork);
+  EXPECT_FALSE(last.WorkClockOffset);
+  EXPECT_EQ(last.FailedPasses, 2);
+  fresh = ReadCopyFreshness(*conf);
+  EXPECT_EQ(fresh.FailedPasses, 2);
+  EXPECT_EQ(fresh.LastError, last.Error->Text);
+  EXPECT_EQ(fresh.Tables[4].CompleteAsOf, card_complete) << "no table was touched";
+
+  // Nor can the copy: the engine counts on by itself, and the copy keeps what it had.
+  settings = good;
+  settings.CopyDBConnStr = "127.0.0.1/1:" + (dbs.Dir() / "copy.fdb");
+  Pass();
+  EXPECT_EQ(last.Error->Step, TPassStep::kConnectCopy);
+  EXPECT_EQ(last.FailedPasses, 3);
+  EXPECT_EQ(ReadFailedPasses(*conf), 2);
+
+  settings = good;
+  ExecuteCommitted(copy, "ALTER TABLE PC_CARD DROP CONSTRAINT CHK_TEST_CARD");
+  ASSERT_EQ(Pass().LastErrorText, "");
+  EXPECT_EQ(last.FailedPasses, 0);
+  fresh = ReadCopyFreshness(*conf);
+  EXPECT_EQ(fresh.FailedPasses, 0);
+  EXPECT_EQ(fresh.LastError, "");
+  EXPECT_GT(fresh.Tables[4].CompleteAsOf, card_complete);
+  EXPECT_EQ(fresh.Tables[4].LastPassRows, 1);
 }
 
 TEST_F(ReplicationTest, FailedPassLeavesNoAttachmentOpen) {
