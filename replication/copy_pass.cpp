@@ -298,24 +298,23 @@ TPassResult RunCopyPass(TFyrn& fyrn, const TCopySettings& settings, TCopyDBThrea
     }
     // Tables that failed keep their marks and are tried again by the next pass; the pass counts
     // as failed, so LAST_COPY_TIME and the carried-over keys wait for a whole pass.
-    TDateTime finished = 0;
     if (result.TableErrors.empty()) {
       step = TPassStep::kCarryOver;
       CarryOverConfiguration(*pass.work_conf, copy_conf);
       step = TPassStep::kFinish;
       LogProgram("Копирование БД завершено");
-      finished = Now();
-      thread.SetLastCopyTime(finished);
-      WriteConfDateTime(copy_conf, kReplicationInfo, kLastCopyTime, finished);
+      result.Finished = Now();
+      thread.SetLastCopyTime(result.Finished);
+      WriteConfDateTime(copy_conf, kReplicationInfo, kLastCopyTime, result.Finished);
     } else {
       result.Status = TPassStatus::kFailed;
       result.Error = result.TableErrors.front();
+      result.Finished = Now();
     }
     step = TPassStep::kFinish;
     RecordPass(copy_conf, memory, result);
     lock.Release();
     pass.Release(true);
-    result.Finished = finished > 0 ? finished : Now();
     if (result.Failed()) thread.SetLastError(result.Error->Text, result.Finished);
   } catch (...) {
     TPassError error = CurrentError(step);
@@ -324,10 +323,10 @@ TPassResult RunCopyPass(TFyrn& fyrn, const TCopySettings& settings, TCopyDBThrea
       error.Key = result.Tables.back().FailedKey;
     }
     result.Status = TPassStatus::kFailed;
+    result.Finished = Now();
     LogProgram("Ошибка при копировании БД: " + error.Text);
     result.Error = std::move(error);
     RecordFailedPass(fyrn, settings, step, pass, memory, result);
-    result.Finished = Now();
     thread.SetLastError(result.Error->Text, result.Finished);
   }
   thread.Busy = false;

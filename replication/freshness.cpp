@@ -34,7 +34,7 @@ void StoreTableFreshness(TfbIniFile& copy_conf, const TTableResult& table) {
 void StorePassFreshness(TfbIniFile& copy_conf, const TPassResult& result) {
   WriteConfDateTime(copy_conf, kReplicationInfo, kLastPassStarted, result.Started);
   WriteConfFloat(copy_conf, kReplicationInfo, kLastPassSeconds,
-                 (Now() - result.Started) * kSecondsPerDay);
+                 (result.Finished - result.Started) * kSecondsPerDay);
   WriteConfInt(copy_conf, kReplicationInfo, kFailedPasses, result.FailedPasses);
   WriteConfString(copy_conf, kReplicationInfo, kLastError,
                   result.Failed() && result.Error ? result.Error->Text : "");

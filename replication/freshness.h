@@ -39,8 +39,8 @@ std::int64_t RowsKept(const TTableResult& table);
 // After a table was replicated or failed on its own.
 void StoreTableFreshness(TfbIniFile& copy_conf, const TTableResult& table);
 
-// After a pass that completed or failed: its start, its duration until now, result.FailedPasses
-// and, when it failed, its error (a completed pass clears the error).
+// After a pass that completed or failed: its start, its duration (to result.Finished),
+// result.FailedPasses and, when it failed, its error (a completed pass clears the error).
 void StorePassFreshness(TfbIniFile& copy_conf, const TPassResult& result);
 
 // The failed passes since the last success, as the copy records them (0 when none are).
