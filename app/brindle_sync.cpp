@@ -436,14 +436,16 @@ int WaitForStopSignal() {
   return signal > 0 ? signal : 0;
 }
 
+void WarnOfMetrics(const std::string& failure) {
+  if (!failure.empty()) std::fprintf(stderr, "brindle-sync: внимание: %s\n", failure.c_str());
+}
+
 // Prints the pass and, in service mode with a metrics file, rewrites the file; a failure to
 // write it is said and logged, and copying goes on.
 void TakeReport(const TPassResult& report, bool copy_enabled, ProgressLine& progress,
                 TMetricsFile* metrics) {
   PrintReport(report, progress);
-  if (!metrics) return;
-  const std::string failure = metrics->Update(report, copy_enabled);
-  if (!failure.empty()) std::fprintf(stderr, "brindle-sync: внимание: %s\n", failure.c_str());
+  if (metrics) WarnOfMetrics(metrics->Update(report, copy_enabled));
 }
 
 // Copying on until the pass the once mode asks for has ended, or until a stop signal; a pass
@@ -586,6 +588,8 @@ int Run(const Options& options) {
   while (std::optional<TPassResult> report = reports.Take()) {
     TakeReport(*report, false, progress, metrics ? &*metrics : nullptr);
   }
+  // A monitor must not take a stopped service for one that copies.
+  if (metrics) WarnOfMetrics(metrics->Write(false));
   return status;
 }
 

@@ -108,6 +108,10 @@ void ReplaceMetricsFile(const std::string& path, const std::string& text) {
 
 std::string TMetricsFile::Update(const TPassResult& result, bool copy_enabled) {
   metrics_.Add(result);
+  return Write(copy_enabled);
+}
+
+std::string TMetricsFile::Write(bool copy_enabled) {
   std::string failure;
   try {
     ReplaceMetricsFile(path_, metrics_.Text(Now(), copy_enabled));

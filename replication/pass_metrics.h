@@ -54,6 +54,8 @@ class TMetricsFile {
   // Takes in the pass and rewrites the file. Never raises: a failure is logged as a warning, once
   // while the same failure repeats, and then returned; otherwise the result is empty.
   std::string Update(const TPassResult& result, bool copy_enabled);
+  // Rewrites the file without a new pass, as when copying has been switched off; as Update.
+  std::string Write(bool copy_enabled);
 
  private:
   std::string path_;

@@ -721,6 +721,11 @@ TEST_F(BrindleSyncTest, TheServiceReplacesTheMetricsFileAfterEveryPass) {
   }
   sync.Kill(SIGTERM);
   EXPECT_EQ(sync.Wait(), 0) << sync.Err();
+  const std::string stopped = testing::ReadFile(path);
+  const testing::PrometheusText metrics = testing::ParsePrometheusText(stopped);
+  EXPECT_TRUE(metrics.errors.empty()) << stopped;
+  EXPECT_EQ(metrics.Value("brindle_copy_enabled"), 0) << stopped;
+  EXPECT_EQ(metrics.ByTable("brindle_table_lag_seconds").size(), ReplicatedTables().size());
   for (const auto& entry : std::filesystem::directory_iterator(folder)) {
     EXPECT_EQ(entry.path().filename(), "brindle.prom") << "a temporary file was left";
   }
