@@ -274,8 +274,8 @@ class ProgressLine {
     }
     text += ", запись " + std::to_string(record_no) + " / " + std::to_string(record_count);
     if (record_count > 0) text += " (" + std::to_string(100LL * record_no / record_count) + "%)";
-    const std::optional<double> left = estimate_.SecondsLeft(
-        table_no, record_no, record_count, TProgressEstimate::Clock::now());
+    const std::optional<double> left =
+        estimate_.SecondsLeft(table_no, record_no, record_count, TProgressEstimate::Clock::now());
     if (left && *left >= 1) text += ", осталось ~" + DurationText(*left);
     std::fprintf(stderr, "\r\033[K%s", text.c_str());
     std::fflush(stderr);

@@ -17,11 +17,19 @@ constexpr double kSecondsPerDay = 86400;
 
 }  // namespace
 
-std::string CompleteAsOfKey(const std::string& table) { return table + "_COMPLETE_AS_OF"; }
-std::string LastPassRowsKey(const std::string& table) { return table + "_LAST_PASS_ROWS"; }
-std::string LastPassSecondsKey(const std::string& table) { return table + "_LAST_PASS_SECONDS"; }
+std::string CompleteAsOfKey(const std::string& table) {
+  return table + "_COMPLETE_AS_OF";
+}
+std::string LastPassRowsKey(const std::string& table) {
+  return table + "_LAST_PASS_ROWS";
+}
+std::string LastPassSecondsKey(const std::string& table) {
+  return table + "_LAST_PASS_SECONDS";
+}
 
-std::int64_t RowsKept(const TTableResult& table) { return table.Failed ? 0 : table.Copied(); }
+std::int64_t RowsKept(const TTableResult& table) {
+  return table.Failed ? 0 : table.Copied();
+}
 
 void StoreTableFreshness(TfbIniFile& copy_conf, const TTableResult& table) {
   if (table.MarkAfter > 0) {

@@ -44,7 +44,9 @@ std::string SecondsText(double seconds) {
 }
 
 // Milliseconds are as fine as the stored times.
-double Rounded(double seconds) { return std::round(seconds * 1000) / 1000; }
+double Rounded(double seconds) {
+  return std::round(seconds * 1000) / 1000;
+}
 
 void DateTimeOrNull(TJsonWriter& json, TDateTime value) {
   if (value > 0) {
@@ -99,7 +101,8 @@ std::string StatusText(const std::string& copy_conn_str, const TCopyFreshness& f
   std::int64_t rows = 0;
   for (const TTableFreshness& table : freshness.Tables) {
     const std::optional<double> lag = LagSeconds(table.CompleteAsOf, clock.time);
-    text += Column(table.Table, table_width) + Column(FormatDisplayDateTime(table.CompleteAsOf), kTime) +
+    text += Column(table.Table, table_width) +
+            Column(FormatDisplayDateTime(table.CompleteAsOf), kTime) +
             Column(lag ? DurationText(*lag) : "—", kLag) +
             Column(std::to_string(table.LastPassRows), kRows) + FormatDisplayDateTime(table.Mark) +
             "\n";

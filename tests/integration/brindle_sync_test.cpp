@@ -1,14 +1,14 @@
 // The console program brindle-sync end to end: run as a child process on real office databases
 // on the private server, with the suite root of the test (ZEMT_ROOT) holding libOstrel.so.
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <gtest/gtest.h>
 #include <pty.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 
 #include <cerrno>
 #include <chrono>
@@ -105,7 +105,8 @@ struct StatusJson {
   QJsonArray Tables() const { return json["tables"].toArray(); }
   double MaxLag() const {
     double most = -1e300;
-    for (const auto& table : Tables()) most = std::max(most, table.toObject()["lag_seconds"].toDouble());
+    for (const auto& table : Tables())
+      most = std::max(most, table.toObject()["lag_seconds"].toDouble());
     return most;
   }
 };
@@ -117,8 +118,8 @@ StatusJson RunStatusJson(std::vector<std::string> args, const std::string& dir) 
   QJsonParseError error;
   const QJsonDocument document =
       QJsonDocument::fromJson(QByteArray::fromStdString(result.out), &error);
-  EXPECT_EQ(error.error, QJsonParseError::NoError)
-      << error.errorString().toStdString() << "\n" << result.out << result.err;
+  EXPECT_EQ(error.error, QJsonParseError::NoError) << error.errorString().toStdString() << "\n"
+                                                   << result.out << result.err;
   EXPECT_TRUE(document.isObject()) << result.out;
   return {result.status, document.object(), result.err};
 }
@@ -693,8 +694,8 @@ TEST_F(BrindleSyncTest, TheServiceReplacesTheMetricsFileAfterEveryPass) {
   std::set<ino_t> files;
   const auto deadline = std::chrono::steady_clock::now() + 120s;
   while (files.size() < 3) {
-    ASSERT_LT(std::chrono::steady_clock::now(), deadline)
-        << files.size() << " files seen\n" << sync.Err();
+    ASSERT_LT(std::chrono::steady_clock::now(), deadline) << files.size() << " files seen\n"
+                                                          << sync.Err();
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0 || files.contains(st.st_ino)) {
       std::this_thread::sleep_for(20ms);

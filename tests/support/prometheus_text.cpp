@@ -11,7 +11,9 @@ namespace {
 bool NameStart(char c, bool colon) {
   return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_' || (colon && c == ':');
 }
-bool NameChar(char c, bool colon) { return NameStart(c, colon) || (c >= '0' && c <= '9'); }
+bool NameChar(char c, bool colon) {
+  return NameStart(c, colon) || (c >= '0' && c <= '9');
+}
 
 // Reads a name at text[pos]; empty when there is none.
 std::string Name(const std::string& text, std::size_t& pos, bool colon) {

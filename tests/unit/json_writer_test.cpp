@@ -30,10 +30,10 @@ TEST(JsonWriter, EscapesWhatJsonRequiresAndKeepsCyrillic) {
 // Error texts come from servers and files; whatever their bytes, the output must stay JSON.
 TEST(JsonWriter, ReplacesBytesThatAreNoValidUtf8) {
   const std::string replacement = "\xEF\xBF\xBD";
-  EXPECT_EQ(JsonQuoted("a\xFF" "b"), "\"a" + replacement + "b\"");
-  EXPECT_EQ(JsonQuoted("\xD0"), "\"" + replacement + "\"");               // cut short
+  EXPECT_EQ(JsonQuoted(std::string("a\xFF") + "b"), "\"a" + replacement + "b\"");
+  EXPECT_EQ(JsonQuoted("\xD0"), "\"" + replacement + "\"");                    // cut short
   EXPECT_EQ(JsonQuoted("\xC0\xAF"), "\"" + replacement + replacement + "\"");  // overlong
-  EXPECT_EQ(JsonQuoted("\xED\xA0\x80"),                                      // a surrogate
+  EXPECT_EQ(JsonQuoted("\xED\xA0\x80"),                                        // a surrogate
             "\"" + replacement + replacement + replacement + "\"");
   EXPECT_EQ(JsonQuoted("\xF4\x90\x80\x80"),  // above U+10FFFF
             "\"" + replacement + replacement + replacement + replacement + "\"");
