@@ -41,7 +41,6 @@ constexpr char kErrorLogName[] = "MirtLoggerErrorsWriter.log";
 
 constexpr std::int64_t kAgeBlockSize = 32768;
 constexpr std::int64_t kSearchWindow = 255;
-constexpr double kSecondsPerDay = 86400.0;
 
 bool IsLoggedLevel(int level) {
   return level >= 0 && level <= 7;

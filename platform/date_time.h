@@ -8,6 +8,9 @@ namespace brindle {
 
 using TDateTime = double;
 
+// Seconds in a day: a difference of date-times times this is seconds.
+inline constexpr double kSecondsPerDay = 86400;
+
 struct DateTimeFields {
   int year = 1899, month = 12, day = 30;
   int hour = 0, minute = 0, second = 0, millisecond = 0;

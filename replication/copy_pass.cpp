@@ -105,7 +105,6 @@ TWriteHorizon ReadHorizon(TFyrn& fyrn, ibx::TIBDatabase& work, const std::string
                                       : nullptr;
   try {
     TWriteHorizon horizon = ReadWriteHorizon(work, ReplicatedTables(), previous);
-    result.WorkClockOffset = horizon.server_time - Now();
     memory.monitoring_failure_logged = false;
     memory.last_horizon = horizon;
     memory.last_horizon_of = work_conn_str;
@@ -113,7 +112,6 @@ TWriteHorizon ReadHorizon(TFyrn& fyrn, ibx::TIBDatabase& work, const std::string
   } catch (const ibx::EIBError& e) {
     TWriteHorizon horizon;
     horizon.server_time = ServerTime(fyrn, work);  // a lost connection fails the pass here
-    result.WorkClockOffset = horizon.server_time - Now();
     memory.last_horizon.reset();
     result.MonitoringUnavailable = true;
     if (!memory.monitoring_failure_logged) {
@@ -210,8 +208,7 @@ void RecordFailedPass(TFyrn& fyrn, const TCopySettings& settings, TPassStep step
     }
     if (pass.copy_conf) RecordPass(*pass.copy_conf, memory, result);
   } catch (const std::exception& e) {
-    const std::string warning =
-        std::string("Число неудачных копирований не записано в копию БД: ") + e.what();
+    const std::string warning = std::string("Итог копирования не записан в копию БД: ") + e.what();
     result.Warnings.push_back(warning);
     LogProgram(warning, LogWarning);
   }
@@ -269,6 +266,7 @@ TPassResult RunCopyPass(TFyrn& fyrn, const TCopySettings& settings, TCopyDBThrea
     step = TPassStep::kReadHorizon;
     const TWriteHorizon horizon =
         ReadHorizon(fyrn, *pass.work, settings.WorkDBConnStr, memory, result);
+    result.WorkClockOffset = horizon.server_time - Now();
     ReportHolders(horizon, settings, memory, result);
 
     step = TPassStep::kTable;

@@ -13,8 +13,6 @@ constexpr char kLastPassSeconds[] = "LAST_PASS_SECONDS";
 constexpr char kFailedPasses[] = "FAILED_PASSES";
 constexpr char kLastError[] = "LAST_ERROR";
 
-constexpr double kSecondsPerDay = 86400;
-
 }  // namespace
 
 std::string CompleteAsOfKey(const std::string& table) {

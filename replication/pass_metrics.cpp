@@ -6,7 +6,7 @@
 
 #include <cerrno>
 #include <charconv>
-#include <cmath>
+#include <cstdlib>
 #include <filesystem>
 
 #include "infra/program_log.h"
@@ -16,8 +16,6 @@
 namespace brindle {
 
 namespace {
-
-constexpr double kSecondsPerDay = 86400;
 
 std::string Value(double value) {
   char buffer[32];
