@@ -3,7 +3,10 @@
 // taken away. systemd-analyze rated the first unit 9.4 "UNSAFE".
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <cstdlib>
+#include <sstream>
 #include <string>
 
 #include "tests/support/process.h"
@@ -46,6 +49,30 @@ TEST(ServiceUnit, PassesSystemdVerify) {
   for (const char* line : {"Type=notify", "WatchdogSec="}) {
     EXPECT_NE(unit.find(std::string("\n") + line), std::string::npos) << line;
   }
+}
+
+// The service's passwords go into /etc/default/brindle-sync, which systemd reads as root. An
+// assignment left in it would stand for every installation: an empty password overrides the one
+// saved in the settings file.
+TEST(ServiceUnit, TheDefaultsFileIsInstalledForRootOnlyWithEverythingCommentedOut) {
+  testing::TempDir dir;
+  const std::string destdir = dir / "installed";
+  testing::RecordedProcess install(
+      {"/usr/bin/env", "DESTDIR=" + destdir, CMAKE_COMMAND, "--install", BUILD_DIR},
+      dir / "install");
+  ASSERT_EQ(install.Wait(), 0) << install.Err();
+  const std::string defaults = destdir + "/etc/default/brindle-sync";
+  struct stat st {};
+  ASSERT_EQ(::stat(defaults.c_str(), &st), 0) << defaults;
+  EXPECT_EQ(st.st_mode & 07777, 0600u);
+  EXPECT_EQ(st.st_uid, 0u);
+  std::istringstream lines(testing::ReadFile(defaults));
+  int commented = 0;
+  for (std::string line; std::getline(lines, line);) {
+    EXPECT_TRUE(line.empty() || line.front() == '#') << line;
+    commented += line.rfind("#BRINDLE_", 0) == 0 ? 1 : 0;
+  }
+  EXPECT_EQ(commented, 3) << "the password and argument variables, as defaults to change";
 }
 
 }  // namespace
