@@ -36,7 +36,7 @@ TServiceNotifier::TServiceNotifier() {
   } else if (enabled < 0) {
     std::fprintf(stderr,
                  "brindle-sync: внимание: интервал сторожевого таймера systemd (WATCHDOG_USEC) "
-                 "не прочитан: %s; таймер не поддерживается\n",
+                 "не прочитан: %s; таймер не обслуживается\n",
                  std::strerror(-enabled));
   }
 }

@@ -42,18 +42,16 @@ TEST_F(ServiceNotifierTest, TakesTheWatchdogIntervalSystemdGives) {
   EXPECT_EQ(TServiceNotifier().WatchdogInterval(), std::chrono::microseconds(2'500'000));
 }
 
-// Run from a terminal: nothing is sent and nothing is said.
-TEST(ServiceNotifier, WithoutASocketSendsNothing) {
-  testing::TempDir dir;
-  NotifySocket socket{dir / "notify"};
+// Run from a terminal there is nowhere to send to, which is no failure to report.
+TEST(ServiceNotifier, WithoutASocketSaysNothing) {
   ScopedEnv notify{"NOTIFY_SOCKET", nullptr};
-  ScopedEnv watchdog{"WATCHDOG_USEC", "2500000"};
+  ScopedEnv watchdog{"WATCHDOG_USEC", nullptr};
   TServiceNotifier service;
   ::testing::internal::CaptureStderr();
   service.Ready("Копирование включено");
   service.FeedWatchdog();
+  service.Stopping("Получен сигнал");
   EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
-  EXPECT_EQ(socket.Receive(200ms), std::nullopt);
 }
 
 // A socket that went away is said once, and the program goes on.
