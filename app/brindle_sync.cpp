@@ -26,6 +26,8 @@
 
 #include <ibase.h>
 
+#include "app/service_notify.h"
+#include "app/service_watchdog.h"
 #include "dbaccess/fyrn.h"
 #include "dbaccess/fyrn_second_binding.h"
 #include "dbaccess/office_db_verification.h"
@@ -452,11 +454,16 @@ void TakeReport(const TPassResult& report, bool copy_enabled, ProgressLine& prog
 // running when the signal comes goes on to its end first. Returns the exit status.
 int RunCopying(bool once, TCopyEngine& engine, PassReports& reports, TMetricsFile* metrics) {
   ProgressLine progress;
+  TServiceNotifier service;
+  std::optional<TWatchdogFeeder> watchdog;
+  if (const auto interval = service.WatchdogInterval()) watchdog.emplace(*interval);
   bool stopping = false;
   bool failed = false;
   int printed = 0;
   engine.SetCopyEnabled(true);
   engine.WakeUp();
+  service.Ready("Копирование включено, период " + std::to_string(engine.Settings().CheckPeriod) +
+                " с");
   if (!once) {
     std::printf("Копирование включено, период %d с; остановка: SIGINT или SIGTERM\n",
                 engine.Settings().CheckPeriod);
@@ -468,17 +475,22 @@ int RunCopying(bool once, TCopyEngine& engine, PassReports& reports, TMetricsFil
       stopping = true;
       engine.SetCopyEnabled(false);
       progress.Clear();
-      std::printf("Получен сигнал %s: %s\n", strsignal(signal),
-                  engine.Busy() ? "копирование будет доведено до конца" : "завершение");
+      const char* ending = engine.Busy() ? "копирование будет доведено до конца" : "завершение";
+      service.Stopping(std::string("Получен сигнал ") + strsignal(signal) + ": " + ending);
+      std::printf("Получен сигнал %s: %s\n", strsignal(signal), ending);
       std::fflush(stdout);
     }
     while (std::optional<TPassResult> report = reports.Take()) {
       TakeReport(*report, engine.CopyEnabled(), progress, metrics);
+      service.Status(PassStatusText(*report));
       failed = report->Failed();
       ++printed;
     }
     if (once && printed > 0) break;
     if (stopping && !engine.Busy()) break;
+    if (watchdog && watchdog->Due(engine.Thread().TakePulse(), TWatchdogFeeder::Clock::now())) {
+      service.FeedWatchdog();
+    }
     progress.Show(engine.Thread());
   }
   progress.Clear();

@@ -2,7 +2,14 @@
 // layer measured in the same run on the same table:
 //   raw       rows of PC_LOGTRAN_BK read through a data set and inserted into another database
 //             with one prepared statement in one transaction;
+//   engine    the server's own insert rate into that table, its trigger and indexes included:
+//             an EXECUTE BLOCK loop that inserts the raw copy's rows again under new keys, with
+//             no client round trips (into a table that already holds them, so a little slower
+//             than into an empty one);
 //   fill      the first fill of that table by a copy pass (all other tables empty);
+//   reread    a pass that reads every row again (an overlap reaching back past all of them) and
+//             finds each unchanged, beside probe: the same rows read and compared with one probe
+//             query per row, the way the copy was written before;
 //   unchanged a copy pass over 37 tables in which nothing changed, its look at the working
 //             database's open transactions included;
 //   look      that look alone;
@@ -90,6 +97,87 @@ std::size_t RawCopy(ibx::TIBDatabase& from, ibx::TIBDatabase& to, const std::str
   return source.FieldCount();
 }
 
+// The rows of the table inserted again by the server itself, under new keys and later dates (a
+// unique index covers DATA); returns the rows inserted.
+long EngineInsert(ibx::TIBDatabase& db, const std::string& table) {
+  ibx::TIBDataSet columns(db);
+  columns.SetSelectSQL("SELECT FIRST 1 * FROM \"" + table + "\"");
+  columns.Open();
+  std::string declare, names, vars, values;
+  for (std::size_t i = 0; i < columns.FieldCount(); ++i) {
+    const std::string name = columns.Fields(i).FieldName();
+    const std::string var = "V" + std::to_string(i);
+    declare += "DECLARE " + var + " TYPE OF COLUMN \"" + table + "\".\"" + name + "\";\n";
+    names += (i ? ",\"" : "\"") + name + "\"";
+    vars += (i ? ",:" : ":") + var;
+    if (name == "ID") {
+      values += std::string(i ? "," : "") + ":" + var + " + 1000000000";
+    } else if (name == "DATA") {
+      values += std::string(i ? "," : "") + "DATEADD(100 YEAR TO :" + var + ")";
+    } else {
+      values += (i ? ",:" : ":") + var;
+    }
+  }
+  columns.Close();
+  ibx::TIBTransaction transaction(db, ibx::TIBTransactionKind::ReadWrite);
+  ibx::TIBDataSet block(db, &transaction);
+  block.SetParamCheck(false);
+  block.SetSelectSQL("EXECUTE BLOCK RETURNS (N INTEGER) AS\n" + declare +
+                     "BEGIN\nN = 0;\nFOR SELECT " + names + " FROM \"" + table +
+                     "\" WHERE ID < 1000000000 INTO " + vars + " DO BEGIN\nINSERT INTO \"" + table +
+                     "\" (" + names + ") VALUES (" + values + ");\nN = N + 1;\nEND\nSUSPEND;\nEND");
+  block.Open();
+  const long inserted = block.Fields(0).AsInteger();
+  block.Close();
+  transaction.Commit();
+  return inserted;
+}
+
+// The rows of the working table read in the pass's order, every value taken, nothing written:
+// the most a pass over the table can do.
+void ReadInPassOrder(ibx::TIBDatabase& work, const std::string& table) {
+  ibx::TIBDataSet source(work);
+  source.SetSelectSQL("SELECT t.* FROM \"" + table + "\" t ORDER BY t.MODIFYDATE");
+  std::size_t nulls = 0;
+  for (source.Open(); !source.Eof(); source.Next()) {
+    for (std::size_t i = 0; i < source.FieldCount(); ++i) {
+      nulls += source.Fields(i).AsVariant().IsNull();
+    }
+  }
+  if (nulls == 0) std::printf("(no NULL read)\n");
+}
+
+// The rows of the working table read in the pass's order and each looked up in the copy with
+// a query of its own and compared by text forms, as every pass did before probes were batched.
+void ProbePerRow(ibx::TIBDatabase& work, ibx::TIBDatabase& copy, const std::string& table) {
+  ibx::TIBDataSet source(work);
+  source.SetSelectSQL("SELECT t.* FROM \"" + table + "\" t ORDER BY t.MODIFYDATE");
+  source.Open();
+  std::string cols;
+  for (std::size_t i = 0; i < source.FieldCount(); ++i) {
+    cols += (i ? ",\"" : "\"") + source.Fields(i).FieldName() + "\"";
+  }
+  ibx::TIBDataSet probe(copy);
+  probe.SetSelectSQL("SELECT " + cols + " FROM \"" + table + "\" WHERE \"ID\" = :ID");
+  long differing = 0;
+  for (; !source.Eof(); source.Next()) {
+    probe.ParamByName("ID").SetAsInt64(source.Fields(0).AsInt64());
+    probe.Open();
+    for (std::size_t i = 0; i < source.FieldCount(); ++i) {
+      if (probe.Eof() || probe.Fields(i).AsString() != source.Fields(i).AsString()) {
+        ++differing;
+        break;
+      }
+    }
+    probe.Close();
+  }
+  if (differing != 0) {
+    std::fprintf(stderr, "probe per row: %ld rows differ; the copy should equal the work\n",
+                 differing);
+    std::exit(1);
+  }
+}
+
 void Drop(const std::string& conn_str) {
   Connect(conn_str).DropDatabase();
 }
@@ -124,8 +212,9 @@ int main(int argc, char** argv) {
   settings.WorkDBPassword = settings.CopyDBPassword = "rivetcode";
   const std::string table = "PC_LOGTRAN_BK";
 
-  std::printf("%10s %14s %14s %14s %8s %12s %12s %12s\n", "rows", "insert rows/s", "raw rows/s",
-              "fill rows/s", "fill/raw", "RSS KB", "raw peak KB", "fill peak KB");
+  std::printf("%10s %10s %10s %10s %10s %10s %9s %10s %10s %9s %10s %10s %10s\n", "rows",
+              "insert/s", "raw/s", "engine/s", "read/s", "fill/s", "fill/eng", "probe/s",
+              "reread/s", "reread/pr", "RSS KB", "fill pk KB", "reread pk");
   for (const long rows : counts) {
     const std::string work = ConnStr(dir + "/work.fdb"), copy = ConnStr(dir + "/copy.fdb"),
                       raw = ConnStr(dir + "/raw.fdb");
@@ -145,21 +234,56 @@ int main(int argc, char** argv) {
       raw_rate = rows / Seconds(start);
       raw_peak = StatusKb("VmHWM");
     }
+    double engine_rate = 0;
+    {
+      auto target = Connect(raw);
+      const auto start = Clock::now();
+      const long inserted = EngineInsert(target, table);
+      engine_rate = inserted / Seconds(start);
+    }
     settings.WorkDBConnStr = work;
     settings.CopyDBConnStr = copy;
     const long rss = StatusKb("VmRSS");
     ResetPeak();
-    const auto start = Clock::now();
+    auto start = Clock::now();
     Pass(fyrn, settings, thread, memory);
     const double fill_rate = rows / Seconds(start);
     const long fill_peak = StatusKb("VmHWM");
-    std::printf("%10ld %14.0f %14.0f %14.0f %7.0f%% %12ld %12ld %12ld\n", rows, insert_rate,
-                raw_rate, fill_rate, 100 * fill_rate / raw_rate, rss, raw_peak, fill_peak);
+
+    // Every row read again and found unchanged: batched probes, then one probe per row.
+    TCopySettings reread = settings;
+    reread.MarkOverlap = 3650;
+    ResetPeak();
+    start = Clock::now();
+    Pass(fyrn, reread, thread, memory);
+    const double reread_rate = rows / Seconds(start);
+    const long reread_peak = StatusKb("VmHWM");
+    double probe_rate = 0, read_rate = 0;
+    {
+      auto source = Connect(work);
+      auto target = Connect(copy);
+      start = Clock::now();
+      ProbePerRow(source, target, table);
+      probe_rate = rows / Seconds(start);
+      start = Clock::now();
+      ReadInPassOrder(source, table);
+      read_rate = rows / Seconds(start);
+    }
+    std::printf(
+        "%10ld %10.0f %10.0f %10.0f %10.0f %10.0f %8.0f%% %10.0f %10.0f %8.1fx %10ld %10ld %10ld\n",
+        rows, insert_rate, raw_rate, engine_rate, read_rate, fill_rate,
+        100 * fill_rate / engine_rate, probe_rate, reread_rate, reread_rate / probe_rate, rss,
+        fill_peak, reread_peak);
     const std::string keys = "table=" + table + " rows=" + std::to_string(rows);
     PrintResult(keys, "columns", static_cast<double>(columns), "count");
     PrintResult(keys, "insert_rate", insert_rate, "rows/s");
     PrintResult(keys, "raw_rate", raw_rate, "rows/s");
+    PrintResult(keys, "engine_rate", engine_rate, "rows/s");
     PrintResult(keys, "fill_rate", fill_rate, "rows/s");
+    PrintResult(keys, "reread_rate", reread_rate, "rows/s");
+    PrintResult(keys, "probe_rate", probe_rate, "rows/s");
+    PrintResult(keys, "read_rate", read_rate, "rows/s");
+    PrintResult(keys, "reread_peak", static_cast<double>(reread_peak), "KB");
     PrintResult(keys, "rss_before_fill", static_cast<double>(rss), "KB");
     PrintResult(keys, "raw_peak", static_cast<double>(raw_peak), "KB");
     PrintResult(keys, "fill_peak", static_cast<double>(fill_peak), "KB");

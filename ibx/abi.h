@@ -8,6 +8,6 @@
 
 namespace brindle::ibx {
 
-inline constexpr std::uint32_t kIbxAbiVersion = 2;
+inline constexpr std::uint32_t kIbxAbiVersion = 3;
 
 }  // namespace brindle::ibx

@@ -81,7 +81,8 @@ struct Slot {
 
 // A message layout worked out once from a statement's metadata, with its buffer.
 struct Message {
-  void Describe(Status& status, Firebird::IMessageMetadata* meta, bool input);
+  void Describe(Status& status, Firebird::IMessageMetadata* meta, bool input,
+                bool text_as_declared);
   unsigned char* Data() { return reinterpret_cast<unsigned char*>(buffer.data()); }
   bool IsNull(std::size_t i) const;
   void SetNull(std::size_t i, bool null);
@@ -120,6 +121,7 @@ struct DataSetCore {
   Status status;
   std::string sql;
   bool param_check = true;
+  bool text_params_as_declared = false;
   std::string server_text;  // sql as sent: positional parameters, WIN1251
 
   Firebird::IStatement* statement = nullptr;
@@ -139,7 +141,7 @@ struct DataSetCore {
   std::vector<std::optional<TIBValue>> blob_cache;  // per output slot, for the current row
 
  private:
-  void PrepareOnServer();  // sets statement from server_text
+  void PrepareOnServer();                        // sets statement from server_text
   void OpenCursor(Firebird::ITransaction* tra);  // and fetches the first row
   void Fetch();
   void WriteBlobs(Firebird::ITransaction* tra);

@@ -88,7 +88,8 @@ std::string ParamLabel(const TIBParam& param, std::size_t place) {
 
 }  // namespace
 
-void Message::Describe(Status& status, Firebird::IMessageMetadata* raw, bool input) {
+void Message::Describe(Status& status, Firebird::IMessageMetadata* raw, bool input,
+                       bool text_as_declared) {
   meta.reset(raw);
   auto* st = status.get();
   const unsigned count = Call([&] { return meta->getCount(st); });
@@ -122,7 +123,7 @@ void Message::Describe(Status& status, Firebird::IMessageMetadata* raw, bool inp
           case SQL_TEXT:
           case SQL_VARYING:
             builder->setType(st, i, SQL_VARYING | 1);
-            builder->setLength(st, i, kMaxVarChar);
+            builder->setLength(st, i, text_as_declared ? meta->getLength(st, i) : kMaxVarChar);
             break;
           default:
             builder->setType(st, i, type | 1);
@@ -215,8 +216,9 @@ void DataSetCore::Prepare() {
     }
     has_cursor =
         Call([&] { return statement->getFlags(st); }) & Firebird::IStatement::FLAG_HAS_CURSOR;
-    input.Describe(status, Call([&] { return statement->getInputMetadata(st); }), true);
-    output.Describe(status, Call([&] { return statement->getOutputMetadata(st); }), false);
+    input.Describe(status, Call([&] { return statement->getInputMetadata(st); }), true,
+                   text_params_as_declared);
+    output.Describe(status, Call([&] { return statement->getOutputMetadata(st); }), false, false);
 
     if (!param_check) map.names.assign(input.slots.size(), std::string());
     if (map.names.size() != input.slots.size()) {
@@ -581,6 +583,12 @@ void TIBDataSet::SetParamCheck(bool on) {
   if (on == core_->param_check) return;
   core_->Unprepare();
   core_->param_check = on;
+}
+
+void TIBDataSet::SetTextParamsAsDeclared(bool on) {
+  if (on == core_->text_params_as_declared) return;
+  core_->Unprepare();
+  core_->text_params_as_declared = on;
 }
 
 void TIBDataSet::Prepare() {

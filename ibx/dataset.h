@@ -42,6 +42,11 @@ class TIBDataSet {
   // Off: the text goes to the server as it is, for texts whose colons are not parameters
   // (PSQL bodies). On by default.
   void SetParamCheck(bool on);
+  // Off by default: text parameters go as the longest VARCHAR, so that the server checks the
+  // declared length and reports a value that is too long with its own message. On: as long as
+  // declared, for statements with so many parameters that the longest form would pass the
+  // server's 64 KB limit on a message; a value that is too long then raises before sending.
+  void SetTextParamsAsDeclared(bool on);
 
   void Prepare();
   bool Prepared() const;

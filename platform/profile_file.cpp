@@ -167,15 +167,6 @@ std::string ReadableValue(std::string_view value) {
   return std::string(value);
 }
 
-mode_t NewFileMode() {
-  static const mode_t mode = [] {
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    return static_cast<mode_t>(0666 & ~mask);
-  }();
-  return mode;
-}
-
 // The file a write must replace: the target of a symbolic link, not the link.
 std::string WriteTarget(const std::string& file) {
   struct stat st {};
@@ -206,22 +197,34 @@ int WriteAll(int fd, std::string_view bytes) {
   return 0;
 }
 
+// Gives the replacement of a file the access the file had, so that a file an administrator
+// shares through a group stays shared; a new file is its writer's alone (settings files hold
+// passwords). Only root may give a file away, so another writer becomes the owner; a writer
+// outside the file's group cannot keep the group either, and then the group loses its rights
+// rather than passing them to the writer's own group.
+int TakeOverAccess(int fd, const std::string& target) {
+  struct stat st {};
+  if (::stat(target.c_str(), &st) != 0) {
+    if (errno != ENOENT) return errno;
+    return ::fchmod(fd, S_IRUSR | S_IWUSR) == 0 ? 0 : errno;
+  }
+  mode_t mode = st.st_mode & 07777;
+  // Owner first: a change of owner clears the set-ID bits that the mode then puts back.
+  if (::fchown(fd, st.st_uid, st.st_gid) != 0 &&
+      ::fchown(fd, static_cast<uid_t>(-1), st.st_gid) != 0) {
+    mode &= ~static_cast<mode_t>(S_IRWXG);
+  }
+  return ::fchmod(fd, mode) == 0 ? 0 : errno;
+}
+
 // Replaces the file with the bytes in one rename.
 int ReplaceFile(const std::string& file, std::string_view bytes) {
   const std::string target = WriteTarget(file);
   std::string temp = DirectoryOf(target) + "/.ini-XXXXXX";
   const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
   if (fd < 0) return errno;
-  struct stat st {};
-  if (::stat(target.c_str(), &st) == 0) {
-    ::fchmod(fd, st.st_mode & 07777);
-    if (::fchown(fd, st.st_uid, st.st_gid) != 0) {
-      // Only the owner or root may give a file away; the content matters more.
-    }
-  } else {
-    ::fchmod(fd, NewFileMode());
-  }
-  int error = WriteAll(fd, bytes);
+  int error = TakeOverAccess(fd, target);
+  if (error == 0) error = WriteAll(fd, bytes);
   if (::close(fd) != 0 && error == 0) error = errno;
   if (error == 0 && ::rename(temp.c_str(), target.c_str()) != 0) error = errno;
   if (error != 0) ::unlink(temp.c_str());

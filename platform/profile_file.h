@@ -7,8 +7,10 @@
 //
 // Writes replace the whole file atomically (a temporary file in the same directory, then
 // rename), so other processes see every write at once and a crash never leaves half a file;
-// lines the engine does not understand are kept as they are. Writes return 0 or an errno
-// value (ENOENT when the directory is missing). FlushProfile makes written data durable.
+// lines the engine does not understand are kept as they are. A new file is its owner's alone
+// (0600, whatever the umask: settings files hold passwords); a replaced file keeps its mode,
+// owner and group as far as the writer may set them. Writes return 0 or an errno value (ENOENT
+// when the directory is missing). FlushProfile makes written data durable.
 //
 // The engine does no locking: callers serialise writers (the safe INI file's named lock).
 #pragma once

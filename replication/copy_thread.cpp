@@ -49,13 +49,21 @@ void TCopyDBThread::SetLastCopyTime(TDateTime time) {
   outcome_.LastCopyTime = time;
 }
 
+TCopyDBThread::Pulse TCopyDBThread::TakePulse() const {
+  return {waiting_, beats_, TableNo, RecordNo, RecordCount};
+}
+
 void TCopyDBThread::Execute() {
   LogProgram("Поток запущен");
   try {
     while (!terminated_) {
       std::uint32_t wait_ms = PeriodMs(period_());
       if (!CopyEnabled && wait_ms < kIdleWaitFloorMs) wait_ms = kIdleWaitFloorMs;
+      ++beats_;
+      waiting_ = true;
       const auto result = wake_event_.Wait(std::chrono::milliseconds(wait_ms));
+      waiting_ = false;
+      ++beats_;
       const bool run = result == AutoResetEvent::WaitResult::kSignaled ? !terminated_ && CopyEnabled
                                                                        : CopyEnabled.load();
       if (run) pass_(*this);

@@ -4,7 +4,8 @@
 //
 // Threads: the flag and four numbers are written by this thread only and read without a lock;
 // the error and copy times are handed over as one snapshot under a lock, so a reader never
-// sees a text of one failure with the time of another.
+// sees a text of one failure with the time of another. The pulse is for a watchdog in another
+// thread: it tells a thread that waits or makes progress from one that is stuck or has ended.
 #pragma once
 
 #include <atomic>
@@ -54,6 +55,19 @@ class TCopyDBThread {
   std::atomic<std::int32_t> RecordNo{0};
   std::atomic<std::int32_t> RecordCount{0};
 
+  // Signs of life. While the thread sleeps between passes it is Waiting; each wait it begins or
+  // ends counts a beat; during a pass, progress shows in the table and record numbers. A pass
+  // stuck in one call, or a thread that has ended, changes none of them.
+  struct Pulse {
+    bool Waiting = false;
+    std::uint64_t Beats = 0;
+    std::int32_t TableNo = 0;
+    std::int32_t RecordNo = 0;
+    std::int32_t RecordCount = 0;
+    bool operator==(const Pulse&) const = default;
+  };
+  Pulse TakePulse() const;
+
   // The wait of one period: CheckPeriod seconds as a 32-bit count of milliseconds, so a
   // negative period is a very long wait (-1 gives 4294966296 ms).
   static std::uint32_t PeriodMs(std::int32_t check_period);
@@ -65,6 +79,8 @@ class TCopyDBThread {
   Period period_;
   AutoResetEvent wake_event_;
   std::atomic<bool> terminated_{false};
+  std::atomic<bool> waiting_{false};
+  std::atomic<std::uint64_t> beats_{0};
   mutable std::mutex outcome_lock_;
   Outcome outcome_;
   std::thread thread_;  // last: starts once everything else is built

@@ -26,4 +26,17 @@ struct ReplicationStatements {
 ReplicationStatements BuildReplicationStatements(const std::string& table, const std::string& key,
                                                  const std::vector<std::string>& columns);
 
+// Many rows per statement. Parameters are positional ("?"): the block statements take row r's
+// column i at r * columns.size() + i, the columns in the order given, and need parameter
+// checking off (their bodies name PSQL variables). The key is one of the columns.
+struct BatchStatements {
+  std::string insert_block;  // EXECUTE BLOCK inserting `rows` rows
+  std::string update_block;  // EXECUTE BLOCK updating `rows` rows by key
+};
+BatchStatements BuildBatchStatements(const std::string& table, const std::string& key,
+                                     const std::vector<std::string>& columns, std::size_t rows);
+// The copied columns of the rows whose key is one of `keys` parameters.
+std::string BuildProbeManySql(const std::string& table, const std::string& key,
+                              const std::vector<std::string>& columns, std::size_t keys);
+
 }  // namespace brindle

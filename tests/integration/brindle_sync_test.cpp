@@ -14,7 +14,9 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <regex>
 #include <set>
 #include <sstream>
@@ -30,6 +32,7 @@
 #include "replication/replication_sql.h"
 #include "schema/replicated_tables.h"
 #include "tests/support/log_lines.h"
+#include "tests/support/notify_socket.h"
 #include "tests/support/office_databases.h"
 #include "tests/support/process.h"
 #include "tests/support/prometheus_text.h"
@@ -42,9 +45,12 @@ namespace brindle {
 namespace {
 
 using namespace std::chrono_literals;
+using testing::NotifySocket;
 using testing::OfficeDatabasePair;
 using testing::ReadFile;
+using testing::ScopedEnv;
 using testing::TestDatabase;
+using Clock = std::chrono::steady_clock;
 
 // brindle-sync with its output and errors in files of the test's directory.
 class SyncProcess : public testing::RecordedProcess {
@@ -159,6 +165,79 @@ RunResult RunOnTerminal(const std::vector<std::string>& args) {
   waitpid(pid, &status, 0);
   close(terminal);
   return {WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status), screen, ""};
+}
+
+// What brindle-sync told systemd: the assignments it sent to a notification socket of the
+// test's own, in order, each with the time it came.
+class Notices {
+ public:
+  struct Notice {
+    std::string assignment;
+    Clock::time_point at;
+  };
+
+  explicit Notices(NotifySocket& socket) : socket_(socket) {}
+
+  // Receives until an assignment that came after the last one returned satisfies `wanted`, or the
+  // time is up; that assignment.
+  std::optional<std::string> WaitFor(const std::function<bool(const std::string&)>& wanted,
+                                     std::chrono::milliseconds timeout) {
+    const auto deadline = Clock::now() + timeout;
+    for (;;) {
+      for (; checked_ < all_.size(); ++checked_) {
+        if (wanted(all_[checked_].assignment)) return all_[checked_++].assignment;
+      }
+      const auto left =
+          std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+      if (left <= 0ms || !ReceiveOne(left)) return std::nullopt;
+    }
+  }
+  std::optional<std::string> WaitFor(const std::string& assignment,
+                                     std::chrono::milliseconds timeout) {
+    return WaitFor([&](const std::string& got) { return got == assignment; }, timeout);
+  }
+  // Receives until no WATCHDOG=1 came for `silence`, or the time is up; whether it was silent.
+  bool WaitForWatchdogSilence(Clock::duration silence, std::chrono::milliseconds timeout) {
+    const auto deadline = Clock::now() + timeout;
+    Clock::time_point last = Clock::now();
+    while (Clock::now() < deadline) {
+      const auto left =
+          std::chrono::duration_cast<std::chrono::milliseconds>(last + silence - Clock::now());
+      if (left <= 0ms) return true;
+      if (!ReceiveOne(left)) continue;
+      if (all_.back().assignment == "WATCHDOG=1") last = all_.back().at;
+    }
+    return false;
+  }
+  const std::vector<Notice>& All() const { return all_; }
+  std::string Text() const {
+    std::string text;
+    for (const Notice& notice : all_) text += notice.assignment + "\n";
+    return text;
+  }
+
+ private:
+  bool ReceiveOne(std::chrono::milliseconds timeout) {
+    const std::optional<std::string> message = socket_.Receive(timeout);
+    if (!message) return false;
+    const Clock::time_point at = Clock::now();
+    std::size_t start = 0;
+    while (start < message->size()) {
+      std::size_t end = message->find('\n', start);
+      if (end == std::string::npos) end = message->size();
+      all_.push_back({message->substr(start, end - start), at});
+      start = end + 1;
+    }
+    return true;
+  }
+
+  NotifySocket& socket_;
+  std::vector<Notice> all_;
+  std::size_t checked_ = 0;
+};
+
+bool StartsWith(const std::string& text, const std::string& start) {
+  return text.rfind(start, 0) == 0;
 }
 
 class BrindleSyncTest : public ::testing::Test {
@@ -776,6 +855,93 @@ TEST_F(BrindleSyncTest, ATerminalShowsTheRowsAndTheTimeLeftOfALongTable) {
   EXPECT_EQ(ReplicatedTables()[std::stoi(match[1]) - 1].table, "PC_LOGTRAN_BK");
   EXPECT_EQ(std::stoi(match[3]), std::stoi(match[2]) * 100 / 40000);
   EXPECT_TRUE(Contains(run.out, "PC_LOGTRAN_BK: скопировано записей: 40000")) << run.out;
+}
+
+// Run by systemd as a Type=notify service with a watchdog (here a notification socket of the test's
+// own and an interval of 2 s): ready once the checks passed, the pass's outcome as its status,
+// the watchdog fed while it waits, and the stop.
+class BrindleSyncServiceTest : public BrindleSyncTest {
+ protected:
+  NotifySocket socket{dbs.Dir() / "notify"};
+  ScopedEnv notify{"NOTIFY_SOCKET", socket.Path().c_str()};
+  ScopedEnv watchdog{"WATCHDOG_USEC", "2000000"};
+  ScopedEnv watchdog_pid{"WATCHDOG_PID", nullptr};
+  Notices notices{socket};
+
+  void StopAndExpectStopping(SyncProcess& sync) {
+    sync.Kill(SIGTERM);
+    EXPECT_TRUE(notices.WaitFor("STOPPING=1", 60s)) << notices.Text();
+    EXPECT_EQ(sync.Wait(), 0) << sync.Err();
+  }
+};
+
+bool IsCompletedStatus(const std::string& assignment) {
+  return StartsWith(assignment, "STATUS=Копирование завершено ");
+}
+
+TEST_F(BrindleSyncServiceTest, SaysItIsReadyShowsThePassFeedsTheWatchdogAndSaysItStops) {
+  MarkWorking();
+  {
+    ibx::TIBDatabase work = dbs.ConnectWork();
+    testing::FillReplicatedTables(work, 2);
+  }
+  SyncProcess sync(Args("--period", "3600"), dbs.Dir().Path());
+  ASSERT_TRUE(notices.WaitFor("READY=1", 120s)) << sync.Err() << notices.Text();
+  EXPECT_TRUE(notices.WaitFor("STATUS=Копирование включено, период 3600 с", 1s)) << notices.Text();
+  const std::optional<std::string> status = notices.WaitFor(IsCompletedStatus, 120s);
+  ASSERT_TRUE(status) << sync.Err() << notices.Text();
+  EXPECT_TRUE(Contains(*status, ": таблиц с изменениями 37 из 37, записей 74")) << *status;
+  // Waiting for the next pass, an hour away, it is alive.
+  for (int fed = 0; fed < 3; ++fed) {
+    ASSERT_TRUE(notices.WaitFor("WATCHDOG=1", 10s)) << notices.Text();
+  }
+  StopAndExpectStopping(sync);
+  EXPECT_TRUE(Contains(sync.Out(), "Копирование завершено: таблиц с изменениями 37 из 37"))
+      << sync.Out();
+}
+
+// A pass that hangs in one call, here on a row of the copy that another transaction holds, stops
+// the feeding, so systemd would restart the service; once the row is free the pass goes on.
+TEST_F(BrindleSyncServiceTest, APassStuckOnAHeldRowStopsFeedingTheWatchdog) {
+  MarkWorking();
+  {
+    ibx::TIBDatabase work = dbs.ConnectWork();
+    testing::FillReplicatedTables(work, 1);
+  }
+  SyncProcess sync(Args("--period", "1"), dbs.Dir().Path());
+  ASSERT_TRUE(notices.WaitFor(IsCompletedStatus, 120s)) << sync.Err() << notices.Text();
+  ASSERT_TRUE(notices.WaitFor("WATCHDOG=1", 10s)) << notices.Text();
+
+  ibx::TIBDatabase copy = dbs.ConnectCopy();
+  ibx::TIBTransaction holder(copy);
+  {
+    ibx::TIBDataSet hold(copy, &holder);
+    hold.SetSelectSQL("UPDATE OFFICE SET AZSNAME = AZSNAME WHERE AZSNUMBER = 0");
+    hold.ExecSQL();
+  }
+  {
+    ibx::TIBDatabase work = dbs.ConnectWork();
+    testing::UpdateSampleRows(work, "OFFICE", "AZSNUMBER", 0, 1, 1);
+  }
+  const std::size_t held_from = notices.All().size();
+  EXPECT_TRUE(notices.WaitForWatchdogSilence(6s, 60s))
+      << "fed on while the pass waited for the row\n"
+      << notices.Text();
+  for (std::size_t i = held_from; i < notices.All().size(); ++i) {
+    EXPECT_FALSE(Contains(notices.All()[i].assignment, "таблиц с изменениями 1 из 37"))
+        << "a pass wrote the held row";
+  }
+
+  holder.Rollback();
+  const std::optional<std::string> status = notices.WaitFor(
+      [](const std::string& got) {
+        return IsCompletedStatus(got) && Contains(got, "таблиц с изменениями 1 из 37");
+      },
+      60s);
+  EXPECT_TRUE(status) << notices.Text();
+  EXPECT_TRUE(notices.WaitFor("WATCHDOG=1", 10s)) << notices.Text();
+  StopAndExpectStopping(sync);
+  ExpectCopyHoldsTheWorkingRows();
 }
 
 }  // namespace

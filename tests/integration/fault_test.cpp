@@ -65,9 +65,9 @@ bool Eventually(const std::function<bool()>& condition, std::chrono::seconds tim
 
 // The client's codes for a connection that broke or a server that went down.
 bool IsConnectionLoss(std::intptr_t code) {
-  for (const std::intptr_t loss : {isc_net_read_err, isc_net_write_err, isc_network_error,
-                                   isc_conn_lost, isc_lost_db_connection, isc_att_shutdown,
-                                   isc_shutdown}) {
+  for (const std::intptr_t loss :
+       {isc_net_read_err, isc_net_write_err, isc_network_error, isc_conn_lost,
+        isc_lost_db_connection, isc_att_shutdown, isc_shutdown}) {
     if (code == loss) return true;
   }
   return false;
@@ -317,10 +317,9 @@ TEST_F(FaultTest, ServerStoppedMidPassThenStartedAgain) {
     EXPECT_EQ(copying.Succeeded(), succeeded_before);
 
     const auto messages = testing::LogMessages(dbs.Dir() / "program.log");
-    const auto failure = std::find_if(messages.begin() + logged_before, messages.end(),
-                                      [](const auto& message) {
-                                        return message.starts_with(kPassFailed);
-                                      });
+    const auto failure =
+        std::find_if(messages.begin() + logged_before, messages.end(),
+                     [](const auto& message) { return message.starts_with(kPassFailed); });
     ASSERT_NE(failure, messages.end());
     const std::string error = failure->substr(std::string(kPassFailed).size());
     EXPECT_NE(std::find(messages.begin(), messages.end(), kPassFailed + down.LastErrorText),
@@ -342,8 +341,9 @@ TEST_F(FaultTest, ServerStoppedMidPassThenStartedAgain) {
     EXPECT_EQ(recovered.LastErrorText, "");
     EXPECT_EQ(recovered.LastErrorTime, 0);
     EXPECT_GT(recovered.LastCopyTime, 0);
-    std::cout << round << ": passes failed while the server was away: "
-              << copying.Failed() - failed_before << "\n";
+    std::cout << round
+              << ": passes failed while the server was away: " << copying.Failed() - failed_before
+              << "\n";
   };
 
   stop_mid_pass("stopped during the first fill");

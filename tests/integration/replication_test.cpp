@@ -204,6 +204,75 @@ TEST_F(ReplicationTest, SmallestDifferencesAreCopied) {
   EXPECT_EQ(QueryText(copy, "SELECT SUMMA FROM PC_LOGTRAN_BK"), "0.1235");
 }
 
+// Many rows per statement give exactly the copy that one row at a time gives. 1,000 rows are
+// filled; then 300 of them change in ways the server's own comparison would miss or lose (a
+// trailing blank, '' and NULL, a tenth of a millisecond, a fourth decimal place) while 300 new
+// rows arrive between them, so blocks of inserts and of updates alternate, and every old row is
+// read again. Only the changed rows are rewritten. Then a row the copy refuses in the middle of
+// a block fails the table with that row's key, and nothing of the table's pass stays.
+TEST_F(ReplicationTest, RowsWrittenManyAtATimeAreExactAndAFailureNamesItsRow) {
+  const std::string table = "PC_LOGTRAN_BK";
+  testing::InsertSampleRows(work, table, "ID", 0, 1000);
+  ASSERT_EQ(Pass().LastErrorText, "");
+  ASSERT_EQ(last.Tables.size(), ReplicatedTables().size());
+  const auto table_result = [&]() -> const TTableResult& {
+    for (const TTableResult& result : last.Tables) {
+      if (result.Table == table) return result;
+    }
+    throw std::runtime_error("no result for " + table);
+  };
+  EXPECT_EQ(table_result().Inserted, 1000);
+  const std::string untouched =
+      "SELECT LIST(RDB$RECORD_VERSION) FROM PC_LOGTRAN_BK "
+      "WHERE ID < 100 OR ID BETWEEN 400 AND 999";
+  const std::string versions_before = QueryText(copy, untouched);
+
+  for (int step = 0; step < 6; ++step) {
+    const std::int32_t first = 100 + step * 50;
+    testing::InsertSampleRows(work, table, "ID", 1000 + step * 50, 50);
+    const std::string rows =
+        " WHERE ID BETWEEN " + std::to_string(first) + " AND " + std::to_string(first + 49);
+    switch (step % 3) {
+      case 0:
+        ExecuteCommitted(work,
+                         "UPDATE PC_LOGTRAN_BK SET AZSNAME = AZSNAME || ' ', "
+                         "POKUPATEL = ''" +
+                             rows);
+        break;
+      case 1:
+        ExecuteCommitted(work,
+                         "UPDATE PC_LOGTRAN_BK SET POKUPATEL = NULL, "
+                         "SUMMA = SUMMA + 0.0001" +
+                             rows);
+        break;
+      default:
+        ExecuteCommitted(work, "UPDATE PC_LOGTRAN_BK SET DATA = DATA + 0.0001e0 / 86400" + rows);
+    }
+  }
+  ASSERT_EQ(Pass().LastErrorText, "");
+  EXPECT_EQ(table_result().Read, 1300);
+  EXPECT_EQ(table_result().Inserted, 300);
+  EXPECT_EQ(table_result().Updated, 300);
+  EXPECT_EQ(table_result().Unchanged, 700);
+  EXPECT_EQ(QueryText(copy, untouched), versions_before) << "unchanged rows were rewritten";
+  ExpectCopyEqualsWork();
+  EXPECT_EQ(Log().find("не подготовлен"), std::string::npos) << "the blocks were not used";
+
+  ExecuteCommitted(copy, "ALTER TABLE PC_LOGTRAN_BK ADD CONSTRAINT CHK_TEST_ID CHECK (ID <> 2150)");
+  testing::InsertSampleRows(work, table, "ID", 2000, 200);
+  auto conf = CopyConf();
+  const TDateTime mark = Mark(*conf, table);
+  const auto failed = Pass();
+  EXPECT_EQ(failed.LastErrorText.rfind("Репликация таблицы \"PC_LOGTRAN_BK\" -> Вставка/Изменение "
+                                       "записи с ID=2150 -> ",
+                                       0),
+            0u)
+      << failed.LastErrorText;
+  EXPECT_EQ(table_result().FailedKey, "2150");
+  EXPECT_EQ(QueryText(copy, "SELECT COUNT(*) FROM PC_LOGTRAN_BK WHERE ID >= 2000"), "0");
+  EXPECT_EQ(Mark(*CopyConf(), table), mark);
+}
+
 // One bad table must not hold the others back: a row the copy refuses in PC_CARD (5th) and a
 // table missing from the copy (PC_DISCOUNT, 8th) fail their tables, which keep their marks,
 // while every other table is copied and moves on; the pass is failed with the first error and

@@ -1,11 +1,14 @@
 #include "replication/copy_settings.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <filesystem>
 
 #include "infra/safe_ini_file.h"
 #include "platform/suite_root.h"
+#include "replication/password_scrambler.h"
 #include "tests/support/temp_dir.h"
 
 namespace brindle {
@@ -15,6 +18,19 @@ class CopySettingsTest : public ::testing::Test {
  protected:
   testing::TempDir dir;
 };
+
+// Brindle.set holds both databases' passwords: it was made 0644 under the usual umask.
+TEST_F(CopySettingsTest, ANewSettingsFileIsItsOwnersAloneWhateverTheUmask) {
+  struct OpenUmask {
+    mode_t old = ::umask(0);
+    ~OpenUmask() { ::umask(old); }
+  } open_umask;
+  WriteSettingString("Brindle", "TARGETDB", "Password", ScramblePassword("secret"));
+  struct stat st {};
+  ASSERT_EQ(::stat(SettingsFileName("Brindle").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0600u);
+  EXPECT_EQ(st.st_uid, ::geteuid());
+}
 
 TEST_F(CopySettingsTest, SettingsNamesBecomePathsUnderTheSuiteRoot) {
   EXPECT_EQ(SettingsFileName("cnf"), SuitePath("INI/cnf.set"));

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <chrono>
@@ -20,6 +22,7 @@ namespace {
 
 using testing::ChildProcess;
 using testing::ReadFile;
+using testing::RecordedProcess;
 using testing::TempDir;
 using testing::WriteFile;
 using namespace std::string_literals;
@@ -406,6 +409,85 @@ TEST_F(SafeIniFileTest, WriterKilledMidWriteNeverLeavesHalfAFile) {
       EXPECT_EQ(key.rfind("Value", 0), 0u) << key;
     }
   }
+}
+
+struct stat Stat(const std::string& path) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0) ADD_FAILURE() << "no file " << path;
+  return st;
+}
+
+// An administrator shares a settings file between the window's user and the service through a
+// group; a rewrite keeps that. Tests run as root, who may give files to anyone.
+TEST_F(SafeIniFileTest, ARewriteKeepsModeOwnerAndGroup) {
+  TSafeIniFile(file).WriteString("S", "Old", "kept");
+  ASSERT_EQ(::chown(file.c_str(), 1, 1), 0);  // daemon:daemon
+  ASSERT_EQ(::chmod(file.c_str(), 0640), 0);
+  TSafeIniFile(file).WriteString("S", "New", "written");
+  const struct stat st = Stat(file);
+  EXPECT_EQ(st.st_mode & 07777, 0640u);
+  EXPECT_EQ(st.st_uid, 1u);
+  EXPECT_EQ(st.st_gid, 1u);
+  EXPECT_EQ(ReadFile(file), "[S]\nOld=kept\nNew=written\n");
+}
+
+// The others of the sharing: users who may not give the file away.
+class SharedSettingsFileTest : public SafeIniFileTest {
+ protected:
+  // The settings folder as the package makes INI/: group 1, set-group-ID, group-writable.
+  void SetUp() override {
+    ASSERT_EQ(::chmod(dir.Path().c_str(), 0755), 0);
+    std::filesystem::create_directory(folder);
+    ASSERT_EQ(::chown(folder.c_str(), 0, 1), 0);
+    ASSERT_EQ(::chmod(folder.c_str(), 02775), 0);
+    MakeShared();
+  }
+  // The file as the administrator shares it: user 1's, group 1 may write it.
+  void MakeShared() {
+    WriteFile(shared, "[S]\nOld=kept\n");
+    ASSERT_EQ(::chown(shared.c_str(), 1, 1), 0);
+    ASSERT_EQ(::chmod(shared.c_str(), 0660), 0);
+  }
+  // Writes a key as user 2 with the supplementary groups given, through the program's writer in
+  // a process of its own.
+  void WriteAsUser2(const std::string& groups) {
+    RecordedProcess writer({"/usr/bin/setpriv", "--reuid=2", "--regid=2", "--groups=" + groups,
+                            INI_TOOL_PATH, "write", shared, "S", "New", "1"},
+                           dir / "writer");
+    ASSERT_EQ(writer.Wait(), 0) << writer.Err();
+  }
+  std::string folder = dir / "INI";
+  std::string shared = folder + "/Brindle.set";
+};
+
+// In the package's folder and in one without the set-group-ID bit, whose new files would get
+// the writer's own group.
+TEST_F(SharedSettingsFileTest, AGroupMemberBecomesTheOwnerAndTheGroupStays) {
+  for (const mode_t folder_mode : {02775, 0777}) {
+    SCOPED_TRACE(folder_mode);
+    ASSERT_EQ(::chmod(folder.c_str(), folder_mode), 0);
+    MakeShared();
+    WriteAsUser2("1");
+    const struct stat st = Stat(shared);
+    EXPECT_EQ(st.st_mode & 07777, 0660u);
+    EXPECT_EQ(st.st_uid, 2u);
+    EXPECT_EQ(st.st_gid, 1u);
+    EXPECT_EQ(ReadFile(shared), "[S]\nOld=kept\nNew0=New0-value\n");
+  }
+}
+
+// A file others may read (one made before settings files were kept private) in a folder without
+// the set-group-ID bit: the replacement belongs to the writer's own group, which must not get
+// the rights the file's group had.
+TEST_F(SharedSettingsFileTest, AWriterOutsideTheGroupTakesTheGroupsRightsAway) {
+  ASSERT_EQ(::chmod(folder.c_str(), 0777), 0);
+  ASSERT_EQ(::chmod(shared.c_str(), 0664), 0);
+  WriteAsUser2("2");
+  const struct stat st = Stat(shared);
+  EXPECT_EQ(st.st_uid, 2u);
+  EXPECT_EQ(st.st_gid, 2u);
+  EXPECT_EQ(st.st_mode & 07777, 0604u);
+  EXPECT_EQ(ReadFile(shared), "[S]\nOld=kept\nNew0=New0-value\n");
 }
 
 }  // namespace

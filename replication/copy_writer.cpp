@@ -1,0 +1,255 @@
+#include "replication/copy_writer.h"
+
+#include <algorithm>
+#include <bit>
+
+#include "dbaccess/fyrn.h"
+#include "ibx/dataset.h"
+#include "ibx/transaction.h"
+#include "infra/program_log.h"
+#include "platform/error.h"
+#include "platform/text.h"
+#include "replication/replication_sql.h"
+
+namespace brindle {
+
+namespace {
+
+// Keys per probe, and so rows per batch, at most: well under the server's 1,500 values of an IN
+// list.
+constexpr std::size_t kBatchRows = 256;
+// Text and BLOB bytes a batch may hold before it is written.
+constexpr std::size_t kBatchBytes = 4 << 20;
+// A request may hold about 255 contexts: an INSERT takes one, an UPDATE two.
+constexpr std::size_t kMaxInsertsPerBlock = 200;
+constexpr std::size_t kMaxUpdatesPerBlock = 100;
+// The server's limit on a message is 64 KB.
+constexpr std::size_t kMaxBlockMessage = 60000;
+
+std::size_t HeldBytes(const ibx::TIBValue& value) {
+  if (const auto* text = std::get_if<std::string>(&value.Get())) return text->size();
+  if (const auto* bytes = std::get_if<ibx::TIBBytes>(&value.Get())) return bytes->bytes.size();
+  return 0;
+}
+
+// NULL and an empty text are different values, so NULL-ness counts as well as the exact text.
+// Equal values have equal texts; only values that differ are compared by text, which is slower.
+bool SameValue(const ibx::TIBValue& a, const ibx::TIBValue& b) {
+  if (a.IsNull() || b.IsNull()) return a.IsNull() == b.IsNull();
+  return a == b || a.AsString() == b.AsString();
+}
+
+std::string TrimTrailingBlanks(std::string text) {
+  text.erase(text.find_last_not_of(' ') + 1);
+  return text;
+}
+
+void SetParams(ibx::TIBDataSet& statement, std::size_t first,
+               const std::vector<ibx::TIBValue>& values) {
+  for (std::size_t i = 0; i < values.size(); ++i)
+    statement.Params(first + i).SetAsVariant(values[i]);
+}
+
+}  // namespace
+
+TCopyWriter::TCopyWriter(TFyrn& fyrn, ibx::TIBDatabase& copy, const ReplicatedTable& table)
+    : fyrn_(fyrn),
+      copy_(copy),
+      table_(table),
+      transaction_(fyrn.CreateTransaction(copy)),
+      probe_(fyrn.CreateDataSet(copy, nullptr)),
+      insert_(fyrn.CreateDataSet(copy, transaction_.get())),
+      update_(fyrn.CreateDataSet(copy, transaction_.get())) {
+  probe_->SetSelectSQL("SELECT FIRST 1 * FROM \"" + std::string(table.table) + "\"");
+  probe_->Open();
+  empty_ = probe_->Eof();
+  for (std::size_t i = 0; i < probe_->FieldCount(); ++i) {
+    copy_columns_.push_back(probe_->Fields(i).FieldName());
+  }
+  probe_->Close();
+}
+
+TCopyWriter::~TCopyWriter() = default;
+
+bool TCopyWriter::HasColumn(std::string_view name) const {
+  return std::any_of(copy_columns_.begin(), copy_columns_.end(),
+                     [&](const std::string& column) { return SameText(column, name); });
+}
+
+void TCopyWriter::Begin(std::vector<std::string> columns) {
+  columns_ = std::move(columns);
+  const std::string table(table_.table), key(table_.key_column);
+  const auto key_at = std::find(columns_.begin(), columns_.end(), key);
+  if (key_at == columns_.end()) throw Exception("Ключ " + key + " не входит в копируемые поля");
+  key_index_ = static_cast<std::size_t>(key_at - columns_.begin());
+
+  const ReplicationStatements single = BuildReplicationStatements(table, key, columns_);
+  insert_->SetSelectSQL(single.insert);
+  update_->SetSelectSQL(single.update);
+  if (insert_->ParamCount() != columns_.size() || update_->ParamCount() != columns_.size()) {
+    throw Exception("Число параметров не совпадает с числом копируемых полей");
+  }
+  // A row's share of a block's message: each value in its column's size, a NULL flag, and room
+  // for alignment.
+  probe_->SetSelectSQL(BuildProbeManySql(table, key, columns_, 1));
+  row_message_bytes_ = 0;
+  for (std::size_t i = 0; i < probe_->FieldCount(); ++i) {
+    const ibx::TIBField& field = probe_->Fields(i);
+    const bool text = field.DataType() == ibx::TFieldType::ftString ||
+                      field.DataType() == ibx::TFieldType::ftBytes;
+    row_message_bytes_ += (text ? field.Size() + 2 : 8) + 2 + 8;
+  }
+  // Whole blocks per batch, so that a batch of new rows leaves no short block behind.
+  const std::size_t block = MaxBlockRows(Kind::kInsert);
+  batch_rows_ = block * std::max<std::size_t>(1, kBatchRows / block);
+  probe_->SetTextParamsAsDeclared(true);
+  probe_->SetSelectSQL(BuildProbeManySql(table, key, columns_, batch_rows_));
+}
+
+std::string TCopyWriter::KeyOf(const std::vector<ibx::TIBValue>& values) const {
+  const std::string key = values[key_index_].AsString();
+  return table_.text_key ? TrimTrailingBlanks(key) : key;
+}
+
+void TCopyWriter::Add(std::vector<ibx::TIBValue> row, TTableResult& result) {
+  std::string key = KeyOf(row);
+  // A key met again is written after its first row, as it would have been one row at a time.
+  if (batch_keys_.contains(key)) Flush(result);
+  for (const ibx::TIBValue& value : row) batch_bytes_ += HeldBytes(value);
+  batch_keys_.emplace(key, batch_.size());
+  batch_.push_back({std::move(row), std::move(key), Kind::kInsert});
+  if (batch_.size() >= batch_rows_ || batch_bytes_ >= kBatchBytes) Flush(result);
+}
+
+void TCopyWriter::Probe() {
+  ibx::TIBDataSet& probe = *probe_;
+  for (std::size_t i = 0; i < batch_rows_; ++i) {
+    if (i < batch_.size()) {
+      probe.Params(i).SetAsVariant(batch_[i].values[key_index_]);
+    } else {
+      probe.Params(i).Clear();  // matches nothing
+    }
+  }
+  std::vector<bool> found(batch_.size(), false);
+  for (probe.Open(); !probe.Eof(); probe.Next()) {
+    const ibx::TIBField& key_field = probe.Fields(key_index_);
+    const std::string key =
+        table_.text_key ? TrimTrailingBlanks(key_field.AsString()) : key_field.AsString();
+    const auto at = batch_keys_.find(key);
+    if (at == batch_keys_.end() || found[at->second]) continue;  // the first of equal keys counts
+    found[at->second] = true;
+    Row& row = batch_[at->second];
+    row.kind = Kind::kSame;
+    for (std::size_t i = 0; i < columns_.size(); ++i) {
+      if (!SameValue(row.values[i], probe.Fields(i).AsVariant())) {
+        row.kind = Kind::kUpdate;
+        break;
+      }
+    }
+  }
+  probe.Close();
+}
+
+void TCopyWriter::Flush(TTableResult& result) {
+  if (batch_.empty()) return;
+  if (!empty_) Probe();
+  // Runs of rows of one kind, in the order the rows came.
+  std::vector<Row*> run;
+  Kind run_kind = Kind::kInsert;
+  for (Row& row : batch_) {
+    if (row.kind == Kind::kSame) {
+      ++result.Unchanged;
+      continue;
+    }
+    if (!run.empty() && row.kind != run_kind) {
+      WriteRun(run_kind, run, result);
+      run.clear();
+    }
+    run_kind = row.kind;
+    run.push_back(&row);
+  }
+  if (!run.empty()) WriteRun(run_kind, run, result);
+  batch_.clear();
+  batch_keys_.clear();
+  batch_bytes_ = 0;
+}
+
+std::size_t TCopyWriter::MaxBlockRows(Kind kind) const {
+  const std::size_t by_contexts = kind == Kind::kInsert ? kMaxInsertsPerBlock : kMaxUpdatesPerBlock;
+  const std::size_t by_message = kMaxBlockMessage / std::max<std::size_t>(row_message_bytes_, 1);
+  return std::max<std::size_t>(1, std::min(by_contexts, by_message));
+}
+
+void TCopyWriter::WriteRun(Kind kind, const std::vector<Row*>& rows, TTableResult& result) {
+  const std::size_t most = MaxBlockRows(kind);
+  for (std::size_t done = 0; done < rows.size();) {
+    const std::size_t left = rows.size() - done;
+    // The largest block, then halves, so that a table needs only a few block shapes.
+    const std::size_t count = left >= most ? most : std::bit_floor(left);
+    if (count == 1) {
+      WriteSingle(*rows[done], result);
+      ++done;
+      continue;
+    }
+    bool written = false;
+    if (ibx::TIBDataSet* block = Block(kind, count)) {
+      try {
+        for (std::size_t r = 0; r < count; ++r) {
+          SetParams(*block, r * columns_.size(), rows[done + r]->values);
+        }
+        block->ExecSQL();
+        written = true;
+      } catch (const std::exception&) {
+        // The block undid itself; its rows one at a time find the row at fault, or go through.
+      }
+    }
+    for (std::size_t r = 0; r < count; ++r) {
+      if (!written) {
+        WriteSingle(*rows[done + r], result);
+      } else {
+        ++(kind == Kind::kInsert ? result.Inserted : result.Updated);
+      }
+    }
+    done += count;
+  }
+}
+
+ibx::TIBDataSet* TCopyWriter::Block(Kind kind, std::size_t rows) {
+  auto& blocks = kind == Kind::kInsert ? insert_blocks_ : update_blocks_;
+  const auto [at, made] = blocks.try_emplace(rows);
+  if (!made) return at->second.get();
+  try {
+    const BatchStatements sql = BuildBatchStatements(
+        std::string(table_.table), std::string(table_.key_column), columns_, rows);
+    auto block = fyrn_.CreateDataSet(copy_, transaction_.get());
+    block->SetParamCheck(false);
+    block->SetTextParamsAsDeclared(true);
+    block->SetSelectSQL(kind == Kind::kInsert ? sql.insert_block : sql.update_block);
+    block->Prepare();
+    at->second = std::move(block);
+  } catch (const std::exception& e) {
+    // The rows still go, one at a time: slower, with the same result.
+    LogProgram(FormatLogText(
+        "Таблица [%s]: блок из %d записей не подготовлен, записи идут по одной: %s",
+        {std::string(table_.table), static_cast<std::int64_t>(rows), std::string(e.what())}));
+  }
+  return at->second.get();
+}
+
+void TCopyWriter::WriteSingle(const Row& row, TTableResult& result) {
+  ibx::TIBDataSet& statement = row.kind == Kind::kInsert ? *insert_ : *update_;
+  try {
+    SetParams(statement, 0, row.values);
+    statement.ExecSQL();
+  } catch (...) {
+    result.FailedKey = row.values[key_index_].AsString();
+    WrapException("Вставка/Изменение записи с ID=" + result.FailedKey, true);
+  }
+  ++(row.kind == Kind::kInsert ? result.Inserted : result.Updated);
+}
+
+void TCopyWriter::Commit() {
+  if (transaction_->InTransaction()) transaction_->Commit();
+}
+
+}  // namespace brindle

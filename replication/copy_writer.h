@@ -1,0 +1,92 @@
+// The rows of one table of the copy, written many per round trip. Rows come in the working
+// database's order. For each, the copy's row with the same key is fetched (many keys per query)
+// and compared on the client by the exact text forms of every copied column: the server's own
+// comparison takes 'a' and 'a ' for equal. A row the copy lacks is inserted, a row that differs
+// in any column is updated, an equal row is left alone. Rows go out in EXECUTE BLOCK statements,
+// in the order they came; when a block fails, which undoes the whole block, its rows are sent
+// again one at a time, so a failure names its row as before. All writes of the table go into one
+// transaction. Memory is bounded by one batch of rows, whatever the table's size.
+#pragma once
+
+#include <cstddef>
+#include <map>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "ibx/value.h"
+#include "replication/pass_result.h"
+#include "schema/replicated_tables.h"
+
+namespace brindle {
+
+class TFyrn;
+namespace ibx {
+class TIBDatabase;
+class TIBDataSet;
+class TIBTransaction;
+}  // namespace ibx
+
+class TCopyWriter {
+ public:
+  // Reads the copy table's columns and whether it holds any row.
+  TCopyWriter(TFyrn& fyrn, ibx::TIBDatabase& copy, const ReplicatedTable& table);
+  ~TCopyWriter();  // rolls back what was not committed
+  TCopyWriter(const TCopyWriter&) = delete;
+  TCopyWriter& operator=(const TCopyWriter&) = delete;
+
+  bool HasColumn(std::string_view name) const;
+  // The columns to copy, each in the copy, the key among them; prepares the statements.
+  void Begin(std::vector<std::string> columns);
+  // Rows written together, after Begin.
+  std::size_t BatchRows() const { return batch_rows_; }
+  // A row of the working database, its values in the order of Begin's columns. May write
+  // earlier rows; counts into `result`. A row that cannot be written raises with
+  // "Вставка/Изменение записи с ID=<key>" and sets result.FailedKey.
+  void Add(std::vector<ibx::TIBValue> row, TTableResult& result);
+  // Writes the rows still held.
+  void Flush(TTableResult& result);
+  void Commit();
+
+ private:
+  enum class Kind { kInsert, kUpdate, kSame };
+  struct Row {
+    std::vector<ibx::TIBValue> values;
+    std::string key;  // as the copy's key compares: a text key without trailing blanks
+    Kind kind = Kind::kInsert;
+  };
+
+  std::string KeyOf(const std::vector<ibx::TIBValue>& values) const;
+  void Probe();
+  void WriteRun(Kind kind, const std::vector<Row*>& rows, TTableResult& result);
+  // The prepared block of `rows` rows; null when the server refused to prepare it.
+  ibx::TIBDataSet* Block(Kind kind, std::size_t rows);
+  void WriteSingle(const Row& row, TTableResult& result);
+  std::size_t MaxBlockRows(Kind kind) const;
+
+  TFyrn& fyrn_;
+  ibx::TIBDatabase& copy_;
+  const ReplicatedTable& table_;
+  std::vector<std::string> copy_columns_;
+  bool empty_ = false;
+  std::vector<std::string> columns_;
+  std::size_t key_index_ = 0;
+  std::size_t row_message_bytes_ = 0;  // a row's share of a block's message, estimated
+  std::size_t batch_rows_ = 1;         // rows per batch and keys per probe
+
+  std::vector<Row> batch_;
+  std::unordered_map<std::string, std::size_t> batch_keys_;
+  std::size_t batch_bytes_ = 0;
+
+  // Declared first, destroyed last: the statements go before their transaction.
+  std::unique_ptr<ibx::TIBTransaction> transaction_;
+  std::unique_ptr<ibx::TIBDataSet> probe_;
+  std::unique_ptr<ibx::TIBDataSet> insert_;
+  std::unique_ptr<ibx::TIBDataSet> update_;
+  std::map<std::size_t, std::unique_ptr<ibx::TIBDataSet>> insert_blocks_;
+  std::map<std::size_t, std::unique_ptr<ibx::TIBDataSet>> update_blocks_;
+};
+
+}  // namespace brindle

@@ -1,0 +1,68 @@
+#include "replication/source_rows.h"
+
+#include "ibx/dataset.h"
+
+namespace brindle {
+
+namespace {
+
+// Batches read ahead of the writer.
+constexpr std::size_t kBatchesAhead = 3;
+
+}  // namespace
+
+TSourceRows::TSourceRows(ibx::TIBDataSet& source, std::vector<std::size_t> fields,
+                         std::size_t batch_rows)
+    : fields_(std::move(fields)),
+      batch_rows_(batch_rows == 0 ? 1 : batch_rows),
+      thread_([this, &source] { Read(source); }) {}
+
+TSourceRows::~TSourceRows() {
+  {
+    const std::lock_guard lock(mutex_);
+    stopped_ = true;
+  }
+  changed_.notify_all();
+  thread_.join();
+}
+
+void TSourceRows::Read(ibx::TIBDataSet& source) {
+  try {
+    while (!source.Eof()) {
+      std::vector<Row> batch;
+      batch.reserve(batch_rows_);
+      for (; !source.Eof() && batch.size() < batch_rows_; source.Next()) {
+        Row row;
+        row.reserve(fields_.size());
+        for (const std::size_t field : fields_) row.push_back(source.Fields(field).AsVariant());
+        batch.push_back(std::move(row));
+      }
+      std::unique_lock lock(mutex_);
+      changed_.wait(lock, [&] { return stopped_ || ready_.size() < kBatchesAhead; });
+      if (stopped_) return;
+      ready_.push_back(std::move(batch));
+      changed_.notify_all();
+    }
+  } catch (...) {
+    const std::lock_guard lock(mutex_);
+    error_ = std::current_exception();
+  }
+  const std::lock_guard lock(mutex_);
+  done_ = true;
+  changed_.notify_all();
+}
+
+std::vector<TSourceRows::Row> TSourceRows::Next() {
+  std::unique_lock lock(mutex_);
+  changed_.wait(lock, [&] { return !ready_.empty() || done_; });
+  if (!ready_.empty()) {
+    std::vector<Row> batch = std::move(ready_.front());
+    ready_.pop_front();
+    changed_.notify_all();
+    return batch;
+  }
+  if (error_) std::rethrow_exception(error_);
+  return {};
+}
+
+}  // namespace brindle

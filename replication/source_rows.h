@@ -1,0 +1,52 @@
+// The rows of an open query of the working database, read a few batches ahead on a thread of
+// their own: the working server sends rows while the copy's server writes the ones before, and
+// each side's client work runs on its own core. The queue is bounded, so memory does not grow
+// with the number of rows.
+#pragma once
+
+#include <condition_variable>
+#include <cstddef>
+#include <deque>
+#include <exception>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "ibx/value.h"
+
+namespace brindle {
+
+namespace ibx {
+class TIBDataSet;
+}
+
+class TSourceRows {
+ public:
+  using Row = std::vector<ibx::TIBValue>;
+
+  // Starts reading the values of the given fields of `source`, which is open; until this object
+  // is gone nothing else may use `source` or its connection.
+  TSourceRows(ibx::TIBDataSet& source, std::vector<std::size_t> fields, std::size_t batch_rows);
+  // Stops the reading and waits for its thread.
+  ~TSourceRows();
+  TSourceRows(const TSourceRows&) = delete;
+  TSourceRows& operator=(const TSourceRows&) = delete;
+
+  // The next rows in the query's order; empty after the last. Raises what the reading raised.
+  std::vector<Row> Next();
+
+ private:
+  void Read(ibx::TIBDataSet& source);
+
+  const std::vector<std::size_t> fields_;
+  const std::size_t batch_rows_;
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::deque<std::vector<Row>> ready_;
+  bool done_ = false;     // the reader has put its last batch
+  bool stopped_ = false;  // the reader is to stop
+  std::exception_ptr error_;
+  std::thread thread_;  // last: starts once the rest is built
+};
+
+}  // namespace brindle
