@@ -72,7 +72,8 @@ TEST(ServiceUnit, TheDefaultsFileIsInstalledForRootOnlyWithEverythingCommentedOu
     EXPECT_TRUE(line.empty() || line.front() == '#') << line;
     commented += line.rfind("#BRINDLE_", 0) == 0 ? 1 : 0;
   }
-  EXPECT_EQ(commented, 3) << "the password and argument variables, as defaults to change";
+  EXPECT_EQ(commented, 4)
+      << "the password, argument and metrics file variables, as defaults to change";
 }
 
 }  // namespace
