@@ -519,7 +519,7 @@ int ShowStatus(const TCopySettings& settings, bool json, std::optional<std::int3
   std::fputs(report.c_str(), stdout);
   std::fflush(stdout);
   if (!max_lag) return kExitOk;
-  const std::vector<std::string> lagging = TablesLaggingMore(freshness, clock.time, *max_lag);
+  const std::vector<std::string> lagging = TablesLaggingMore(freshness, clock.Time, *max_lag);
   if (lagging.empty()) return kExitOk;
   std::string names;
   for (const std::string& table : lagging) names += (names.empty() ? "" : ", ") + table;

@@ -61,13 +61,13 @@ void DateTimeOrNull(TJsonWriter& json, TDateTime value) {
 TStatusClock ReadStatusClock(const TCopySettings& settings) {
   TStatusClock clock;
   try {
-    clock.time = ServerTime(settings.WorkDBConnStr, settings.WorkDBPassword);
+    clock.Time = ServerTime(settings.WorkDBConnStr, settings.WorkDBPassword);
     return clock;
   } catch (const std::exception& e) {
-    clock.work = false;
-    clock.work_error = OneLine(e.what());
+    clock.Work = false;
+    clock.WorkError = OneLine(e.what());
   }
-  clock.time = ServerTime(settings.CopyDBConnStr, settings.CopyDBPassword);
+  clock.Time = ServerTime(settings.CopyDBConnStr, settings.CopyDBPassword);
   return clock;
 }
 
@@ -84,12 +84,12 @@ std::vector<std::string> TablesLaggingMore(const TCopyFreshness& freshness, TDat
 std::string StatusText(const std::string& copy_conn_str, const TCopyFreshness& freshness,
                        const TStatusClock& clock) {
   std::string text = "Копия: " + copy_conn_str + "\n";
-  if (clock.work) {
-    text += "Время рабочего сервера: " + FormatDisplayDateTime(clock.time) +
+  if (clock.Work) {
+    text += "Время рабочего сервера: " + FormatDisplayDateTime(clock.Time) +
             " (по нему считается отставание)\n";
   } else {
-    text += "Время сервера копии: " + FormatDisplayDateTime(clock.time) +
-            " (отставание считается по нему: рабочая БД недоступна: " + clock.work_error + ")\n";
+    text += "Время сервера копии: " + FormatDisplayDateTime(clock.Time) +
+            " (отставание считается по нему: рабочая БД недоступна: " + clock.WorkError + ")\n";
   }
   std::size_t table_width = CharCount("Таблица");
   for (const TTableFreshness& table : freshness.Tables) {
@@ -100,7 +100,7 @@ std::string StatusText(const std::string& copy_conn_str, const TCopyFreshness& f
           Column("Записей", kRows) + "Отметка\n";
   std::int64_t rows = 0;
   for (const TTableFreshness& table : freshness.Tables) {
-    const std::optional<double> lag = LagSeconds(table.CompleteAsOf, clock.time);
+    const std::optional<double> lag = LagSeconds(table.CompleteAsOf, clock.Time);
     text += Column(table.Table, table_width) +
             Column(FormatDisplayDateTime(table.CompleteAsOf), kTime) +
             Column(lag ? DurationText(*lag) : "—", kLag) +
@@ -128,10 +128,10 @@ std::string StatusJson(const std::string& copy_conn_str, const TCopyFreshness& f
   TJsonWriter json;
   json.BeginObject();
   json.Key("copy").String(copy_conn_str);
-  json.Key("clock").String(clock.work ? "work" : "copy");
-  json.Key("server_time").String(FormatIsoDateTime(clock.time));
+  json.Key("clock").String(clock.Work ? "work" : "copy");
+  json.Key("server_time").String(FormatIsoDateTime(clock.Time));
   json.Key("work_error");
-  clock.work ? json.Null() : json.String(clock.work_error);
+  clock.Work ? json.Null() : json.String(clock.WorkError);
   json.Key("tables").BeginArray();
   for (const TTableFreshness& table : freshness.Tables) {
     json.BeginObject();
@@ -139,7 +139,7 @@ std::string StatusJson(const std::string& copy_conn_str, const TCopyFreshness& f
     json.Key("complete_as_of");
     DateTimeOrNull(json, table.CompleteAsOf);
     json.Key("lag_seconds");
-    const std::optional<double> lag = LagSeconds(table.CompleteAsOf, clock.time);
+    const std::optional<double> lag = LagSeconds(table.CompleteAsOf, clock.Time);
     lag ? json.Number(Rounded(*lag)) : json.Null();
     json.Key("rows_last_pass").Int(table.LastPassRows);
     json.Key("seconds_last_pass").Number(Rounded(table.LastPassSeconds));

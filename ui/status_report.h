@@ -15,9 +15,9 @@
 namespace brindle {
 
 struct TStatusClock {
-  bool work = true;        // the working server's clock; else the copy server's
-  TDateTime time = 0;      // that server's CURRENT_TIMESTAMP
-  std::string work_error;  // why the working server's clock could not be read
+  bool Work = true;       // the working server's clock; else the copy server's
+  TDateTime Time = 0;     // that server's CURRENT_TIMESTAMP
+  std::string WorkError;  // why the working server's clock could not be read
 };
 
 // Only reads. Raises when neither server answers.
