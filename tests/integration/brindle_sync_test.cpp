@@ -782,6 +782,7 @@ TEST_F(BrindleSyncTest, TheServiceReplacesTheMetricsFileAfterEveryPass) {
     }
     files.insert(st.st_ino);
     SCOPED_TRACE("file " + std::to_string(files.size()));
+    EXPECT_EQ(st.st_mode & 0777, 0644u) << "node_exporter runs as another user";
     const std::string text = testing::ReadFile(path);
     const testing::PrometheusText metrics = testing::ParsePrometheusText(text);
     for (const std::string& error : metrics.errors) ADD_FAILURE() << error << "\n" << text;

@@ -1,16 +1,10 @@
-// The metrics file: its text parses as Prometheus text with the values of the passes, and it is
-// replaced whole.
+// The metrics file's text: it parses as Prometheus text with the values of the passes. The
+// brindle-sync tests see the file replaced after every pass.
 #include "replication/pass_metrics.h"
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
-#include <cmath>
-#include <filesystem>
-
-#include "platform/error.h"
 #include "tests/support/prometheus_text.h"
-#include "tests/support/temp_dir.h"
 
 namespace brindle {
 namespace {
@@ -105,42 +99,6 @@ TEST(PrometheusTextReader, RefusesMalformedLines) {
   ASSERT_EQ(good.samples.size(), 2u);
   EXPECT_EQ(good.samples[0].labels.at("a"), "\"q\\\n");
   EXPECT_EQ(good.samples[1].value, 1500);
-}
-
-TEST(MetricsFile, IsReplacedWholeAndReadableByTheCollector) {
-  testing::TempDir dir;
-  const std::string folder = dir / "metrics";
-  std::filesystem::create_directory(folder);
-  const std::string path = folder + "/brindle.prom";
-  ReplaceMetricsFile(path, "first\n");
-  struct stat before {};
-  ASSERT_EQ(::stat(path.c_str(), &before), 0);
-  EXPECT_EQ(before.st_mode & 0777, 0644u);
-  ReplaceMetricsFile(path, "second\n");
-  struct stat after {};
-  ASSERT_EQ(::stat(path.c_str(), &after), 0);
-  EXPECT_NE(after.st_ino, before.st_ino) << "renamed over, not written in place";
-  EXPECT_EQ(testing::ReadFile(path), "second\n");
-  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder), {}), 1)
-      << "no temporary file is left";
-}
-
-TEST(MetricsFile, AFolderThatIsMissingIsNamed) {
-  testing::TempDir dir;
-  const std::string path = dir / "missing/brindle.prom";
-  try {
-    ReplaceMetricsFile(path, "x\n");
-    FAIL() << "no error";
-  } catch (const EOSError& e) {
-    EXPECT_NE(std::string(e.what()).find(dir / "missing"), std::string::npos) << e.what();
-  }
-  TMetricsFile file(path, 0);
-  TPassResult pass;
-  EXPECT_NE(file.Update(pass, true).find("Файл метрик не записан: "), std::string::npos);
-  EXPECT_EQ(file.Update(pass, true), "") << "the same failure is said once";
-  std::filesystem::create_directory(dir / "missing");
-  EXPECT_EQ(file.Update(pass, true), "");
-  EXPECT_TRUE(std::filesystem::exists(path));
 }
 
 }  // namespace
