@@ -10,6 +10,7 @@
 #include "platform/error.h"
 #include "platform/text.h"
 #include "replication/replication_sql.h"
+#include "replication/source_rows.h"
 
 namespace brindle {
 
@@ -25,12 +26,6 @@ constexpr std::size_t kMaxInsertsPerBlock = 200;
 constexpr std::size_t kMaxUpdatesPerBlock = 100;
 // The server's limit on a message is 64 KB.
 constexpr std::size_t kMaxBlockMessage = 60000;
-
-std::size_t HeldBytes(const ibx::TIBValue& value) {
-  if (const auto* text = std::get_if<std::string>(&value.Get())) return text->size();
-  if (const auto* bytes = std::get_if<ibx::TIBBytes>(&value.Get())) return bytes->bytes.size();
-  return 0;
-}
 
 // NULL and an empty text are different values, so NULL-ness counts as well as the exact text.
 // Equal values have equal texts; only values that differ are compared by text, which is slower.
