@@ -41,8 +41,9 @@ std::string TrimTrailingBlanks(std::string text) {
 
 void SetParams(ibx::TIBDataSet& statement, std::size_t first,
                const std::vector<ibx::TIBValue>& values) {
-  for (std::size_t i = 0; i < values.size(); ++i)
+  for (std::size_t i = 0; i < values.size(); ++i) {
     statement.Params(first + i).SetAsVariant(values[i]);
+  }
 }
 
 }  // namespace
