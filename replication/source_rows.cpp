@@ -8,8 +8,16 @@ namespace {
 
 // Batches read ahead of the writer.
 constexpr std::size_t kBatchesAhead = 3;
+// Text and BLOB bytes in a batch, at most (and one row more).
+constexpr std::size_t kBatchBytes = 4 << 20;
 
 }  // namespace
+
+std::size_t HeldBytes(const ibx::TIBValue& value) {
+  if (const auto* text = std::get_if<std::string>(&value.Get())) return text->size();
+  if (const auto* bytes = std::get_if<ibx::TIBBytes>(&value.Get())) return bytes->bytes.size();
+  return 0;
+}
 
 TSourceRows::TSourceRows(ibx::TIBDataSet& source, std::vector<std::size_t> fields,
                          std::size_t batch_rows)
@@ -31,10 +39,14 @@ void TSourceRows::Read(ibx::TIBDataSet& source) {
     while (!source.Eof()) {
       std::vector<Row> batch;
       batch.reserve(batch_rows_);
-      for (; !source.Eof() && batch.size() < batch_rows_; source.Next()) {
+      std::size_t bytes = 0;
+      for (; !source.Eof() && batch.size() < batch_rows_ && bytes < kBatchBytes; source.Next()) {
         Row row;
         row.reserve(fields_.size());
-        for (const std::size_t field : fields_) row.push_back(source.Fields(field).AsVariant());
+        for (const std::size_t field : fields_) {
+          row.push_back(source.Fields(field).AsVariant());
+          bytes += HeldBytes(row.back());
+        }
         batch.push_back(std::move(row));
       }
       std::unique_lock lock(mutex_);

@@ -1,7 +1,7 @@
 // The rows of an open query of the working database, read a few batches ahead on a thread of
 // their own: the working server sends rows while the copy's server writes the ones before, and
-// each side's client work runs on its own core. The queue is bounded, so memory does not grow
-// with the number of rows.
+// each side's client work runs on its own core. The queue is bounded in batches and a batch in
+// rows and bytes, so memory does not grow with the number of rows.
 #pragma once
 
 #include <condition_variable>
@@ -19,6 +19,9 @@ namespace brindle {
 namespace ibx {
 class TIBDataSet;
 }
+
+// The text or BLOB bytes a value holds, for bounding what is kept in memory.
+std::size_t HeldBytes(const ibx::TIBValue& value);
 
 class TSourceRows {
  public:
