@@ -1,5 +1,7 @@
 #include "replication/freshness.h"
 
+#include <cmath>
+
 #include "dbaccess/conf_calls.h"
 #include "replication/replication_sql.h"
 #include "schema/replicated_tables.h"
@@ -29,21 +31,47 @@ std::int64_t RowsKept(const TTableResult& table) {
   return table.Failed ? 0 : table.Copied();
 }
 
+namespace {
+
+// Each write commits, and a commit on the copy costs far more than a read: a value the copy
+// already holds is not written again. Most tables copy nothing in most passes.
+void StoreIfChanged(TfbIniFile& copy_conf, const std::string& key, std::int64_t value) {
+  if (ReadConfInt64(copy_conf, kReplicationInfo, key, value + 1) != value) {
+    WriteConfInt(copy_conf, kReplicationInfo, key, value);
+  }
+}
+void StoreIfChanged(TfbIniFile& copy_conf, const std::string& key, double value) {
+  if (std::abs(ReadConfFloat(copy_conf, kReplicationInfo, key, value + 1) - value) > 0.01) {
+    WriteConfFloat(copy_conf, kReplicationInfo, key, value);
+  }
+}
+void StoreIfChanged(TfbIniFile& copy_conf, const std::string& key, const std::string& value) {
+  if (ReadConfString(copy_conf, kReplicationInfo, key, value + "?") != value) {
+    WriteConfString(copy_conf, kReplicationInfo, key, value);
+  }
+}
+
+// To a tenth of a second, which people read; finer times would change in every pass.
+double TenthsOfSecond(double seconds) {
+  return std::round(seconds * 10) / 10;
+}
+
+}  // namespace
+
 void StoreTableFreshness(TfbIniFile& copy_conf, const TTableResult& table) {
-  if (table.MarkAfter > 0) {
+  if (table.MarkAfter > 0 && !table.Failed) {
     WriteConfDateTime(copy_conf, kReplicationInfo, CompleteAsOfKey(table.Table), table.MarkAfter);
   }
-  WriteConfInt(copy_conf, kReplicationInfo, LastPassRowsKey(table.Table), RowsKept(table));
-  WriteConfFloat(copy_conf, kReplicationInfo, LastPassSecondsKey(table.Table), table.Seconds);
+  StoreIfChanged(copy_conf, LastPassRowsKey(table.Table), RowsKept(table));
+  StoreIfChanged(copy_conf, LastPassSecondsKey(table.Table), TenthsOfSecond(table.Seconds));
 }
 
 void StorePassFreshness(TfbIniFile& copy_conf, const TPassResult& result) {
   WriteConfDateTime(copy_conf, kReplicationInfo, kLastPassStarted, result.Started);
   WriteConfFloat(copy_conf, kReplicationInfo, kLastPassSeconds,
                  (result.Finished - result.Started) * kSecondsPerDay);
-  WriteConfInt(copy_conf, kReplicationInfo, kFailedPasses, result.FailedPasses);
-  WriteConfString(copy_conf, kReplicationInfo, kLastError,
-                  result.Failed() && result.Error ? result.Error->Text : "");
+  StoreIfChanged(copy_conf, kFailedPasses, std::int64_t{result.FailedPasses});
+  StoreIfChanged(copy_conf, kLastError, result.Failed() && result.Error ? result.Error->Text : "");
 }
 
 std::int32_t ReadFailedPasses(TfbIniFile& copy_conf) {
