@@ -14,8 +14,10 @@
 
 #include "platform/date_time.h"
 #include "replication/copy_engine.h"
+#include "schema/replicated_tables.h"
 #include "ui/main_window.h"
 #include "ui/select_db_path_form.h"
+#include "ui/tables_dialog.h"
 
 namespace {
 
@@ -43,6 +45,21 @@ class SamplePass {
       thread.Busy = false;
       TPassResult result;
       result.Status = TPassStatus::kFailed;
+      result.FailedPasses = 1;
+      result.Started = EncodeDateTime({2026, 12, 7, 20, 23, 58, 0});
+      result.Finished = EncodeDateTime({2026, 12, 7, 20, 24, 4, 0});
+      result.WorkClockOffset = 0;
+      // The tables before the failure were copied, the rest keep their marks of the last pass.
+      const auto& tables = ReplicatedTables();
+      for (std::size_t i = 0; i < tables.size(); ++i) {
+        TTableResult& table = result.Tables.emplace_back();
+        table.Table = std::string(tables[i].table);
+        const bool copied = i < 12;
+        table.MarkAfter = copied ? EncodeDateTime({2026, 12, 7, 20, 13, 58, 0})
+                                 : EncodeDateTime({2026, 12, 7, 20, 4, 58, 0});
+        table.Inserted = copied ? static_cast<std::int64_t>((i * 37) % 11) : 0;
+        table.Failed = i == 12;
+      }
       return result;
     };
   }
@@ -122,6 +139,13 @@ int main(int argc, char** argv) {
     form.Timer1Timer();
     ok &= Save(form, folder, "main-window-error.png");
     engine.SetCopyEnabled(false);
+    form.btnTablesClick();
+    if (auto* tables = form.findChild<TTablesDialog*>("TablesDialog")) {
+      ok &= Save(*tables, folder, "tables-dialog.png");
+    } else {
+      std::fprintf(stderr, "the tables dialog did not open\n");
+      ok = false;
+    }
   }
   {
     TSelectOfDBPathForm dialog;

@@ -20,6 +20,8 @@
 #include "ui/error_box.h"
 #include "ui/regional_time.h"
 #include "ui/select_db_path_form.h"
+#include "ui/tables_dialog.h"
+#include "ui/tables_view.h"
 #include "ui/widget_names.h"
 
 namespace brindle {
@@ -137,12 +139,14 @@ TForm4::TForm4(TCopyEngine& engine, QWidget* parent) : QWidget(parent), engine_(
   pnlBottom->setFrameShape(QFrame::StyledPanel);
   btnRun = Button(QStringLiteral("ЗАПУСТИТЬ"), "btnRun", pnlBottom);
   btnExit = Button(QStringLiteral("Выход"), "btnExit", pnlBottom);
+  btnTables = Button(QStringLiteral("Таблицы"), "btnTables", pnlBottom);
   btnRun->setMinimumWidth(160);
   btnExit->setMinimumWidth(100);
   auto* panel_layout = new QHBoxLayout(pnlBottom);
   panel_layout->setContentsMargins(8, 6, 8, 6);
   panel_layout->addWidget(btnRun);
   panel_layout->addStretch(1);
+  panel_layout->addWidget(btnTables);
   panel_layout->addWidget(btnExit);
 
   auto* content = new QVBoxLayout;
@@ -193,6 +197,7 @@ TForm4::TForm4(TCopyEngine& engine, QWidget* parent) : QWidget(parent), engine_(
 
   connect(btnRun, &QPushButton::clicked, this, &TForm4::btnRunClick);
   connect(btnExit, &QPushButton::clicked, this, &QWidget::close);
+  connect(btnTables, &QPushButton::clicked, this, &TForm4::btnTablesClick);
   connect(cbAutoStartCopy, &QCheckBox::clicked, this, &TForm4::cbAutoStartCopyClick);
   connect(SpeedButton1, &QPushButton::clicked, this, &TForm4::SpeedButton1Click);
   connect(SpeedButton2, &QPushButton::clicked, this, &TForm4::SpeedButton2Click);
@@ -255,7 +260,17 @@ void TForm4::SpeedButton2Click() {
   });
 }
 
+void TForm4::btnTablesClick() {
+  if (!tables_) tables_ = new TTablesDialog(this);
+  tables_->Show(ComputeTablesView(engine_.LastResult(), Now(), &RegionalDateTimeText));
+  tables_->show();
+  tables_->raise();
+}
+
 void TForm4::Timer1Timer() {
+  if (tables_ && tables_->isVisible()) {
+    tables_->Show(ComputeTablesView(engine_.LastResult(), Now(), &RegionalDateTimeText));
+  }
   const TMainWindowDisplay display =
       ComputeMainWindowDisplay(ReadCopyState(engine_), &RegionalDateTimeText);
   SpeedButton1->setEnabled(display.PathsEnabled);

@@ -18,6 +18,7 @@ class QTimer;
 namespace brindle {
 
 class TCopyEngine;
+class TTablesDialog;
 
 class TForm4 : public QWidget {
   Q_OBJECT
@@ -36,6 +37,7 @@ class TForm4 : public QWidget {
   void SpeedButton1Click();
   void SpeedButton2Click();
   void Timer1Timer();
+  void btnTablesClick();
 
   // A close asked for by the system (a termination signal): refused while a pass runs like any
   // close, but then carried out by the timer as soon as the pass has ended.
@@ -63,6 +65,7 @@ class TForm4 : public QWidget {
   QLabel* labLastCopyTime;
   QFrame* pnlBottom;
   QPushButton* btnRun;
+  QPushButton* btnTables;
   QPushButton* btnExit;
   QTimer* Timer1;
 
@@ -72,6 +75,7 @@ class TForm4 : public QWidget {
 
  private:
   TCopyEngine& engine_;
+  TTablesDialog* tables_ = nullptr;  // made on first use
   bool shown_ = false;
   bool close_requested_ = false;
 };

@@ -2,6 +2,7 @@
 // thread's published fields lead to, the checks before copying starts (against real databases
 // on the test server), the autostart, the settings it stores, and closing during a pass.
 #include "ui/main_window.h"
+#include "ui/tables_dialog.h"
 
 #include <gtest/gtest.h>
 
@@ -18,6 +19,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QSpinBox>
+#include <QTableWidget>
 #include <QTimer>
 #include <filesystem>
 #include <optional>
@@ -309,6 +311,73 @@ TEST_F(MainWindowTest, ShowsTheLastErrorAndTheLastCopyTime) {
   QGuiApplication::clipboard()->clear();
   copy_error->trigger();
   EXPECT_EQ(QGuiApplication::clipboard()->text(), shown);
+  QLocale::setDefault(QLocale::system());
+}
+
+// The "Таблицы" dialog shows the engine's last pass per table, and follows the window's refresh.
+TEST_F(MainWindowTest, TheTablesDialogShowsEachTableOfTheLastPass) {
+  QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
+  const TDateTime mark = EncodeDateTime({2026, 12, 7, 20, 0, 0, 0});
+  std::atomic<int> passes{0};
+  // The first pass completes; the second fails at PC_DISCOUNT.
+  TCopyEngine engine(settings, [&](const TCopySettings&, TCopyDBThread&) {
+    const bool second = passes > 0;
+    TPassResult result;
+    result.Status = second ? TPassStatus::kFailed : TPassStatus::kCompleted;
+    result.FailedPasses = second ? 1 : 0;
+    result.Started = result.Finished = EncodeDateTime({2026, 12, 7, 20, 5, 0, 0});
+    result.WorkClockOffset = 0;
+    TTableResult& card = result.Tables.emplace_back();
+    card.Table = "PC_CARD";
+    card.MarkAfter = mark;
+    card.Inserted = second ? 4 : 3;
+    TTableResult& discount = result.Tables.emplace_back();
+    discount.Table = "PC_DISCOUNT";
+    discount.Failed = second;
+    discount.Updated = second ? 5 : 0;
+    ++passes;
+    return result;
+  });
+  TForm4 form(engine);
+  form.show();
+  form.btnTablesClick();
+  auto* dialog = form.findChild<TTablesDialog*>("TablesDialog");
+  ASSERT_NE(dialog, nullptr);
+  EXPECT_TRUE(dialog->isVisible());
+  EXPECT_EQ(dialog->labSummary->text().toStdString(),
+            "Копирование в этом сеансе ещё не выполнялось");
+  EXPECT_EQ(dialog->gridTables->rowCount(), 0);
+
+  const auto pass = [&](int count) {
+    engine.SetCopyEnabled(true);
+    engine.WakeUp();
+    ASSERT_TRUE(testing::WaitFor([&] { return passes >= count && engine.LastResult(); }));
+    engine.SetCopyEnabled(false);
+    ASSERT_TRUE(testing::WaitFor([&] { return !engine.Busy(); }));
+    form.Timer1Timer();
+  };
+  const auto cell = [&](int row, int column) {
+    return dialog->gridTables->item(row, column)->text().toStdString();
+  };
+  pass(1);
+  ASSERT_EQ(dialog->gridTables->rowCount(), 2);
+  EXPECT_EQ(cell(0, 0), "PC_CARD");
+  EXPECT_EQ(cell(0, 1), "07.12.2026 20:00:00");
+  EXPECT_NE(cell(0, 2).find("дн"), std::string::npos) << cell(0, 2);  // a year ago and more
+  EXPECT_EQ(cell(0, 3), "3");
+  EXPECT_EQ(cell(1, 0), "PC_DISCOUNT");
+  EXPECT_EQ(cell(1, 1), "—");
+  EXPECT_EQ(cell(1, 2), "—");
+  EXPECT_EQ(dialog->labSummary->text().toStdString(),
+            "Последнее копирование 07.12.2026 20:05:00: таблиц с изменениями 1 из 2, записей 3");
+
+  pass(2);
+  EXPECT_EQ(cell(0, 3), "4") << "refreshed with the window";
+  EXPECT_EQ(cell(1, 3), "0") << "a failed table keeps none of its rows";
+  EXPECT_EQ(dialog->gridTables->item(1, 0)->foreground().color(), QColor(Qt::red));
+  EXPECT_EQ(dialog->gridTables->item(0, 0)->foreground().style(), Qt::NoBrush);
+  EXPECT_EQ(dialog->labSummary->text().toStdString(),
+            "Последнее копирование 07.12.2026 20:05:00 не удалось (неудачных подряд: 1)");
   QLocale::setDefault(QLocale::system());
 }
 
