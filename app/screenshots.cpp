@@ -46,8 +46,10 @@ class SamplePass {
       TPassResult result;
       result.Status = TPassStatus::kFailed;
       result.FailedPasses = 1;
-      result.Started = EncodeDateTime({2026, 12, 7, 20, 23, 58, 0});
-      result.Finished = EncodeDateTime({2026, 12, 7, 20, 24, 4, 0});
+      // The dialog takes lags against the time it is drawn, so this pass ended just before.
+      constexpr double kMinute = 1.0 / 1440;
+      result.Finished = Now() - kMinute / 6;
+      result.Started = result.Finished - kMinute / 10;
       result.WorkClockOffset = 0;
       // The tables before the failure were copied, the rest keep their marks of the last pass.
       const auto& tables = ReplicatedTables();
@@ -55,8 +57,7 @@ class SamplePass {
         TTableResult& table = result.Tables.emplace_back();
         table.Table = std::string(tables[i].table);
         const bool copied = i < 12;
-        table.MarkAfter = copied ? EncodeDateTime({2026, 12, 7, 20, 13, 58, 0})
-                                 : EncodeDateTime({2026, 12, 7, 20, 4, 58, 0});
+        table.MarkAfter = result.Started - (copied ? 10 : 70) * kMinute;
         table.Inserted = copied ? static_cast<std::int64_t>((i * 37) % 11) : 0;
         table.Failed = i == 12;
       }
