@@ -32,13 +32,6 @@ std::size_t HeldBytes(const ibx::TIBValue& value) {
   return 0;
 }
 
-// NULL and an empty text are different values, so NULL-ness counts as well as the exact text.
-// Equal values have equal texts; only values that differ are compared by text, which is slower.
-bool SameValue(const ibx::TIBValue& a, const ibx::TIBValue& b) {
-  if (a.IsNull() || b.IsNull()) return a.IsNull() == b.IsNull();
-  return a == b || a.AsString() == b.AsString();
-}
-
 std::string TrimTrailingBlanks(std::string text) {
   text.erase(text.find_last_not_of(' ') + 1);
   return text;
@@ -51,6 +44,13 @@ void SetParams(ibx::TIBDataSet& statement, std::size_t first,
 }
 
 }  // namespace
+
+// NULL and an empty text are different values, so NULL-ness counts as well as the exact text.
+// Equal values have equal texts; only values that differ are compared by text, which is slower.
+bool SameCopiedValue(const ibx::TIBValue& a, const ibx::TIBValue& b) {
+  if (a.IsNull() || b.IsNull()) return a.IsNull() == b.IsNull();
+  return a == b || a.AsString() == b.AsString();
+}
 
 TCopyWriter::TCopyWriter(TFyrn& fyrn, ibx::TIBDatabase& copy, const ReplicatedTable& table)
     : fyrn_(fyrn),
@@ -141,7 +141,7 @@ void TCopyWriter::Probe() {
     Row& row = batch_[at->second];
     row.kind = Kind::kSame;
     for (std::size_t i = 0; i < columns_.size(); ++i) {
-      if (!SameValue(row.values[i], probe.Fields(i).AsVariant())) {
+      if (!SameCopiedValue(row.values[i], probe.Fields(i).AsVariant())) {
         row.kind = Kind::kUpdate;
         break;
       }
