@@ -9,6 +9,7 @@
 #include <mutex>
 #include <optional>
 #include <thread>
+#include <utility>
 
 #include "replication/check_result.h"
 #include "replication/copy_settings.h"
