@@ -384,6 +384,60 @@ TEST_F(BrindleSyncTest, CheckFindsEveryKindOfDifferenceAndRepairMendsThem) {
   ExpectCopyHoldsTheWorkingRows();
 }
 
+// 30 rows at 10 a second: the ranges of the working database come a second apart.
+TEST_F(BrindleSyncTest, CheckReadsTheWorkingDatabaseNoFasterThanAsked) {
+  MarkWorking();
+  {
+    ibx::TIBDatabase work = dbs.ConnectWork();
+    testing::InsertSampleRows(work, "PC_LOGTRAN_BK", "ID", 0, 30);
+  }
+  ASSERT_EQ(Once(Databases()).status, 0);
+  const auto start = Clock::now();
+  const RunResult check = RunSync(
+      Args("--check", "--tables", "PC_LOGTRAN_BK", "--max-rows-per-second", "10"),
+      dbs.Dir().Path());
+  const auto took = Clock::now() - start;
+  EXPECT_EQ(check.status, 0) << check.out << check.err;
+  EXPECT_TRUE(Contains(check.out, "PC_LOGTRAN_BK: сравнено 30, нет в копии 0, различаются 0, "
+                                  "лишних в копии 0; записей в рабочей БД 30, в копии 30;"))
+      << check.out;
+  EXPECT_GE(took, 2s);
+}
+
+// In the service the check runs after a pass, repairs nothing and logs its summary.
+TEST_F(BrindleSyncTest, CheckEveryChecksTheCopyAfterAPassAndLogsTheSummary) {
+  MarkWorking();
+  {
+    ibx::TIBDatabase work = dbs.ConnectWork();
+    testing::FillReplicatedTables(work, 3);
+    ibx::TIBDatabase copy = dbs.ConnectCopy();
+    testing::InsertSampleRows(copy, "PC_LOGTRAN_BK", "ID", 500, 1);
+  }
+  SyncProcess sync(Args("--period", "3600", "--check-every", "24"), dbs.Dir().Path());
+  const std::string summary =
+      "Проверка копии: таблиц 37, сравнено записей 110, нет в копии 0, различаются 0, лишних в "
+      "копии 1";
+  const auto deadline = Clock::now() + 60s;
+  auto logged = [&] {
+    for (const std::string& message : LogMessages()) {
+      if (StartsWith(message, "Проверка копии: ")) return message;
+    }
+    return std::string();
+  };
+  std::string message;
+  while ((message = logged()).empty()) {
+    ASSERT_LT(Clock::now(), deadline) << "no check\n" << sync.Err();
+    std::this_thread::sleep_for(20ms);
+  }
+  EXPECT_EQ(message, summary);
+  std::this_thread::sleep_for(500ms);  // the main loop prints it within 200 ms
+  sync.Kill(SIGTERM);
+  EXPECT_EQ(sync.Wait(), 0) << sync.Err();
+  EXPECT_TRUE(Contains(sync.Out(), summary + "\n")) << sync.Out();
+  ibx::TIBDatabase copy = dbs.ConnectCopy();
+  EXPECT_EQ(testing::QueryText(copy, "SELECT COUNT(*) FROM PC_LOGTRAN_BK WHERE ID = 500"), "1");
+}
+
 TEST_F(BrindleSyncTest, StatusShowsTheLastCopyTimeAndEveryMark) {
   MarkWorking();
   const RunResult before = RunSync(Args("--status"), dbs.Dir().Path());
