@@ -109,7 +109,8 @@ constexpr char kUsage[] =
 --check: 0 копия совпадает с рабочей БД (после --repair: теперь совпадает); 1 есть различия
 (после --repair: остались, например лишние записи без --delete-orphans); 2 ошибка.
 
---status, --check и --verify не изменяют других баз данных, кроме названной в --verify.
+--status, --check без --repair и --verify не изменяют других баз данных, кроме названной в
+--verify.
 )";
 
 class UsageError : public std::runtime_error {
@@ -125,7 +126,7 @@ struct Options {
   std::optional<std::string> work, copy, work_password, copy_password, password;
   std::optional<std::int32_t> period;
   bool json = false;
-  TCheckCommand check;
+  TCheckOptions check;
   std::optional<double> check_every_hours;
 };
 
@@ -133,10 +134,10 @@ struct Options {
 std::string CheckOptionWithoutCheck(const Options& options) {
   if (options.mode == Mode::kCheck) return {};
   if (options.json) return "--json";
-  if (!options.check.check.Tables.empty()) return "--tables";
-  if (options.check.check.Repair) return "--repair";
-  if (options.check.check.DeleteOrphans) return "--delete-orphans";
-  if (options.check.check.MaxRowsPerSecond > 0) return "--max-rows-per-second";
+  if (!options.check.Tables.empty()) return "--tables";
+  if (options.check.Repair) return "--repair";
+  if (options.check.DeleteOrphans) return "--delete-orphans";
+  if (options.check.MaxRowsPerSecond > 0) return "--max-rows-per-second";
   return {};
 }
 
@@ -192,13 +193,13 @@ Options ParseArguments(int argc, char** argv) {
       options.json = true;
     } else if (arg == "--repair") {
       no_value();
-      options.check.check.Repair = true;
+      options.check.Repair = true;
     } else if (arg == "--delete-orphans") {
       no_value();
-      options.check.check.DeleteOrphans = true;
+      options.check.DeleteOrphans = true;
     } else if (arg == "--tables") {
       try {
-        options.check.check.Tables = ParseCheckedTables(value());
+        options.check.Tables = ParseCheckedTables(value());
       } catch (const std::exception& e) {
         throw UsageError("--tables: " + std::string(e.what()));
       }
@@ -209,7 +210,7 @@ Options ParseArguments(int argc, char** argv) {
         throw UsageError("--max-rows-per-second: нужно целое число больше нуля, а не \"" + text +
                          "\"");
       }
-      options.check.check.MaxRowsPerSecond = *rate;
+      options.check.MaxRowsPerSecond = *rate;
     } else if (arg == "--check-every") {
       const std::string text = value();
       const std::optional<double> hours = ParseNumber<double>(text);
@@ -245,13 +246,12 @@ Options ParseArguments(int argc, char** argv) {
   if (const std::string option = CheckOptionWithoutCheck(options); !option.empty()) {
     throw UsageError(option + " задаётся только вместе с --check");
   }
-  if (options.check.check.DeleteOrphans && !options.check.check.Repair) {
+  if (options.check.DeleteOrphans && !options.check.Repair) {
     throw UsageError("--delete-orphans задаётся только вместе с --repair");
   }
   if (options.check_every_hours && options.mode != Mode::kRun) {
     throw UsageError("--check-every задаётся только без режима, для работы службой");
   }
-  options.check.json = options.json;
   // The command line wins over the environment.
   if (!options.work_password) {
     if (const char* env = std::getenv(kWorkPasswordVariable)) options.work_password = env;
@@ -615,7 +615,7 @@ int Run(const Options& options) {
         status = ShowStatus(engine.Settings());
         break;
       case Mode::kCheck:
-        status = RunCheckCommand(Fyrn(), engine.Settings(), options.check);
+        status = RunCheckCommand(Fyrn(), engine.Settings(), options.check, options.json);
         break;
       case Mode::kOnce:
       case Mode::kRun:

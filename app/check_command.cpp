@@ -113,10 +113,11 @@ std::string CheckReportJson(const TCheckResult& result) {
   return json.Text() + "\n";
 }
 
-int RunCheckCommand(TFyrn& fyrn, const TCopySettings& settings, const TCheckCommand& command) {
-  const TCheckResult result = RunCopyCheck(fyrn, settings, command.check);
+int RunCheckCommand(TFyrn& fyrn, const TCopySettings& settings, const TCheckOptions& options,
+                    bool json) {
+  const TCheckResult result = RunCopyCheck(fyrn, settings, options);
   LogProgram(CheckSummaryText(result), result.Failed() ? LogError : LogInfo);
-  const std::string report = command.json ? CheckReportJson(result) : CheckReportText(result);
+  const std::string report = json ? CheckReportJson(result) : CheckReportText(result);
   std::fputs(report.c_str(), stdout);
   std::fflush(stdout);
   if (!result.Error.empty()) {

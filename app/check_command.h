@@ -12,14 +12,10 @@ namespace brindle {
 
 class TFyrn;
 
-struct TCheckCommand {
-  TCheckOptions check;
-  bool json = false;
-};
-
 // Runs the check, logs its summary, prints the report on stdout (a failure's text also on
 // stderr) and returns the exit status: 0 nothing differs, 1 something does, 2 an error.
-int RunCheckCommand(TFyrn& fyrn, const TCopySettings& settings, const TCheckCommand& command);
+int RunCheckCommand(TFyrn& fyrn, const TCopySettings& settings, const TCheckOptions& options,
+                    bool json);
 
 // Per table a line of counts and the example keys, then the summary line.
 std::string CheckReportText(const TCheckResult& result);

@@ -384,6 +384,18 @@ TEST_F(BrindleSyncTest, CheckFindsEveryKindOfDifferenceAndRepairMendsThem) {
   ExpectCopyHoldsTheWorkingRows();
 }
 
+TEST_F(BrindleSyncTest, ACheckThatCannotConnectEndsWithTwoAndNamesTheDatabase) {
+  const RunResult check =
+      RunSync(Args("--check", "--json", "--work-password", "not-the-password"), dbs.Dir().Path());
+  EXPECT_EQ(check.status, 2) << check.out << check.err;
+  EXPECT_TRUE(Contains(check.err,
+                       "Проверка копии не выполнена: Рабочая БД [" + dbs.WorkConnStr() + "] -> "))
+      << check.err;
+  EXPECT_TRUE(
+      StartsWith(check.out, "{\"tables\": [], \"exit_status\": 2, \"error\": \"Рабочая БД ["))
+      << check.out;
+}
+
 // 30 rows at 10 a second: the ranges of the working database come a second apart.
 TEST_F(BrindleSyncTest, CheckReadsTheWorkingDatabaseNoFasterThanAsked) {
   MarkWorking();
@@ -393,13 +405,14 @@ TEST_F(BrindleSyncTest, CheckReadsTheWorkingDatabaseNoFasterThanAsked) {
   }
   ASSERT_EQ(Once(Databases()).status, 0);
   const auto start = Clock::now();
-  const RunResult check = RunSync(
-      Args("--check", "--tables", "PC_LOGTRAN_BK", "--max-rows-per-second", "10"),
-      dbs.Dir().Path());
+  const RunResult check =
+      RunSync(Args("--check", "--tables", "PC_LOGTRAN_BK", "--max-rows-per-second", "10"),
+              dbs.Dir().Path());
   const auto took = Clock::now() - start;
   EXPECT_EQ(check.status, 0) << check.out << check.err;
-  EXPECT_TRUE(Contains(check.out, "PC_LOGTRAN_BK: сравнено 30, нет в копии 0, различаются 0, "
-                                  "лишних в копии 0; записей в рабочей БД 30, в копии 30;"))
+  EXPECT_TRUE(Contains(check.out,
+                       "PC_LOGTRAN_BK: сравнено 30, нет в копии 0, различаются 0, "
+                       "лишних в копии 0; записей в рабочей БД 30, в копии 30;"))
       << check.out;
   EXPECT_GE(took, 2s);
 }
