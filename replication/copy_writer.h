@@ -63,6 +63,8 @@ class TCopyWriter {
 
   std::string KeyOf(const std::vector<ibx::TIBValue>& values) const;
   void Probe();
+  // The query that fetches the copy's rows of the batch, with its parameters set.
+  ibx::TIBDataSet& ProbeOfBatch();
   void WriteRun(Kind kind, const std::vector<Row*>& rows, TTableResult& result);
   // The prepared block of `rows` rows; null when the server refused to prepare it.
   ibx::TIBDataSet* Block(Kind kind, std::size_t rows);
@@ -85,7 +87,8 @@ class TCopyWriter {
 
   // Declared first, destroyed last: the statements go before their transaction.
   std::unique_ptr<ibx::TIBTransaction> transaction_;
-  std::unique_ptr<ibx::TIBDataSet> probe_;
+  std::unique_ptr<ibx::TIBDataSet> probe_;        // the batch's keys as a list
+  std::unique_ptr<ibx::TIBDataSet> probe_range_;  // a range of integer keys
   std::unique_ptr<ibx::TIBDataSet> insert_;
   std::unique_ptr<ibx::TIBDataSet> update_;
   std::map<std::size_t, std::unique_ptr<ibx::TIBDataSet>> insert_blocks_;

@@ -82,10 +82,14 @@ std::vector<TKeyRanges::Row> TKeyRanges::ReadRange() {
   std::vector<Row> rows;
   rows.reserve(range_rows_);
   const std::size_t columns = query_.expressions.size();
-  for (range->Open(); !range->Eof(); range->Next()) {
+  std::size_t bytes = 0;
+  for (range->Open(); !range->Eof() && bytes < kSourceBatchBytes; range->Next()) {
     Row row;
     row.reserve(columns);
-    for (std::size_t i = 0; i < columns; ++i) row.push_back(range->Fields(i).AsVariant());
+    for (std::size_t i = 0; i < columns; ++i) {
+      row.push_back(range->Fields(i).AsVariant());
+      bytes += HeldBytes(row.back());
+    }
     const ibx::TIBValue& key = row[query_.key_index];
     if (last_key_ && CompareKeys(*last_key_, key, query_.text_key) >= 0) {
       throw Exception("Таблица " + query_.table + ": сервер дал ключ " + key.AsString() +
@@ -95,9 +99,10 @@ std::vector<TKeyRanges::Row> TKeyRanges::ReadRange() {
     last_key_ = key;
     rows.push_back(std::move(row));
   }
+  // A range cut short by its bytes goes on from its last key.
+  last_range_ = range->Eof() && rows.size() < range_rows_;
   range->Close();
   transaction.Commit();
-  last_range_ = rows.size() < range_rows_;
   read_ += static_cast<std::int64_t>(rows.size());
   return rows;
 }

@@ -81,13 +81,26 @@ BatchStatements BuildBatchStatements(const std::string& table, const std::string
   return {inserts + "END", updates + "END"};
 }
 
+namespace {
+
+std::string SelectColumns(const std::string& table, const std::vector<std::string>& columns) {
+  std::string cols;
+  for (std::size_t i = 0; i < columns.size(); ++i) cols += (i ? "," : "") + Quoted(columns[i]);
+  return "SELECT " + cols + " FROM " + Quoted(table);
+}
+
+}  // namespace
+
 std::string BuildProbeManySql(const std::string& table, const std::string& key,
                               const std::vector<std::string>& columns, std::size_t keys) {
-  std::string cols, places;
-  for (std::size_t i = 0; i < columns.size(); ++i) cols += (i ? "," : "") + Quoted(columns[i]);
+  std::string places;
   for (std::size_t i = 0; i < keys; ++i) places += i ? ",?" : "?";
-  return "SELECT " + cols + " FROM " + Quoted(table) + " WHERE " + Quoted(key) + " IN (" + places +
-         ")";
+  return SelectColumns(table, columns) + " WHERE " + Quoted(key) + " IN (" + places + ")";
+}
+
+std::string BuildProbeRangeSql(const std::string& table, const std::string& key,
+                               const std::vector<std::string>& columns) {
+  return SelectColumns(table, columns) + " WHERE " + Quoted(key) + " BETWEEN ? AND ?";
 }
 
 }  // namespace brindle

@@ -38,5 +38,8 @@ BatchStatements BuildBatchStatements(const std::string& table, const std::string
 // The copied columns of the rows whose key is one of `keys` parameters.
 std::string BuildProbeManySql(const std::string& table, const std::string& key,
                               const std::vector<std::string>& columns, std::size_t keys);
+// The copied columns of the rows whose key lies between the two parameters.
+std::string BuildProbeRangeSql(const std::string& table, const std::string& key,
+                               const std::vector<std::string>& columns);
 
 }  // namespace brindle

@@ -13,17 +13,27 @@ constexpr std::size_t kBatchesAhead = 3;
 
 }  // namespace
 
+std::size_t HeldBytes(const ibx::TIBValue& value) {
+  if (const auto* text = std::get_if<std::string>(&value.Get())) return text->size();
+  if (const auto* bytes = std::get_if<ibx::TIBBytes>(&value.Get())) return bytes->bytes.size();
+  return 0;
+}
+
 TSourceRows::TSourceRows(ibx::TIBDataSet& source, std::vector<std::size_t> fields,
                          std::size_t batch_rows)
     : TSourceRows(
           [&source, fields = std::move(fields), batch_rows = std::max<std::size_t>(batch_rows, 1)] {
             std::vector<Row> batch;
             batch.reserve(batch_rows);
-            for (; !source.Eof() && batch.size() < batch_rows; source.Next()) {
+            std::size_t bytes = 0;
+            for (; !source.Eof() && batch.size() < batch_rows && bytes < kSourceBatchBytes;
+                 source.Next()) {
               Row row;
               row.reserve(fields.size());
-              for (const std::size_t field : fields)
+              for (const std::size_t field : fields) {
                 row.push_back(source.Fields(field).AsVariant());
+                bytes += HeldBytes(row.back());
+              }
               batch.push_back(std::move(row));
             }
             return batch;

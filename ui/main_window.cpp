@@ -1,6 +1,8 @@
 #include "ui/main_window.h"
 
+#include <QAction>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QFrame>
 #include <QGridLayout>
@@ -119,6 +121,15 @@ TForm4::TForm4(TCopyEngine& engine, QWidget* parent) : QWidget(parent), engine_(
     labError->setSizePolicy(policy);
   }
   labError->setVisible(false);
+  // Two lines show only the start of a long error: the whole text is in the tooltip, can be
+  // selected with the mouse, and copied from the label's menu.
+  labError->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  labError->setContextMenuPolicy(Qt::ActionsContextMenu);
+  auto* copy_error = new QAction(QStringLiteral("Копировать текст ошибки"), labError);
+  copy_error->setObjectName(QStringLiteral("actCopyError"));
+  connect(copy_error, &QAction::triggered, this,
+          [this] { QGuiApplication::clipboard()->setText(labError->toolTip()); });
+  labError->addAction(copy_error);
   Label8 = Label(QStringLiteral("Время последнего копирования данных:"), "Label8", this);
   labLastCopyTime = Label(QStringLiteral("???????????"), "labLastCopyTime", this);
 
@@ -253,7 +264,11 @@ void TForm4::Timer1Timer() {
   btnRun->setEnabled(display.RunEnabled);
   btnExit->setEnabled(display.RunEnabled);
   labError->setVisible(display.ErrorVisible);
-  if (display.ErrorVisible) labError->setText(Q(display.ErrorText));
+  // Set again only when it changes, or a selection being made would be lost every second.
+  if (display.ErrorVisible && labError->toolTip() != Q(display.ErrorText)) {
+    labError->setText(Q(display.ErrorText));
+    labError->setToolTip(Q(display.ErrorText));
+  }
   labLastCopyTime->setText(Q(display.LastCopyTimeText));
   labWorkState->setText(Q(display.WorkStateText));
   SetTextColor(labWorkState, display.WorkStateColor);

@@ -5,6 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include <QAction>
+#include <QClipboard>
+#include <QGuiApplication>
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QFrame>
@@ -293,9 +297,18 @@ TEST_F(MainWindowTest, ShowsTheLastErrorAndTheLastCopyTime) {
   engine.SetCopyEnabled(false);
   form.Timer1Timer();
   EXPECT_TRUE(form.labError->isVisible());
-  EXPECT_EQ(form.labError->text(),
-            "07.12.2026 20:24:04: Ошибка при копировании БД: нет связи с сервером");
+  const QString shown = "07.12.2026 20:24:04: Ошибка при копировании БД: нет связи с сервером";
+  EXPECT_EQ(form.labError->text(), shown);
   EXPECT_EQ(form.labLastCopyTime->text(), "07.12.2026 20:14:59");
+  // The whole text, however long, can be read and copied.
+  EXPECT_EQ(form.labError->toolTip(), shown);
+  EXPECT_TRUE(form.labError->textInteractionFlags() & Qt::TextSelectableByMouse);
+  auto* copy_error = form.labError->findChild<QAction*>("actCopyError");
+  ASSERT_NE(copy_error, nullptr);
+  ASSERT_TRUE(form.labError->actions().contains(copy_error));
+  QGuiApplication::clipboard()->clear();
+  copy_error->trigger();
+  EXPECT_EQ(QGuiApplication::clipboard()->text(), shown);
   QLocale::setDefault(QLocale::system());
 }
 
