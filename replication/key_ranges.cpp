@@ -75,9 +75,15 @@ std::vector<TKeyRanges::Row> TKeyRanges::ReadRange() {
     }
     if (stopping_) return {};
   }
-  ibx::TIBTransaction transaction(db_, ibx::TIBTransactionKind::ReadOnly);
-  const auto range = fyrn_.CreateDataSet(db_, &transaction);
-  range->SetSelectSQL(RangeSql(query_, range_rows_, last_key_.has_value()));
+  if (!transaction_) {
+    transaction_ = std::make_unique<ibx::TIBTransaction>(db_, ibx::TIBTransactionKind::ReadOnly);
+  }
+  // Each range starts the transaction again, and ends it below.
+  auto& range = last_key_ ? next_range_ : first_range_;
+  if (!range) {
+    range = fyrn_.CreateDataSet(db_, transaction_.get());
+    range->SetSelectSQL(RangeSql(query_, range_rows_, last_key_.has_value()));
+  }
   if (last_key_) range->Params(0).SetAsVariant(*last_key_);
   std::vector<Row> rows;
   rows.reserve(range_rows_);
@@ -102,7 +108,7 @@ std::vector<TKeyRanges::Row> TKeyRanges::ReadRange() {
   // A range cut short by its bytes goes on from its last key.
   last_range_ = range->Eof() && rows.size() < range_rows_;
   range->Close();
-  transaction.Commit();
+  transaction_->Commit();
   read_ += static_cast<std::int64_t>(rows.size());
   return rows;
 }

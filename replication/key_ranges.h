@@ -22,7 +22,9 @@ namespace brindle {
 class TFyrn;
 namespace ibx {
 class TIBDatabase;
-}
+class TIBDataSet;
+class TIBTransaction;
+}  // namespace ibx
 
 // How the server orders two keys of a table's key column: integers as numbers; text (VARCHAR in
 // WIN1251 with the character set's own collation) by its WIN1251 bytes, trailing blanks ignored.
@@ -65,7 +67,10 @@ class TKeyRanges {
   ibx::TIBDatabase& db_;
   const TKeyRangeQuery query_;
   const std::size_t range_rows_;
-  // The reading thread's own.
+  // The reading thread's own. The statements, prepared once, go before their transaction.
+  std::unique_ptr<ibx::TIBTransaction> transaction_;
+  std::unique_ptr<ibx::TIBDataSet> first_range_;
+  std::unique_ptr<ibx::TIBDataSet> next_range_;
   std::optional<ibx::TIBValue> last_key_;
   bool last_range_ = false;
   std::int64_t read_ = 0;
