@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <charconv>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -26,6 +27,8 @@
 
 #include <ibase.h>
 
+#include "app/check_command.h"
+#include "app/periodic_check.h"
 #include "app/service_notify.h"
 #include "app/service_watchdog.h"
 #include "dbaccess/fyrn.h"
@@ -80,6 +83,10 @@ constexpr char kUsage[] =
   --verify CONNSTR   создать или дополнить структуру базы данных офиса CONNSTR
   --status           свежесть копии: по каждой таблице время, по которое она полна, отставание,
                      записи последнего прохода и отметка; итоги последнего прохода
+  --check            сравнить копию с рабочей БД запись за записью и сказать, что различается:
+                     записи, которых нет в копии, различающиеся (ключи и поля), лишние в копии;
+                     записи, изменённые после отметки таблицы, ещё не скопированы и не
+                     сравниваются. Без --repair ни одна БД не изменяется
   --help             эта справка
 
 Параметры (только на этот запуск, в файлы настроек не записываются):
@@ -90,18 +97,31 @@ constexpr char kUsage[] =
   --period N               период копирования, секунд (N > 0)
   --password PASS          пароль SYSDBA базы данных --verify (или переменная BRINDLE_PASSWORD;
                            без них пароль библиотеки по умолчанию)
-  --json                   (--status) один объект JSON вместо текста
+  --json                   (--status, --check) один объект JSON вместо текста
   --max-lag N              (--status) код 1, если отставание какой-либо таблицы больше N секунд
   --metrics-file PATH      (без режима) после каждого прохода записывать метрики Prometheus в
                            файл PATH (или переменная BRINDLE_METRICS_FILE)
+
+Параметры --check:
+  --tables A,B             только эти таблицы
+  --json                   отчёт одним объектом JSON
+  --repair                 записать в копию недостающие и различающиеся записи, как это делает
+                           копирование (под блокировкой копии)
+  --delete-orphans         вместе с --repair: удалить из копии записи, которых нет в рабочей БД
+  --max-rows-per-second N  читать из рабочей БД не больше N записей в секунду
+  --check-every HOURS      без режима: проверять копию (без исправления) между копированиями не
+                           чаще раза в HOURS часов, итог в журнале; по умолчанию не проверять
 
 Настройки и журнал: $ZEMT_ROOT (по умолчанию /opt/zemt/), INI/Brindle.set, LogFiles/Brindle.log.
 
 Коды завершения: 0 успех; 1 копирование не удалось (текст ошибки в stderr) или, с --max-lag,
 отставание больше заданного; 2 ошибка в командной строке или проверка перед копированием не
 пройдена, или копию не удалось прочитать.
+--check: 0 копия совпадает с рабочей БД (после --repair: теперь совпадает); 1 есть различия
+(после --repair: остались, например лишние записи без --delete-orphans); 2 ошибка.
 
---status и --verify не изменяют других баз данных, кроме названной в --verify.
+--status, --check без --repair и --verify не изменяют других баз данных, кроме названной в
+--verify.
 )";
 
 class UsageError : public std::runtime_error {
@@ -109,7 +129,7 @@ class UsageError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-enum class Mode { kRun, kOnce, kVerify, kStatus, kHelp };
+enum class Mode { kRun, kOnce, kVerify, kStatus, kCheck, kHelp };
 
 struct Options {
   Mode mode = Mode::kRun;
@@ -119,7 +139,28 @@ struct Options {
   bool json = false;
   std::optional<std::int32_t> max_lag;  // seconds
   std::optional<std::string> metrics_file;
+  TCheckOptions check;
+  std::optional<double> check_every_hours;
 };
+
+// The options that only --check takes, given without it; empty when none was.
+std::string CheckOptionWithoutCheck(const Options& options) {
+  if (options.mode == Mode::kCheck) return {};
+  if (!options.check.Tables.empty()) return "--tables";
+  if (options.check.Repair) return "--repair";
+  if (options.check.DeleteOrphans) return "--delete-orphans";
+  if (options.check.MaxRowsPerSecond > 0) return "--max-rows-per-second";
+  return {};
+}
+
+// The whole text as a number, or nothing.
+template <class Number>
+std::optional<Number> ParseNumber(const std::string& text) {
+  Number number{};
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), number);
+  if (error != std::errc() || end != text.data() + text.size()) return std::nullopt;
+  return number;
+}
 
 Options ParseArguments(int argc, char** argv) {
   Options options;
@@ -156,6 +197,39 @@ Options ParseArguments(int argc, char** argv) {
     } else if (arg == "--status") {
       no_value();
       set_mode(Mode::kStatus, arg);
+    } else if (arg == "--check") {
+      no_value();
+      set_mode(Mode::kCheck, arg);
+    } else if (arg == "--json") {
+      no_value();
+      options.json = true;
+    } else if (arg == "--repair") {
+      no_value();
+      options.check.Repair = true;
+    } else if (arg == "--delete-orphans") {
+      no_value();
+      options.check.DeleteOrphans = true;
+    } else if (arg == "--tables") {
+      try {
+        options.check.Tables = ParseCheckedTables(value());
+      } catch (const std::exception& e) {
+        throw UsageError("--tables: " + std::string(e.what()));
+      }
+    } else if (arg == "--max-rows-per-second") {
+      const std::string text = value();
+      const std::optional<std::int64_t> rate = ParseNumber<std::int64_t>(text);
+      if (!rate || *rate <= 0) {
+        throw UsageError("--max-rows-per-second: нужно целое число больше нуля, а не \"" + text +
+                         "\"");
+      }
+      options.check.MaxRowsPerSecond = *rate;
+    } else if (arg == "--check-every") {
+      const std::string text = value();
+      const std::optional<double> hours = ParseNumber<double>(text);
+      if (!hours || !(*hours > 0)) {
+        throw UsageError("--check-every: нужно число часов больше нуля, а не \"" + text + "\"");
+      }
+      options.check_every_hours = hours;
     } else if (arg == "--verify") {
       set_mode(Mode::kVerify, arg);
       options.verify_conn_str = value();
@@ -170,9 +244,6 @@ Options ParseArguments(int argc, char** argv) {
       options.copy_password = value();
     } else if (arg == "--password") {
       options.password = value();
-    } else if (arg == "--json") {
-      no_value();
-      options.json = true;
     } else if (arg == "--max-lag") {
       const std::string text = value();
       const std::optional<std::int32_t> max_lag = TryStrToInt(text);
@@ -195,12 +266,23 @@ Options ParseArguments(int argc, char** argv) {
       throw UsageError("неизвестный параметр " + std::string(argv[i]));
     }
   }
-  if ((options.json || options.max_lag) && options.mode != Mode::kStatus) {
-    throw UsageError(std::string(options.json ? "--json" : "--max-lag") +
-                     " действует только с --status");
+  if (options.json && options.mode != Mode::kStatus && options.mode != Mode::kCheck) {
+    throw UsageError("--json действует только с --status или --check");
+  }
+  if (options.max_lag && options.mode != Mode::kStatus) {
+    throw UsageError("--max-lag действует только с --status");
   }
   if (options.metrics_file && options.mode != Mode::kRun) {
     throw UsageError("--metrics-file действует только в режиме службы (без режима)");
+  }
+  if (const std::string option = CheckOptionWithoutCheck(options); !option.empty()) {
+    throw UsageError(option + " задаётся только вместе с --check");
+  }
+  if (options.check.DeleteOrphans && !options.check.Repair) {
+    throw UsageError("--delete-orphans задаётся только вместе с --repair");
+  }
+  if (options.check_every_hours && options.mode != Mode::kRun) {
+    throw UsageError("--check-every задаётся только без режима, для работы службой");
   }
   // The command line wins over the environment.
   if (!options.metrics_file && options.mode == Mode::kRun) {
@@ -452,11 +534,16 @@ void TakeReport(const TPassResult& report, bool copy_enabled, ProgressLine& prog
 
 // Copying on until the pass the once mode asks for has ended, or until a stop signal; a pass
 // running when the signal comes goes on to its end first. Returns the exit status.
-int RunCopying(bool once, TCopyEngine& engine, PassReports& reports, TMetricsFile* metrics) {
+int RunCopying(bool once, TCopyEngine& engine, PassReports& reports, TMetricsFile* metrics,
+               std::optional<double> check_every_hours) {
   ProgressLine progress;
   TServiceNotifier service;
   std::optional<TWatchdogFeeder> watchdog;
   if (const auto interval = service.WatchdogInterval()) watchdog.emplace(*interval);
+  std::optional<TPeriodicCheck> periodic_check;
+  if (check_every_hours) {
+    periodic_check.emplace(Fyrn(), *check_every_hours, [&engine] { return engine.Settings(); });
+  }
   bool stopping = false;
   bool failed = false;
   int printed = 0;
@@ -485,6 +572,14 @@ int RunCopying(bool once, TCopyEngine& engine, PassReports& reports, TMetricsFil
       service.Status(PassStatusText(*report));
       failed = report->Failed();
       ++printed;
+      if (periodic_check && !stopping) periodic_check->PassEnded(TPeriodicCheck::Clock::now());
+    }
+    if (periodic_check) {
+      if (const std::optional<TCheckResult> check = periodic_check->TakeFinished()) {
+        progress.Clear();
+        std::printf("%s\n", CheckSummaryText(*check).c_str());
+        std::fflush(stdout);
+      }
     }
     if (once && printed > 0) break;
     if (stopping && !engine.Busy()) break;
@@ -577,13 +672,17 @@ int Run(const Options& options) {
       case Mode::kStatus:
         status = ShowStatus(engine.Settings(), options.json, options.max_lag);
         break;
+      case Mode::kCheck:
+        status = RunCheckCommand(Fyrn(), engine.Settings(), options.check, options.json);
+        break;
       case Mode::kOnce:
       case Mode::kRun:
         CheckBeforeCopying(engine);
         if (options.metrics_file) {
           metrics.emplace(*options.metrics_file, engine.Outcome().LastCopyTime);
         }
-        status = RunCopying(once, engine, reports, metrics ? &*metrics : nullptr);
+        status = RunCopying(once, engine, reports, metrics ? &*metrics : nullptr,
+                            options.check_every_hours);
         break;
       case Mode::kHelp:
         break;

@@ -27,13 +27,6 @@ constexpr std::size_t kMaxUpdatesPerBlock = 100;
 // The server's limit on a message is 64 KB.
 constexpr std::size_t kMaxBlockMessage = 60000;
 
-// NULL and an empty text are different values, so NULL-ness counts as well as the exact text.
-// Equal values have equal texts; only values that differ are compared by text, which is slower.
-bool SameValue(const ibx::TIBValue& a, const ibx::TIBValue& b) {
-  if (a.IsNull() || b.IsNull()) return a.IsNull() == b.IsNull();
-  return a == b || a.AsString() == b.AsString();
-}
-
 std::string TrimTrailingBlanks(std::string text) {
   text.erase(text.find_last_not_of(' ') + 1);
   return text;
@@ -47,6 +40,13 @@ void SetParams(ibx::TIBDataSet& statement, std::size_t first,
 }
 
 }  // namespace
+
+// NULL and an empty text are different values, so NULL-ness counts as well as the exact text.
+// Equal values have equal texts; only values that differ are compared by text, which is slower.
+bool SameCopiedValue(const ibx::TIBValue& a, const ibx::TIBValue& b) {
+  if (a.IsNull() || b.IsNull()) return a.IsNull() == b.IsNull();
+  return a == b || a.AsString() == b.AsString();
+}
 
 TCopyWriter::TCopyWriter(TFyrn& fyrn, ibx::TIBDatabase& copy, const ReplicatedTable& table)
     : fyrn_(fyrn),
@@ -159,7 +159,7 @@ void TCopyWriter::Probe() {
     Row& row = batch_[at->second];
     row.kind = Kind::kSame;
     for (std::size_t i = 0; i < columns_.size(); ++i) {
-      if (!SameValue(row.values[i], probe.Fields(i).AsVariant())) {
+      if (!SameCopiedValue(row.values[i], probe.Fields(i).AsVariant())) {
         row.kind = Kind::kUpdate;
         break;
       }

@@ -29,6 +29,9 @@ class TIBDataSet;
 class TIBTransaction;
 }  // namespace ibx
 
+// Whether a copied value equals its working value: by the exact text forms, NULL apart from ''.
+bool SameCopiedValue(const ibx::TIBValue& a, const ibx::TIBValue& b);
+
 class TCopyWriter {
  public:
   // Reads the copy table's columns and whether it holds any row.

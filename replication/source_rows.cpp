@@ -1,5 +1,7 @@
 #include "replication/source_rows.h"
 
+#include <algorithm>
+
 #include "ibx/dataset.h"
 
 namespace brindle {
@@ -8,8 +10,6 @@ namespace {
 
 // Batches read ahead of the writer.
 constexpr std::size_t kBatchesAhead = 3;
-// Text and BLOB bytes in a batch, at most (and one row more).
-constexpr std::size_t kBatchBytes = 4 << 20;
 
 }  // namespace
 
@@ -21,9 +21,26 @@ std::size_t HeldBytes(const ibx::TIBValue& value) {
 
 TSourceRows::TSourceRows(ibx::TIBDataSet& source, std::vector<std::size_t> fields,
                          std::size_t batch_rows)
-    : fields_(std::move(fields)),
-      batch_rows_(batch_rows == 0 ? 1 : batch_rows),
-      thread_([this, &source] { Read(source); }) {}
+    : TSourceRows(
+          [&source, fields = std::move(fields), batch_rows = std::max<std::size_t>(batch_rows, 1)] {
+            std::vector<Row> batch;
+            batch.reserve(batch_rows);
+            std::size_t bytes = 0;
+            for (; !source.Eof() && batch.size() < batch_rows && bytes < kSourceBatchBytes;
+                 source.Next()) {
+              Row row;
+              row.reserve(fields.size());
+              for (const std::size_t field : fields) {
+                row.push_back(source.Fields(field).AsVariant());
+                bytes += HeldBytes(row.back());
+              }
+              batch.push_back(std::move(row));
+            }
+            return batch;
+          }) {}
+
+TSourceRows::TSourceRows(std::function<std::vector<Row>()> read_batch)
+    : read_batch_(std::move(read_batch)), thread_([this] { Read(); }) {}
 
 TSourceRows::~TSourceRows() {
   {
@@ -34,21 +51,9 @@ TSourceRows::~TSourceRows() {
   thread_.join();
 }
 
-void TSourceRows::Read(ibx::TIBDataSet& source) {
+void TSourceRows::Read() {
   try {
-    while (!source.Eof()) {
-      std::vector<Row> batch;
-      batch.reserve(batch_rows_);
-      std::size_t bytes = 0;
-      for (; !source.Eof() && batch.size() < batch_rows_ && bytes < kBatchBytes; source.Next()) {
-        Row row;
-        row.reserve(fields_.size());
-        for (const std::size_t field : fields_) {
-          row.push_back(source.Fields(field).AsVariant());
-          bytes += HeldBytes(row.back());
-        }
-        batch.push_back(std::move(row));
-      }
+    for (std::vector<Row> batch = read_batch_(); !batch.empty(); batch = read_batch_()) {
       std::unique_lock lock(mutex_);
       changed_.wait(lock, [&] { return stopped_ || ready_.size() < kBatchesAhead; });
       if (stopped_) return;

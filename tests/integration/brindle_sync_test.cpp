@@ -28,6 +28,7 @@
 
 #include "dbaccess/conf_calls.h"
 #include "ibx/connection_string.h"
+#include "platform/date_time.h"
 #include "platform/suite_root.h"
 #include "replication/copy_settings.h"
 #include "replication/freshness.h"
@@ -300,12 +301,18 @@ TEST_F(BrindleSyncTest, UsageErrorsEndWithTwo) {
                                              {"--work"},
                                              {"--json"},
                                              {"--once", "--max-lag", "60"},
+                                             {"--check", "--max-lag", "60"},
                                              {"--status", "--max-lag", "-1"},
                                              {"--status", "--json=yes"},
                                              {"--once", "--metrics-file", "m.prom"},
-                                             {"--metrics-file="}}) {
+                                             {"--metrics-file="},
+                                             {"--repair"},
+                                             {"--check", "--delete-orphans"},
+                                             {"--check", "--tables", "PC_CARD,NO_SUCH"},
+                                             {"--check", "--max-rows-per-second", "0"},
+                                             {"--once", "--check-every", "2"}}) {
     const RunResult result = RunSync(args, dbs.Dir().Path());
-    EXPECT_EQ(result.status, 2) << args.front();
+    EXPECT_EQ(result.status, 2) << args.back();
     EXPECT_TRUE(Contains(result.err, "brindle-sync: ")) << result.err;
     EXPECT_TRUE(Contains(result.err, "--help")) << result.err;
   }
@@ -368,6 +375,171 @@ TEST_F(BrindleSyncTest, OnceCopiesEveryTableAndPrintsALinePerTable) {
   EXPECT_EQ(again.status, 0) << again.err;
   EXPECT_TRUE(Contains(again.out, "Копирование завершено: таблиц с изменениями 0 из 37"))
       << again.out;
+}
+
+// The JSON object of one table in the --check report, up to its seconds.
+std::string TableCounts(const std::string& table, std::int64_t compared, std::int64_t missing,
+                        std::int64_t different, std::int64_t orphans) {
+  return "{\"table\":\"" + table + "\",\"compared\":" + std::to_string(compared) +
+         ",\"missing\":" + std::to_string(missing) + ",\"different\":" + std::to_string(different) +
+         ",\"orphans\":" + std::to_string(orphans) + ",";
+}
+
+// Every kind of drift planted in a copy is found, by kind and table, and nothing else; rows still
+// in flight are left out; a repair with --delete-orphans leaves a copy that a second check and a
+// row-by-row comparison find equal.
+TEST_F(BrindleSyncTest, CheckFindsEveryKindOfDifferenceAndRepairMendsThem) {
+  MarkWorking();
+  constexpr std::int32_t kRows = 20;
+  {
+    ibx::TIBDatabase work = dbs.ConnectWork();
+    testing::FillReplicatedTables(work, kRows);
+    testing::ExecuteCommitted(work, "UPDATE PC_LOGTRAN_BK SET POKUPATEL = NULL WHERE ID = 7");
+  }
+  ASSERT_EQ(Once(Databases()).status, 0);
+  {
+    ibx::TIBDatabase copy = dbs.ConnectCopy();
+    auto exec = [&](const std::string& sql) { testing::ExecuteCommitted(copy, sql); };
+    exec("DELETE FROM PC_LOGTRAN_BK WHERE ID IN (3, 4)");
+    exec("UPDATE PC_LOGTRAN_BK SET AZSNAME = AZSNAME || ' ' WHERE ID = 5");
+    std::string stamp = testing::QueryText(copy, "SELECT DATA FROM PC_LOGTRAN_BK WHERE ID = 6");
+    ASSERT_EQ(stamp.back(), '0') << stamp;
+    stamp.back() = '1';  // 0.1 ms later
+    exec("UPDATE PC_LOGTRAN_BK SET DATA = '" + stamp + "' WHERE ID = 6");
+    exec("UPDATE PC_LOGTRAN_BK SET POKUPATEL = '' WHERE ID = 7");
+    exec("UPDATE PC_LOGTRAN_BK SET SUMMA = SUMMA + 0.0001 WHERE ID = 8");
+    testing::InsertSampleRows(copy, "PC_LOGTRAN_BK", "ID", 500, 2);
+    testing::InsertSampleRows(copy, "TERM_COUNTERS", "TERM_NUMBER", 900, 1);
+    exec("UPDATE TERM_COUNTERS SET TERM_NUMBER = 'Жук' WHERE TERM_NUMBER = '900'");
+  }
+  {
+    ibx::TIBDatabase work = dbs.ConnectWork();
+    // Card 5 gains its first purse; its own row does not change. The purse is in flight.
+    testing::InsertSampleRows(work, "PC_COSHEL", "ID", 1000, 1);
+    testing::ExecuteCommitted(work, "UPDATE PC_COSHEL SET CARD_ID = 5 WHERE ID = 1000");
+    // Changed after the pass: in flight, not a difference.
+    testing::UpdateSampleRows(work, "PC_LOGTRAN_BK", "ID", 9, 1, 1);
+  }
+
+  RunResult check = RunSync(Args("--check", "--json"), dbs.Dir().Path());
+  ASSERT_EQ(check.status, 1) << check.out << check.err;
+  EXPECT_EQ(check.err, "");
+  EXPECT_TRUE(Contains(check.out, TableCounts("PC_LOGTRAN_BK", kRows - 3, 2, 4, 2))) << check.out;
+  EXPECT_TRUE(Contains(check.out, TableCounts("PC_CARD", 2, 1, 0, 0))) << check.out;
+  EXPECT_TRUE(Contains(check.out, TableCounts("TERM_COUNTERS", kRows, 0, 0, 1))) << check.out;
+  EXPECT_TRUE(Contains(check.out, "\"left_out\":1,\"work_rows\":21,\"copy_rows\":20"))
+      << "the in-flight purse: " << check.out;
+  for (const ReplicatedTable& entry : ReplicatedTables()) {
+    const std::string table(entry.table);
+    if (table == "PC_LOGTRAN_BK" || table == "PC_CARD" || table == "TERM_COUNTERS") continue;
+    EXPECT_TRUE(Contains(check.out, TableCounts(table, kRows, 0, 0, 0))) << table;
+  }
+
+  check = RunSync(Args("--check", "--tables", "pc_logtran_bk,PC_CARD"), dbs.Dir().Path());
+  ASSERT_EQ(check.status, 1) << check.out << check.err;
+  EXPECT_TRUE(Contains(check.out,
+                       "PC_LOGTRAN_BK: сравнено 17, нет в копии 2, различаются 4, "
+                       "лишних в копии 2; записей в рабочей БД 20, в копии 20, "
+                       "не сравнивались 1;"))
+      << check.out;
+  EXPECT_TRUE(Contains(check.out, "  нет в копии: 3, 4\n")) << check.out;
+  EXPECT_TRUE(Contains(check.out, "  различается запись 5: AZSNAME, MODIFYDATE\n")) << check.out;
+  EXPECT_TRUE(Contains(check.out, "  различается запись 6: DATA, MODIFYDATE\n")) << check.out;
+  EXPECT_TRUE(Contains(check.out, "  различается запись 7: POKUPATEL, MODIFYDATE\n")) << check.out;
+  EXPECT_TRUE(Contains(check.out, "  различается запись 8: SUMMA, MODIFYDATE\n")) << check.out;
+  EXPECT_TRUE(Contains(check.out, "  лишние в копии: 500, 501\n")) << check.out;
+  EXPECT_TRUE(Contains(check.out, "PC_CARD: сравнено 2, нет в копии 1,")) << check.out;
+  EXPECT_FALSE(Contains(check.out, "TERM_COUNTERS")) << check.out;
+  EXPECT_TRUE(Contains(check.out,
+                       "Проверка копии: таблиц 2, сравнено записей 19, нет в копии 3, "
+                       "различаются 4, лишних в копии 2\n"))
+      << check.out;
+
+  // The next pass's marks: the rows in flight are now the copy's to hold.
+  {
+    const auto conf = Conf(dbs.CopyConnStr());
+    const TDateTime mark = Now() + 1.0 / 86400;
+    for (const ReplicatedTable& entry : ReplicatedTables()) {
+      WriteConfDateTime(*conf, "REPLICATION_INFO", ReplicationMarkKey(std::string(entry.table)),
+                        mark);
+    }
+  }
+  check = RunSync(Args("--check", "--repair", "--delete-orphans"), dbs.Dir().Path());
+  EXPECT_EQ(check.status, 0) << check.out << check.err;
+  EXPECT_TRUE(Contains(check.out, "  исправлено: вставлено 2, изменено 5, удалено 2\n"))
+      << check.out;
+  EXPECT_TRUE(Contains(check.out, "лишних в копии 3, исправлено 12\n")) << check.out;
+
+  check = RunSync(Args("--check"), dbs.Dir().Path());
+  EXPECT_EQ(check.status, 0) << check.out << check.err;
+  EXPECT_TRUE(Contains(check.out, "нет в копии 0, различаются 0, лишних в копии 0\n")) << check.out;
+  ExpectCopyHoldsTheWorkingRows();
+}
+
+TEST_F(BrindleSyncTest, ACheckThatCannotConnectEndsWithTwoAndNamesTheDatabase) {
+  const RunResult check =
+      RunSync(Args("--check", "--json", "--work-password", "not-the-password"), dbs.Dir().Path());
+  EXPECT_EQ(check.status, 2) << check.out << check.err;
+  EXPECT_TRUE(Contains(check.err,
+                       "Проверка копии не выполнена: Рабочая БД [" + dbs.WorkConnStr() + "] -> "))
+      << check.err;
+  EXPECT_TRUE(StartsWith(check.out, "{\"tables\":[],\"exit_status\":2,\"error\":\"Рабочая БД ["))
+      << check.out;
+}
+
+// 30 rows at 10 a second: the ranges of the working database come a second apart.
+TEST_F(BrindleSyncTest, CheckReadsTheWorkingDatabaseNoFasterThanAsked) {
+  MarkWorking();
+  {
+    ibx::TIBDatabase work = dbs.ConnectWork();
+    testing::InsertSampleRows(work, "PC_LOGTRAN_BK", "ID", 0, 30);
+  }
+  ASSERT_EQ(Once(Databases()).status, 0);
+  const auto start = Clock::now();
+  const RunResult check =
+      RunSync(Args("--check", "--tables", "PC_LOGTRAN_BK", "--max-rows-per-second", "10"),
+              dbs.Dir().Path());
+  const auto took = Clock::now() - start;
+  EXPECT_EQ(check.status, 0) << check.out << check.err;
+  EXPECT_TRUE(Contains(check.out,
+                       "PC_LOGTRAN_BK: сравнено 30, нет в копии 0, различаются 0, "
+                       "лишних в копии 0; записей в рабочей БД 30, в копии 30;"))
+      << check.out;
+  EXPECT_GE(took, 2s);
+}
+
+// In the service the check runs after a pass, repairs nothing and logs its summary.
+TEST_F(BrindleSyncTest, CheckEveryChecksTheCopyAfterAPassAndLogsTheSummary) {
+  MarkWorking();
+  {
+    ibx::TIBDatabase work = dbs.ConnectWork();
+    testing::FillReplicatedTables(work, 3);
+    ibx::TIBDatabase copy = dbs.ConnectCopy();
+    testing::InsertSampleRows(copy, "PC_LOGTRAN_BK", "ID", 500, 1);
+  }
+  SyncProcess sync(Args("--period", "3600", "--check-every", "24"), dbs.Dir().Path());
+  const std::string summary =
+      "Проверка копии: таблиц 37, сравнено записей 110, нет в копии 0, различаются 0, лишних в "
+      "копии 1";
+  const auto deadline = Clock::now() + 60s;
+  auto logged = [&] {
+    for (const std::string& message : LogMessages()) {
+      if (StartsWith(message, "Проверка копии: ")) return message;
+    }
+    return std::string();
+  };
+  std::string message;
+  while ((message = logged()).empty()) {
+    ASSERT_LT(Clock::now(), deadline) << "no check\n" << sync.Err();
+    std::this_thread::sleep_for(20ms);
+  }
+  EXPECT_EQ(message, summary);
+  std::this_thread::sleep_for(500ms);  // the main loop prints it within 200 ms
+  sync.Kill(SIGTERM);
+  EXPECT_EQ(sync.Wait(), 0) << sync.Err();
+  EXPECT_TRUE(Contains(sync.Out(), summary + "\n")) << sync.Out();
+  ibx::TIBDatabase copy = dbs.ConnectCopy();
+  EXPECT_EQ(testing::QueryText(copy, "SELECT COUNT(*) FROM PC_LOGTRAN_BK WHERE ID = 500"), "1");
 }
 
 TEST_F(BrindleSyncTest, StatusShowsARowPerTableAndThePassSummary) {

@@ -1,0 +1,159 @@
+// Speed of the check of the copy against the private server, beside the raw read rate of each
+// side measured in the same run on the same table:
+//   raw    every row of PC_LOGTRAN_BK read through one forward-only data set in key order, every
+//          value taken, nothing compared: the most a check can read from that side;
+//   check  RunCopyCheck of that table (ranges, two reading threads, the merge and the compare),
+//          with a few hundred differences spread through the copy (a decimal changed in its
+//          fourth place, rows deleted);
+// and the peak memory of the check for each row count beside the resident memory before it (which
+// the copy pass that filled the copy leaves higher after more rows), to show that what the check
+// adds does not grow with the rows.
+// Every figure is also printed as a RESULT line for scripts/bench.
+//
+//   check_bench [rows ...]      default: 100000 1000000
+#include <stdlib.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "bench/bench_figures.h"
+#include "dbaccess/fyrn.h"
+#include "dbaccess/office_db_verification.h"
+#include "ibx/dataset.h"
+#include "platform/shared_library.h"
+#include "platform/suite_root.h"
+#include "replication/copy_check.h"
+#include "replication/copy_pass.h"
+#include "replication/copy_thread.h"
+#include "tests/support/sample_data.h"
+
+namespace {
+
+using namespace brindle;
+using bench::Clock;
+using bench::ResetPeak;
+using bench::Seconds;
+using bench::StatusKb;
+
+std::string ConnStr(const std::string& path) {
+  const char* port = std::getenv("FB_PORT");
+  return "127.0.0.1/" + std::string(port && *port ? port : "30050") + ":" + path;
+}
+
+ibx::TIBDatabase Connect(const std::string& conn_str) {
+  ibx::TIBDatabase db;
+  db.SetDatabaseName(conn_str);
+  db.SetPassword("rivetcode");
+  db.Open();
+  return db;
+}
+
+// Seconds to read every row of the table in key order, every value taken.
+double RawRead(const std::string& conn_str, const std::string& table) {
+  auto db = Connect(conn_str);
+  ibx::TIBDataSet rows(db);
+  rows.SetSelectSQL("SELECT * FROM \"" + table + "\" ORDER BY ID");
+  const auto start = Clock::now();
+  std::size_t values = 0;
+  for (rows.Open(); !rows.Eof(); rows.Next()) {
+    for (std::size_t i = 0; i < rows.FieldCount(); ++i)
+      values += !rows.Fields(i).AsVariant().IsNull();
+  }
+  const double seconds = Seconds(start);
+  if (values == 0) std::exit(1);  // keeps the reads from being optimised away
+  return seconds;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::vector<long> counts;
+  for (int i = 1; i < argc; ++i) counts.push_back(std::atol(argv[i]));
+  if (counts.empty()) counts = {100000, 1000000};
+
+  std::string dir = std::filesystem::temp_directory_path().string() + "/brindle-check-XXXXXX";
+  if (!mkdtemp(dir.data())) return 1;
+  setenv("ZEMT_ROOT", (dir + "/root/").c_str(), 1);
+  std::filesystem::create_directories(dir + "/root/LogFiles");
+  std::filesystem::create_symlink(ProgramFolder() + "libOstrel.so", SuitePath("libOstrel.so"));
+  TFyrn fyrn;
+  InstallFyrn(&fyrn);
+  TCopyDBThread thread([](TCopyDBThread&) {}, [] { return 60; });
+  TPassMemory memory;
+  TCopySettings settings;
+  settings.WorkDBPassword = settings.CopyDBPassword = "rivetcode";
+  const std::string table = "PC_LOGTRAN_BK";
+
+  std::printf("%10s %10s %10s %10s %10s %9s %9s %10s %10s\n", "rows", "diffs", "raw work/s",
+              "raw copy/s", "check/s", "of slower", "found", "before KB", "peak KB");
+  int status = 0;
+  for (const long rows : counts) {
+    settings.WorkDBConnStr = ConnStr(dir + "/work.fdb");
+    settings.CopyDBConnStr = ConnStr(dir + "/copy.fdb");
+    for (const auto& db : {settings.WorkDBConnStr, settings.CopyDBConnStr}) {
+      VerifyOfficeDB(db, "rivetcode");
+    }
+    {
+      auto work = Connect(settings.WorkDBConnStr);
+      testing::InsertSampleRows(work, table, "ID", 0, static_cast<std::int32_t>(rows));
+    }
+    if (RunCopyPass(fyrn, settings, thread, memory).Status != TPassStatus::kCompleted) {
+      std::fprintf(stderr, "the copy pass failed\n");
+      return 1;
+    }
+    // A few hundred differences spread through the table, whatever its size.
+    const long step = std::max<long>(rows / 300, 2);
+    {
+      auto copy = Connect(settings.CopyDBConnStr);
+      testing::ExecuteCommitted(copy, "UPDATE " + table +
+                                          " SET SUMMA = SUMMA + 0.0001 WHERE MOD(ID, " +
+                                          std::to_string(step) + ") = 1");
+      testing::ExecuteCommitted(
+          copy, "DELETE FROM " + table + " WHERE MOD(ID, " + std::to_string(step * 2) + ") = 0");
+    }
+    // Keys 0 .. rows - 1: those of 1 modulo step changed, those of 0 modulo 2 step deleted.
+    const long planted = (rows - 2) / step + 1 + (rows - 1) / (step * 2) + 1;
+    const double raw_work = rows / RawRead(settings.WorkDBConnStr, table);
+    const double raw_copy = rows / RawRead(settings.CopyDBConnStr, table);
+
+    TCheckOptions options;
+    options.Tables = ParseCheckedTables(table);
+    const long rss = StatusKb("VmRSS");
+    ResetPeak();
+    const auto start = Clock::now();
+    const TCheckResult result = RunCopyCheck(fyrn, settings, options);
+    const double check_rate = rows / Seconds(start);
+    const long peak = StatusKb("VmHWM");
+    if (result.Failed()) {
+      std::fprintf(stderr, "the check failed: %s\n", CheckSummaryText(result).c_str());
+      return 1;
+    }
+    const std::int64_t found = result.Found();
+    if (found != planted) {
+      std::fprintf(stderr, "the check found %lld differences, %ld were planted\n",
+                   static_cast<long long>(found), planted);
+      status = 1;
+    }
+    const double slower = std::min(raw_work, raw_copy);
+    std::printf("%10ld %10ld %10.0f %10.0f %10.0f %8.0f%% %9lld %10ld %10ld\n", rows, planted,
+                raw_work, raw_copy, check_rate, 100 * check_rate / slower,
+                static_cast<long long>(found), rss, peak);
+    const std::string keys = "table=" + table + " rows=" + std::to_string(rows);
+    bench::PrintResult("check", keys, "differences", static_cast<double>(planted), "count");
+    bench::PrintResult("check", keys, "raw_work_rate", raw_work, "rows/s");
+    bench::PrintResult("check", keys, "raw_copy_rate", raw_copy, "rows/s");
+    bench::PrintResult("check", keys, "check_rate", check_rate, "rows/s");
+    bench::PrintResult("check", keys, "rss_before_check", static_cast<double>(rss), "KB");
+    bench::PrintResult("check", keys, "check_peak", static_cast<double>(peak), "KB");
+    std::fflush(stdout);
+    for (const auto& db : {settings.WorkDBConnStr, settings.CopyDBConnStr}) {
+      Connect(db).DropDatabase();
+    }
+  }
+  InstallFyrn(nullptr);
+  std::filesystem::remove_all(dir);
+  return status;
+}

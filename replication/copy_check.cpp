@@ -1,0 +1,247 @@
+#include "replication/copy_check.h"
+
+#include <algorithm>
+#include <chrono>
+#include <memory>
+#include <optional>
+#include <tuple>
+
+#include "dbaccess/conf_calls.h"
+#include "dbaccess/fyrn.h"
+#include "ibx/dataset.h"
+#include "ibx/transaction.h"
+#include "platform/error.h"
+#include "platform/text.h"
+#include "replication/copy_lock.h"
+#include "replication/copy_pass.h"
+#include "replication/copy_repair.h"
+#include "replication/copy_writer.h"
+#include "replication/key_ranges.h"
+#include "replication/replication_sql.h"
+
+namespace brindle {
+
+namespace {
+
+constexpr char kMarkSection[] = "REPLICATION_INFO";
+constexpr char kCancelled[] = "Проверка прервана";
+
+std::string CurrentErrorText() {
+  try {
+    throw;
+  } catch (const std::exception& e) {
+    return e.what();
+  } catch (...) {
+    return "unknown error";
+  }
+}
+
+std::vector<std::string> ColumnNames(TFyrn& fyrn, ibx::TIBDatabase& db, const std::string& table) {
+  ibx::TIBTransaction transaction(db, ibx::TIBTransactionKind::ReadOnly);
+  std::vector<std::string> names;
+  {
+    const auto query = fyrn.CreateDataSet(db, &transaction);
+    query->SetSelectSQL("SELECT * FROM \"" + table + "\"");
+    for (std::size_t i = 0; i < query->FieldCount(); ++i) {
+      names.push_back(query->Fields(i).FieldName());
+    }
+  }
+  if (transaction.InTransaction()) transaction.Commit();
+  return names;
+}
+
+std::size_t IndexOf(const std::vector<std::string>& columns, std::string_view name,
+                    const std::string& table) {
+  const auto at = std::find(columns.begin(), columns.end(), name);
+  if (at == columns.end()) {
+    throw Exception("Таблица " + table + ": поля " + std::string(name) + " нет в обеих БД");
+  }
+  return static_cast<std::size_t>(at - columns.begin());
+}
+
+bool AtOrAfter(const ibx::TIBValue& stamp, const ibx::TIBTimestamp& mark) {
+  if (stamp.IsNull()) return false;
+  const ibx::TIBTimestamp value = stamp.AsTimestamp();
+  return std::tie(value.date.days, value.time.fractions) >=
+         std::tie(mark.date.days, mark.time.fractions);
+}
+
+// What every table of one check uses; all belong to RunCopyCheck.
+struct TCheckContext {
+  TFyrn& fyrn;
+  ibx::TIBDatabase& work;
+  ibx::TIBDatabase& copy;
+  TfbIniFile& copy_conf;
+  ibx::TIBDatabase* repair;  // null without a repair
+  const TCheckOptions& options;
+};
+
+void CheckTable(const TCheckContext& context, const ReplicatedTable& table, TTableCheck& result) {
+  const std::string name(table.table);
+  // The columns the pass copies: the working database's that the copy has.
+  const std::vector<std::string> copy_columns = ColumnNames(context.fyrn, context.copy, name);
+  std::vector<std::string> columns;
+  for (const std::string& column : ColumnNames(context.fyrn, context.work, name)) {
+    if (std::any_of(copy_columns.begin(), copy_columns.end(),
+                    [&](const std::string& other) { return SameText(other, column); })) {
+      columns.push_back(column);
+    }
+  }
+  const std::size_t key_index = IndexOf(columns, table.key_column, name);
+  const std::size_t stamp_index = IndexOf(columns, "MODIFYDATE", name);
+
+  TKeyRangeQuery copy_query{name,      std::string(table.key_column), table.text_key, {},
+                            key_index, context.options.RangeRows};
+  for (const std::string& column : columns)
+    copy_query.expressions.push_back("t.\"" + column + "\"");
+  TKeyRangeQuery work_query = copy_query;
+  work_query.max_rows_per_second = context.options.MaxRowsPerSecond;
+  // The pass's card filter, as a last column: 1 when the row is one the pass copies.
+  const bool card_filter = !table.card_column.empty();
+  if (card_filter) {
+    work_query.expressions.push_back("IIF(EXISTS(SELECT c.ID FROM PC_COSHEL c WHERE c.CARD_ID=t." +
+                                     std::string(table.card_column) + "), 1, 0)");
+  }
+  const ibx::TIBTimestamp mark = ibx::FromDateTime(
+      ReadConfDateTime(context.copy_conf, kMarkSection, ReplicationMarkKey(name), 0));
+  auto left_out = [&](const TKeyRanges::Row& row) {
+    return AtOrAfter(row[stamp_index], mark) || (card_filter && row.back().AsInt64() != 1);
+  };
+  auto working_values = [&](const TKeyRanges::Row& row) {
+    return std::vector<ibx::TIBValue>(row.begin(),
+                                      row.begin() + static_cast<std::ptrdiff_t>(columns.size()));
+  };
+
+  std::optional<TCopyRepair> repair;
+  if (context.repair) {
+    repair.emplace(context.fyrn, *context.repair, table, columns, context.options.DeleteOrphans);
+  }
+  TKeyRanges work_rows(context.fyrn, context.work, std::move(work_query));
+  TKeyRanges copy_rows(context.fyrn, context.copy, std::move(copy_query));
+  const TKeyRanges::Row* work = work_rows.Next();
+  const TKeyRanges::Row* copy = copy_rows.Next();
+  for (std::uint32_t step = 0; work || copy; ++step) {
+    if (step % 1024 == 0 && context.options.Cancel && *context.options.Cancel) {
+      throw Exception(kCancelled);
+    }
+    const int order = !work   ? 1
+                      : !copy ? -1
+                              : CompareKeys((*work)[key_index], (*copy)[key_index], table.text_key);
+    if (order < 0) {
+      if (left_out(*work)) {
+        ++result.LeftOut;
+      } else {
+        if (++result.Missing <= static_cast<std::int64_t>(kCheckExampleKeys)) {
+          result.MissingKeys.push_back((*work)[key_index].AsString());
+        }
+        if (repair) repair->Write(working_values(*work), result);
+      }
+      work = work_rows.Next();
+    } else if (order > 0) {
+      if (++result.Orphans <= static_cast<std::int64_t>(kCheckExampleKeys)) {
+        result.OrphanKeys.push_back((*copy)[key_index].AsString());
+      }
+      if (repair) repair->Delete((*copy)[key_index], result);
+      copy = copy_rows.Next();
+    } else {
+      if (left_out(*work)) {
+        ++result.LeftOut;
+      } else {
+        ++result.Compared;
+        std::vector<std::string> differing;
+        for (std::size_t i = 0; i < columns.size(); ++i) {
+          if (!SameCopiedValue((*work)[i], (*copy)[i])) differing.push_back(columns[i]);
+        }
+        if (!differing.empty()) {
+          if (++result.Different <= static_cast<std::int64_t>(kCheckExampleKeys)) {
+            result.DifferentRows.push_back({(*work)[key_index].AsString(), std::move(differing)});
+          }
+          if (repair) repair->Write(working_values(*work), result);
+        }
+      }
+      work = work_rows.Next();
+      copy = copy_rows.Next();
+    }
+  }
+  if (repair) repair->Flush(result);
+  result.WorkRows = work_rows.RowsGiven();
+  result.CopyRows = copy_rows.RowsGiven();
+}
+
+double SecondsSince(std::chrono::steady_clock::time_point start) {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+}  // namespace
+
+std::vector<ReplicatedTable> ParseCheckedTables(const std::string& names) {
+  std::vector<ReplicatedTable> tables;
+  std::size_t start = 0;
+  for (;;) {
+    const std::size_t end = std::min(names.find(',', start), names.size());
+    const std::string_view name = Trim(std::string_view(names).substr(start, end - start));
+    const auto all = ReplicatedTables();
+    const auto found = std::find_if(all.begin(), all.end(), [&](const ReplicatedTable& table) {
+      return SameText(table.table, name);
+    });
+    if (found == all.end()) {
+      throw Exception(name.empty() ? std::string("пустое имя таблицы в списке")
+                                   : "таблица " + std::string(name) + " не копируется");
+    }
+    if (std::any_of(tables.begin(), tables.end(),
+                    [&](const ReplicatedTable& table) { return table.table == found->table; })) {
+      throw Exception("таблица " + std::string(found->table) + " названа дважды");
+    }
+    tables.push_back(*found);
+    if (end == names.size()) return tables;
+    start = end + 1;
+  }
+}
+
+TCheckResult RunCopyCheck(TFyrn& fyrn, const TCopySettings& settings,
+                          const TCheckOptions& options) {
+  TCheckResult result;
+  result.Repair = options.Repair;
+  try {
+    TFyrn::Connection work = WithContext("Рабочая БД [" + settings.WorkDBConnStr + "]", [&] {
+      return fyrn.Connect(settings.WorkDBConnStr, settings.WorkDBPassword);
+    });
+    TFyrn::Connection copy{nullptr, {}}, repair{nullptr, {}};
+    std::unique_ptr<TfbIniFile> copy_conf;
+    WithContext("Копия БД [" + settings.CopyDBConnStr + "]", [&] {
+      copy = fyrn.Connect(settings.CopyDBConnStr, settings.CopyDBPassword);
+      copy_conf = fyrn.OpenConf(settings.CopyDBConnStr, settings.CopyDBPassword);
+      if (options.Repair) repair = fyrn.Connect(settings.CopyDBConnStr, settings.CopyDBPassword);
+    });
+    std::optional<TCopyLock> lock;
+    if (repair) {
+      lock.emplace(*repair);
+      if (!lock->TryAcquire()) {
+        throw Exception(SkippedPassText(lock->HolderText()) +
+                        "; исправление не начато, повторите его позже");
+      }
+    }
+    const TCheckContext context{fyrn, *work, *copy, *copy_conf, repair.get(), options};
+    const std::vector<ReplicatedTable> tables =
+        options.Tables.empty()
+            ? std::vector<ReplicatedTable>(ReplicatedTables().begin(), ReplicatedTables().end())
+            : options.Tables;
+    for (const ReplicatedTable& table : tables) {
+      if (options.Cancel && *options.Cancel) throw Exception(kCancelled);
+      TTableCheck& table_result = result.Tables.emplace_back();
+      table_result.Table = std::string(table.table);
+      const auto started = std::chrono::steady_clock::now();
+      try {
+        CheckTable(context, table, table_result);
+      } catch (...) {
+        table_result.Error = CurrentErrorText();
+      }
+      table_result.Seconds = SecondsSince(started);
+    }
+  } catch (...) {
+    result.Error = CurrentErrorText();
+  }
+  return result;
+}
+
+}  // namespace brindle
