@@ -302,12 +302,13 @@ TEST_F(FaultTest, ServerStoppedMidPassThenStartedAgain) {
 
   CountedCopying copying(dbs);
   const TCopyDBThread& thread = copying.Thread();
-  auto stop_mid_pass = [&](const char* round) {
+  // Stops the server once `inside` holds during a pass.
+  auto stop_mid_pass = [&](const char* round, const std::function<bool()>& inside) {
     SCOPED_TRACE(round);
     const int failed_before = copying.Failed();
     const int succeeded_before = copying.Succeeded();
     const std::size_t logged_before = testing::LogMessages(dbs.Dir() / "program.log").size();
-    ASSERT_TRUE(Eventually([&] { return thread.Busy && thread.TableNo >= 3; }, 120s));
+    ASSERT_TRUE(Eventually([&] { return thread.Busy && inside(); }, 120s));
     server.Stop();
     ASSERT_TRUE(Eventually([&] { return copying.Failed() >= failed_before + 2; }, 60s))
         << "a pass with the server down must fail, and so must the next";
@@ -346,10 +347,25 @@ TEST_F(FaultTest, ServerStoppedMidPassThenStartedAgain) {
               << "\n";
   };
 
-  stop_mid_pass("stopped during the first fill");
+  stop_mid_pass("stopped during the first fill", [&] { return thread.TableNo >= 3; });
   ExpectCopyEqualsWork(dbs, "server stopped during the first fill");
-  // Every row is now within the overlap, so each pass probes the copy for each of them.
-  stop_mid_pass("stopped during a pass that compares every row");
+
+  // Every row is now within the overlap, so each pass fetches the copy's rows of each batch and
+  // compares them. Such a pass is quick; a table of 60,000 rows keeps it long enough to be cut.
+  const std::string big_table = "PC_LOGTRAN_BK";
+  {
+    ibx::TIBDatabase work = dbs.ConnectWork();
+    testing::InsertSampleRows(work, big_table, "ID", 300, 60000);
+  }
+  const int succeeded = copying.Succeeded();
+  ASSERT_TRUE(Eventually([&] { return copying.Succeeded() >= succeeded + 2; }, 120s));
+  const auto& tables = ReplicatedTables();
+  const auto big_no = static_cast<std::int32_t>(
+      std::find_if(tables.begin(), tables.end(),
+                   [&](const ReplicatedTable& t) { return t.table == big_table; }) -
+      tables.begin() + 1);
+  stop_mid_pass("stopped during a pass that compares every row",
+                [&] { return thread.TableNo == big_no && thread.RecordNo >= 1000; });
   ExpectCopyEqualsWork(dbs, "server stopped during a comparing pass");
 }
 
