@@ -15,16 +15,12 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "bench/bench_figures.h"
-#include "dbaccess/fyrn.h"
+#include "bench/copy_bench_setup.h"
 #include "dbaccess/office_db_verification.h"
-#include "ibx/dataset.h"
-#include "platform/shared_library.h"
-#include "platform/suite_root.h"
 #include "replication/copy_check.h"
 #include "replication/copy_pass.h"
 #include "replication/copy_thread.h"
@@ -34,37 +30,16 @@ namespace {
 
 using namespace brindle;
 using bench::Clock;
+using bench::Connect;
+using bench::Drop;
 using bench::ResetPeak;
 using bench::Seconds;
 using bench::StatusKb;
 
-std::string ConnStr(const std::string& path) {
-  const char* port = std::getenv("FB_PORT");
-  return "127.0.0.1/" + std::string(port && *port ? port : "30050") + ":" + path;
-}
-
-ibx::TIBDatabase Connect(const std::string& conn_str) {
-  ibx::TIBDatabase db;
-  db.SetDatabaseName(conn_str);
-  db.SetPassword("rivetcode");
-  db.Open();
-  return db;
-}
-
 // Seconds to read every row of the table in key order, every value taken.
 double RawRead(const std::string& conn_str, const std::string& table) {
   auto db = Connect(conn_str);
-  ibx::TIBDataSet rows(db);
-  rows.SetSelectSQL("SELECT * FROM \"" + table + "\" ORDER BY ID");
-  const auto start = Clock::now();
-  std::size_t values = 0;
-  for (rows.Open(); !rows.Eof(); rows.Next()) {
-    for (std::size_t i = 0; i < rows.FieldCount(); ++i)
-      values += !rows.Fields(i).AsVariant().IsNull();
-  }
-  const double seconds = Seconds(start);
-  if (values == 0) std::exit(1);  // keeps the reads from being optimised away
-  return seconds;
+  return bench::ReadAll(db, "SELECT * FROM \"" + table + "\" ORDER BY ID");
 }
 
 }  // namespace
@@ -74,25 +49,16 @@ int main(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) counts.push_back(std::atol(argv[i]));
   if (counts.empty()) counts = {100000, 1000000};
 
-  std::string dir = std::filesystem::temp_directory_path().string() + "/brindle-check-XXXXXX";
-  if (!mkdtemp(dir.data())) return 1;
-  setenv("ZEMT_ROOT", (dir + "/root/").c_str(), 1);
-  std::filesystem::create_directories(dir + "/root/LogFiles");
-  std::filesystem::create_symlink(ProgramFolder() + "libOstrel.so", SuitePath("libOstrel.so"));
-  TFyrn fyrn;
-  InstallFyrn(&fyrn);
-  TCopyDBThread thread([](TCopyDBThread&) {}, [] { return 60; });
-  TPassMemory memory;
-  TCopySettings settings;
-  settings.WorkDBPassword = settings.CopyDBPassword = "rivetcode";
+  bench::TCopyBench suite("brindle-check");
+  TCopySettings settings = suite.Settings();
   const std::string table = "PC_LOGTRAN_BK";
 
   std::printf("%10s %10s %10s %10s %10s %9s %9s %10s %10s\n", "rows", "diffs", "raw work/s",
               "raw copy/s", "check/s", "of slower", "found", "before KB", "peak KB");
   int status = 0;
   for (const long rows : counts) {
-    settings.WorkDBConnStr = ConnStr(dir + "/work.fdb");
-    settings.CopyDBConnStr = ConnStr(dir + "/copy.fdb");
+    settings.WorkDBConnStr = suite.ConnStr("work.fdb");
+    settings.CopyDBConnStr = suite.ConnStr("copy.fdb");
     for (const auto& db : {settings.WorkDBConnStr, settings.CopyDBConnStr}) {
       VerifyOfficeDB(db, "rivetcode");
     }
@@ -100,10 +66,7 @@ int main(int argc, char** argv) {
       auto work = Connect(settings.WorkDBConnStr);
       testing::InsertSampleRows(work, table, "ID", 0, static_cast<std::int32_t>(rows));
     }
-    if (RunCopyPass(fyrn, settings, thread, memory).Status != TPassStatus::kCompleted) {
-      std::fprintf(stderr, "the copy pass failed\n");
-      return 1;
-    }
+    suite.Pass(settings);
     // A few hundred differences spread through the table, whatever its size.
     const long step = std::max<long>(rows / 300, 2);
     {
@@ -124,7 +87,7 @@ int main(int argc, char** argv) {
     const long rss = StatusKb("VmRSS");
     ResetPeak();
     const auto start = Clock::now();
-    const TCheckResult result = RunCopyCheck(fyrn, settings, options);
+    const TCheckResult result = RunCopyCheck(suite.Fyrn(), settings, options);
     const double check_rate = rows / Seconds(start);
     const long peak = StatusKb("VmHWM");
     if (result.Failed()) {
@@ -149,11 +112,7 @@ int main(int argc, char** argv) {
     bench::PrintResult("check", keys, "rss_before_check", static_cast<double>(rss), "KB");
     bench::PrintResult("check", keys, "check_peak", static_cast<double>(peak), "KB");
     std::fflush(stdout);
-    for (const auto& db : {settings.WorkDBConnStr, settings.CopyDBConnStr}) {
-      Connect(db).DropDatabase();
-    }
+    for (const auto& db : {settings.WorkDBConnStr, settings.CopyDBConnStr}) Drop(db);
   }
-  InstallFyrn(nullptr);
-  std::filesystem::remove_all(dir);
   return status;
 }

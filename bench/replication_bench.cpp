@@ -19,26 +19,20 @@
 //
 //   replication_bench [rows ...]      default: 100000 1000000
 // scripts/bench-replication starts the server and runs this.
-#include <stdlib.h>
-
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
-#include <filesystem>
 #include <fstream>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "bench/bench_figures.h"
-#include "dbaccess/fyrn.h"
+#include "bench/copy_bench_setup.h"
 #include "dbaccess/office_db_verification.h"
 #include "ibx/dataset.h"
 #include "ibx/transaction.h"
-#include "platform/shared_library.h"
-#include "platform/suite_root.h"
 #include "replication/copy_pass.h"
-#include "replication/copy_thread.h"
 #include "replication/write_horizon.h"
 #include "schema/replicated_tables.h"
 #include "tests/support/sample_data.h"
@@ -47,29 +41,14 @@ namespace {
 
 using namespace brindle;
 using bench::Clock;
+using bench::Connect;
+using bench::Drop;
 using bench::ResetPeak;
 using bench::Seconds;
 using bench::StatusKb;
 
 void PrintResult(const std::string& keys, const char* name, double value, const char* unit) {
   bench::PrintResult("replication", keys, name, value, unit);
-}
-
-std::string Port() {
-  const char* port = std::getenv("FB_PORT");
-  return port && *port ? port : "30050";
-}
-
-std::string ConnStr(const std::string& path) {
-  return "127.0.0.1/" + Port() + ":" + path;
-}
-
-ibx::TIBDatabase Connect(const std::string& conn_str) {
-  ibx::TIBDatabase db;
-  db.SetDatabaseName(conn_str);
-  db.SetPassword("rivetcode");
-  db.Open();
-  return db;
 }
 
 // Reads every row of the table from one database and inserts it into another, the plain way.
@@ -133,20 +112,6 @@ long EngineInsert(ibx::TIBDatabase& db, const std::string& table) {
   return inserted;
 }
 
-// The rows of the working table read in the pass's order, every value taken, nothing written:
-// the most a pass over the table can do.
-void ReadInPassOrder(ibx::TIBDatabase& work, const std::string& table) {
-  ibx::TIBDataSet source(work);
-  source.SetSelectSQL("SELECT t.* FROM \"" + table + "\" t ORDER BY t.MODIFYDATE");
-  std::size_t nulls = 0;
-  for (source.Open(); !source.Eof(); source.Next()) {
-    for (std::size_t i = 0; i < source.FieldCount(); ++i) {
-      nulls += source.Fields(i).AsVariant().IsNull();
-    }
-  }
-  if (nulls == 0) std::printf("(no NULL read)\n");
-}
-
 // The rows of the working table read in the pass's order and each looked up in the copy with
 // a query of its own and compared by text forms, as every pass did before probes were batched.
 void ProbePerRow(ibx::TIBDatabase& work, ibx::TIBDatabase& copy, const std::string& table) {
@@ -178,20 +143,6 @@ void ProbePerRow(ibx::TIBDatabase& work, ibx::TIBDatabase& copy, const std::stri
   }
 }
 
-void Drop(const std::string& conn_str) {
-  Connect(conn_str).DropDatabase();
-}
-
-// One copy pass; a failure ends the benchmark.
-void Pass(TFyrn& fyrn, const TCopySettings& settings, TCopyDBThread& thread, TPassMemory& memory) {
-  const TPassResult result = RunCopyPass(fyrn, settings, thread, memory);
-  if (result.Status != TPassStatus::kCompleted) {
-    std::fprintf(stderr, "copy pass failed: %s\n",
-                 result.Error ? result.Error->Text.c_str() : "skipped");
-    std::exit(1);
-  }
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -199,25 +150,16 @@ int main(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) counts.push_back(std::atol(argv[i]));
   if (counts.empty()) counts = {100000, 1000000};
 
-  std::string dir = std::filesystem::temp_directory_path().string() + "/brindle-bench-XXXXXX";
-  if (!mkdtemp(dir.data())) return 1;
-  setenv("ZEMT_ROOT", (dir + "/root/").c_str(), 1);
-  std::filesystem::create_directories(dir + "/root/LogFiles");
-  std::filesystem::create_symlink(ProgramFolder() + "libOstrel.so", SuitePath("libOstrel.so"));
-  TFyrn fyrn;
-  InstallFyrn(&fyrn);
-  TCopyDBThread thread([](TCopyDBThread&) {}, [] { return 60; });
-  TPassMemory memory;
-  TCopySettings settings;
-  settings.WorkDBPassword = settings.CopyDBPassword = "rivetcode";
+  bench::TCopyBench suite("brindle-bench");
+  TCopySettings settings = suite.Settings();
   const std::string table = "PC_LOGTRAN_BK";
 
   std::printf("%10s %10s %10s %10s %10s %10s %9s %10s %10s %9s %10s %10s %10s\n", "rows",
               "insert/s", "raw/s", "engine/s", "read/s", "fill/s", "fill/eng", "probe/s",
               "reread/s", "reread/pr", "RSS KB", "fill pk KB", "reread pk");
   for (const long rows : counts) {
-    const std::string work = ConnStr(dir + "/work.fdb"), copy = ConnStr(dir + "/copy.fdb"),
-                      raw = ConnStr(dir + "/raw.fdb");
+    const std::string work = suite.ConnStr("work.fdb"), copy = suite.ConnStr("copy.fdb"),
+                      raw = suite.ConnStr("raw.fdb");
     for (const auto& db : {work, copy, raw}) VerifyOfficeDB(db, "rivetcode");
     double insert_rate = 0, raw_rate = 0;
     long raw_peak = 0;
@@ -246,7 +188,7 @@ int main(int argc, char** argv) {
     const long rss = StatusKb("VmRSS");
     ResetPeak();
     auto start = Clock::now();
-    Pass(fyrn, settings, thread, memory);
+    suite.Pass(settings);
     const double fill_rate = rows / Seconds(start);
     const long fill_peak = StatusKb("VmHWM");
 
@@ -255,7 +197,7 @@ int main(int argc, char** argv) {
     reread.MarkOverlap = 3650;
     ResetPeak();
     start = Clock::now();
-    Pass(fyrn, reread, thread, memory);
+    suite.Pass(reread);
     const double reread_rate = rows / Seconds(start);
     const long reread_peak = StatusKb("VmHWM");
     double probe_rate = 0, read_rate = 0;
@@ -265,9 +207,8 @@ int main(int argc, char** argv) {
       start = Clock::now();
       ProbePerRow(source, target, table);
       probe_rate = rows / Seconds(start);
-      start = Clock::now();
-      ReadInPassOrder(source, table);
-      read_rate = rows / Seconds(start);
+      read_rate = rows / bench::ReadAll(
+                             source, "SELECT t.* FROM \"" + table + "\" t ORDER BY t.MODIFYDATE");
     }
     std::printf(
         "%10ld %10.0f %10.0f %10.0f %10.0f %10.0f %8.0f%% %10.0f %10.0f %8.1fx %10ld %10ld %10ld\n",
@@ -292,7 +233,7 @@ int main(int argc, char** argv) {
   }
 
   // A pass over tables in which nothing changed in the last ten minutes.
-  const std::string work = ConnStr(dir + "/work2.fdb"), copy = ConnStr(dir + "/copy2.fdb");
+  const std::string work = suite.ConnStr("work2.fdb"), copy = suite.ConnStr("copy2.fdb");
   VerifyOfficeDB(work, "rivetcode");
   VerifyOfficeDB(copy, "rivetcode");
   const int rows_per_table = 100;
@@ -307,12 +248,12 @@ int main(int argc, char** argv) {
   }
   settings.WorkDBConnStr = work;
   settings.CopyDBConnStr = copy;
-  Pass(fyrn, settings, thread, memory);
+  suite.Pass(settings);
   std::vector<double> times;
   ResetPeak();
   for (int i = 0; i < 7; ++i) {
     const auto start = Clock::now();
-    Pass(fyrn, settings, thread, memory);
+    suite.Pass(settings);
     times.push_back(Seconds(start) * 1000);
   }
   const long unchanged_peak = StatusKb("VmHWM");
@@ -344,7 +285,5 @@ int main(int argc, char** argv) {
   }
   Drop(work);
   Drop(copy);
-  InstallFyrn(nullptr);
-  std::filesystem::remove_all(dir);
   return 0;
 }

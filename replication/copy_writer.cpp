@@ -9,6 +9,7 @@
 #include "infra/program_log.h"
 #include "platform/error.h"
 #include "platform/text.h"
+#include "replication/key_ranges.h"
 #include "replication/replication_sql.h"
 #include "replication/source_rows.h"
 
@@ -26,11 +27,6 @@ constexpr std::size_t kMaxInsertsPerBlock = 200;
 constexpr std::size_t kMaxUpdatesPerBlock = 100;
 // The server's limit on a message is 64 KB.
 constexpr std::size_t kMaxBlockMessage = 60000;
-
-std::string TrimTrailingBlanks(std::string text) {
-  text.erase(text.find_last_not_of(' ') + 1);
-  return text;
-}
 
 void SetParams(ibx::TIBDataSet& statement, std::size_t first,
                const std::vector<ibx::TIBValue>& values) {
@@ -104,13 +100,8 @@ void TCopyWriter::Begin(std::vector<std::string> columns) {
   if (!table_.text_key) probe_range_->SetSelectSQL(BuildProbeRangeSql(table, key, columns_));
 }
 
-std::string TCopyWriter::KeyOf(const std::vector<ibx::TIBValue>& values) const {
-  const std::string key = values[key_index_].AsString();
-  return table_.text_key ? TrimTrailingBlanks(key) : key;
-}
-
 void TCopyWriter::Add(std::vector<ibx::TIBValue> row, TTableResult& result) {
-  std::string key = KeyOf(row);
+  std::string key = KeyText(row[key_index_], table_.text_key);
   // A key met again is written after its first row, as it would have been one row at a time.
   if (batch_keys_.contains(key)) Flush(result);
   for (const ibx::TIBValue& value : row) batch_bytes_ += HeldBytes(value);
@@ -150,9 +141,7 @@ void TCopyWriter::Probe() {
   ibx::TIBDataSet& probe = ProbeOfBatch();
   std::vector<bool> found(batch_.size(), false);
   for (probe.Open(); !probe.Eof(); probe.Next()) {
-    const ibx::TIBField& key_field = probe.Fields(key_index_);
-    const std::string key =
-        table_.text_key ? TrimTrailingBlanks(key_field.AsString()) : key_field.AsString();
+    const std::string key = KeyText(probe.Fields(key_index_).AsVariant(), table_.text_key);
     const auto at = batch_keys_.find(key);
     if (at == batch_keys_.end() || found[at->second]) continue;  // the first of equal keys counts
     found[at->second] = true;

@@ -57,11 +57,10 @@ class TCopyWriter {
   enum class Kind { kInsert, kUpdate, kSame };
   struct Row {
     std::vector<ibx::TIBValue> values;
-    std::string key;  // as the copy's key compares: a text key without trailing blanks
+    std::string key;  // KeyText of the row's key
     Kind kind = Kind::kInsert;
   };
 
-  std::string KeyOf(const std::vector<ibx::TIBValue>& values) const;
   void Probe();
   // The query that fetches the copy's rows of the batch, with its parameters set.
   ibx::TIBDataSet& ProbeOfBatch();

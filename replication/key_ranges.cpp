@@ -14,9 +14,7 @@ namespace brindle {
 namespace {
 
 std::string ServerOrderText(const ibx::TIBValue& key) {
-  std::string text = key.AsString();
-  text.erase(text.find_last_not_of(' ') + 1);
-  return ibx::Utf8ToWin1251(text);
+  return ibx::Utf8ToWin1251(KeyText(key, true));
 }
 
 std::string Quoted(const std::string& name) {
@@ -35,6 +33,12 @@ std::string RangeSql(const TKeyRangeQuery& query, std::size_t rows, bool after_k
 }
 
 }  // namespace
+
+std::string KeyText(const ibx::TIBValue& key, bool text_key) {
+  std::string text = key.AsString();
+  if (text_key) text.erase(text.find_last_not_of(' ') + 1);
+  return text;
+}
 
 int CompareKeys(const ibx::TIBValue& a, const ibx::TIBValue& b, bool text_key) {
   if (text_key) return ServerOrderText(a).compare(ServerOrderText(b));

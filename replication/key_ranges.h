@@ -30,6 +30,8 @@ class TIBTransaction;
 // WIN1251 with the character set's own collation) by its WIN1251 bytes, trailing blanks ignored.
 // Negative, zero or positive.
 int CompareKeys(const ibx::TIBValue& a, const ibx::TIBValue& b, bool text_key);
+// A key as the server tells keys apart: a text key without its trailing blanks ('a' = 'a ').
+std::string KeyText(const ibx::TIBValue& key, bool text_key);
 
 struct TKeyRangeQuery {
   std::string table;

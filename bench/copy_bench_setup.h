@@ -1,0 +1,45 @@
+// What the copy benchmarks share: a suite root of their own in a fresh temporary folder with the
+// database library installed, connections to the private server (FB_PORT, SYSDBA "rivetcode"),
+// copy passes that end the program when they fail, and a full read of a query.
+#pragma once
+
+#include <string>
+
+#include "dbaccess/fyrn.h"
+#include "ibx/database.h"
+#include "replication/copy_pass.h"
+#include "replication/copy_settings.h"
+#include "replication/copy_thread.h"
+
+namespace brindle::bench {
+
+class TCopyBench {
+ public:
+  // `name` names the temporary folder.
+  explicit TCopyBench(const std::string& name);
+  // Uninstalls the library and removes the folder.
+  ~TCopyBench();
+  TCopyBench(const TCopyBench&) = delete;
+  TCopyBench& operator=(const TCopyBench&) = delete;
+
+  // host/port:path of a database file in the folder.
+  std::string ConnStr(const std::string& file) const;
+  // Settings with the server's passwords; the databases are the caller's.
+  TCopySettings Settings() const;
+  TFyrn& Fyrn() { return fyrn_; }
+  // One copy pass, with the memory passes keep between them; a failure ends the program.
+  void Pass(const TCopySettings& settings);
+
+ private:
+  std::string dir_;
+  TFyrn fyrn_;
+  TCopyDBThread thread_;
+  TPassMemory memory_;
+};
+
+ibx::TIBDatabase Connect(const std::string& conn_str);
+void Drop(const std::string& conn_str);
+// Seconds to read every row of the query, every value taken.
+double ReadAll(ibx::TIBDatabase& db, const std::string& sql);
+
+}  // namespace brindle::bench
