@@ -8,6 +8,6 @@
 
 namespace brindle::ibx {
 
-inline constexpr std::uint32_t kIbxAbiVersion = 3;
+inline constexpr std::uint32_t kIbxAbiVersion = 4;
 
 }  // namespace brindle::ibx

@@ -110,6 +110,8 @@ struct DataSetCore {
 
   void RequireRow() const;  // raises when there is no current row
   TIBValue FieldValue(std::size_t index);
+  // Appends field `index` of the current row as TIBPackedRows keeps it.
+  void PackField(std::size_t index, std::string& out);
   TIBValue InputValue(std::size_t place) const;
   void SetInput(const TIBParam& param, const TIBValue& value);
 
@@ -146,7 +148,13 @@ struct DataSetCore {
   void Fetch();
   void WriteBlobs(Firebird::ITransaction* tra);
   std::string ReadBlob(const ISC_QUAD& id);
-  TIBValue ReadSlot(const Slot& slot, const unsigned char* data) const;
 };
+
+// The value of a slot whose bytes start at `value` (a VARCHAR's at its length); not for BLOBs.
+TIBValue DecodeValue(const Slot& slot, const unsigned char* value);
+// A BLOB's value from its content.
+TIBValue DecodeBlob(const Slot& slot, std::string content);
+// The value of one field packed by DataSetCore::PackField.
+TIBValue UnpackValue(const Slot& slot, std::string_view packed);
 
 }  // namespace brindle::ibx::detail

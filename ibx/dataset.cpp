@@ -88,6 +88,50 @@ std::string ParamLabel(const TIBParam& param, std::size_t place) {
 
 }  // namespace
 
+TIBValue DecodeValue(const Slot& slot, const unsigned char* p) {
+  switch (slot.type) {
+    case SQL_SHORT:
+      return Number(Load<std::int16_t>(p), slot.scale);
+    case SQL_LONG:
+      return Number(Load<std::int32_t>(p), slot.scale);
+    case SQL_INT64:
+      return Number(Load<std::int64_t>(p), slot.scale);
+    case SQL_FLOAT:
+      return TIBValue::Float(Load<float>(p));
+    case SQL_DOUBLE:
+    case SQL_D_FLOAT:
+      return TIBValue::Float(Load<double>(p));
+    case SQL_TEXT:
+      return DecodeText(slot, std::string_view(reinterpret_cast<const char*>(p), slot.length));
+    case SQL_VARYING:
+      return DecodeText(
+          slot, std::string_view(reinterpret_cast<const char*>(p) + 2, Load<std::uint16_t>(p)));
+    case SQL_TYPE_DATE:
+      return TIBValue::Date(TIBDate{Load<ISC_DATE>(p)});
+    case SQL_TYPE_TIME:
+      return TIBValue::Time(TIBTime{Load<ISC_TIME>(p)});
+    case SQL_TIMESTAMP: {
+      const auto stamp = Load<ISC_TIMESTAMP>(p);
+      return TIBValue::Timestamp({TIBDate{stamp.timestamp_date}, TIBTime{stamp.timestamp_time}});
+    }
+    default:
+      return TIBValue::Null();
+  }
+}
+
+TIBValue DecodeBlob(const Slot& slot, std::string content) {
+  return slot.sub_type == static_cast<int>(kBlobSubTypeText)
+             ? TIBValue::Text(Win1251ToUtf8(content))
+             : TIBValue::Bytes(std::move(content));
+}
+
+TIBValue UnpackValue(const Slot& slot, std::string_view packed) {
+  if (packed.empty() || packed[0] != 0) return TIBValue::Null();
+  packed.remove_prefix(1);
+  if (slot.type == SQL_BLOB) return DecodeBlob(slot, std::string(packed));
+  return DecodeValue(slot, reinterpret_cast<const unsigned char*>(packed.data()));
+}
+
 void Message::Describe(Status& status, Firebird::IMessageMetadata* raw, bool input,
                        bool text_as_declared) {
   meta.reset(raw);
@@ -440,38 +484,6 @@ TIBParam& DataSetCore::ParamByName(std::string_view name) {
   throw EIBError("Параметр \"" + std::string(name) + "\" не найден в запросе: " + sql);
 }
 
-TIBValue DataSetCore::ReadSlot(const Slot& slot, const unsigned char* data) const {
-  const unsigned char* p = data + slot.offset;
-  switch (slot.type) {
-    case SQL_SHORT:
-      return Number(Load<std::int16_t>(p), slot.scale);
-    case SQL_LONG:
-      return Number(Load<std::int32_t>(p), slot.scale);
-    case SQL_INT64:
-      return Number(Load<std::int64_t>(p), slot.scale);
-    case SQL_FLOAT:
-      return TIBValue::Float(Load<float>(p));
-    case SQL_DOUBLE:
-    case SQL_D_FLOAT:
-      return TIBValue::Float(Load<double>(p));
-    case SQL_TEXT:
-      return DecodeText(slot, std::string_view(reinterpret_cast<const char*>(p), slot.length));
-    case SQL_VARYING:
-      return DecodeText(
-          slot, std::string_view(reinterpret_cast<const char*>(p) + 2, Load<std::uint16_t>(p)));
-    case SQL_TYPE_DATE:
-      return TIBValue::Date(TIBDate{Load<ISC_DATE>(p)});
-    case SQL_TYPE_TIME:
-      return TIBValue::Time(TIBTime{Load<ISC_TIME>(p)});
-    case SQL_TIMESTAMP: {
-      const auto stamp = Load<ISC_TIMESTAMP>(p);
-      return TIBValue::Timestamp({TIBDate{stamp.timestamp_date}, TIBTime{stamp.timestamp_time}});
-    }
-    default:
-      return TIBValue::Null();
-  }
-}
-
 void DataSetCore::RequireRow() const {
   if (!has_row) throw EIBError("Нет текущей строки: набор данных закрыт или пройден до конца");
 }
@@ -480,26 +492,39 @@ TIBValue DataSetCore::FieldValue(std::size_t index) {
   RequireRow();
   if (output.IsNull(index)) return TIBValue::Null();
   const Slot& slot = output.slots[index];
-  if (slot.type != SQL_BLOB) return ReadSlot(slot, output.Data());
+  if (slot.type != SQL_BLOB) return DecodeValue(slot, output.Data() + slot.offset);
   if (!blob_cache[index]) {
-    std::string content = ReadBlob(Load<ISC_QUAD>(output.Data() + slot.offset));
-    blob_cache[index] = slot.sub_type == static_cast<int>(kBlobSubTypeText)
-                            ? TIBValue::Text(Win1251ToUtf8(content))
-                            : TIBValue::Bytes(std::move(content));
+    blob_cache[index] = DecodeBlob(slot, ReadBlob(Load<ISC_QUAD>(output.Data() + slot.offset)));
   }
   return *blob_cache[index];
+}
+
+void DataSetCore::PackField(std::size_t index, std::string& out) {
+  RequireRow();
+  if (output.IsNull(index)) {
+    out.push_back(1);
+    return;
+  }
+  out.push_back(0);
+  const Slot& slot = output.slots[index];
+  const char* value = reinterpret_cast<const char*>(output.Data() + slot.offset);
+  switch (slot.type) {
+    case SQL_VARYING:
+      out.append(value, 2 + Load<std::uint16_t>(output.Data() + slot.offset));
+      break;
+    case SQL_BLOB:
+      out.append(ReadBlob(Load<ISC_QUAD>(output.Data() + slot.offset)));
+      break;
+    default:
+      out.append(value, slot.length);
+  }
 }
 
 TIBValue DataSetCore::InputValue(std::size_t place) const {
   if (input.IsNull(place)) return TIBValue::Null();
   const Slot& slot = input.slots[place];
-  if (slot.type == SQL_BLOB) {
-    const std::string& content = *input_blobs[place];
-    return slot.sub_type == static_cast<int>(kBlobSubTypeText)
-               ? TIBValue::Text(Win1251ToUtf8(content))
-               : TIBValue::Bytes(content);
-  }
-  return ReadSlot(slot, reinterpret_cast<const unsigned char*>(input.buffer.data()));
+  if (slot.type == SQL_BLOB) return DecodeBlob(slot, *input_blobs[place]);
+  return DecodeValue(slot, reinterpret_cast<const unsigned char*>(input.buffer.data()) + slot.offset);
 }
 
 void DataSetCore::SetInput(const TIBParam& param, const TIBValue& value) {

@@ -81,6 +81,7 @@ class TIBDataSet {
   TIBParam& ParamByName(std::string_view name);
 
  private:
+  friend class TIBPackedRows;
   std::unique_ptr<detail::DataSetCore> core_;
 };
 

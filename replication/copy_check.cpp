@@ -104,13 +104,11 @@ void CheckTable(const TCheckContext& context, const ReplicatedTable& table, TTab
   }
   const ibx::TIBTimestamp mark = ibx::FromDateTime(
       ReadConfDateTime(context.copy_conf, kMarkSection, ReplicationMarkKey(name), 0));
-  auto left_out = [&](const TKeyRanges::Row& row) {
-    return AtOrAfter(row[stamp_index], mark) || (card_filter && row.back().AsInt64() != 1);
+  auto left_out = [&](const TRangeRow& row) {
+    return AtOrAfter(row.Value(stamp_index), mark) ||
+           (card_filter && row.Value(columns.size()).AsInt64() != 1);
   };
-  auto working_values = [&](const TKeyRanges::Row& row) {
-    return std::vector<ibx::TIBValue>(row.begin(),
-                                      row.begin() + static_cast<std::ptrdiff_t>(columns.size()));
-  };
+  TCopiedRowComparer comparer(columns.size());
 
   std::optional<TCopyRepair> repair;
   if (context.repair) {
@@ -118,45 +116,46 @@ void CheckTable(const TCheckContext& context, const ReplicatedTable& table, TTab
   }
   TKeyRanges work_rows(context.fyrn, context.work, std::move(work_query));
   TKeyRanges copy_rows(context.fyrn, context.copy, std::move(copy_query));
-  const TKeyRanges::Row* work = work_rows.Next();
-  const TKeyRanges::Row* copy = copy_rows.Next();
+  TRangeRow work = work_rows.Next();
+  TRangeRow copy = copy_rows.Next();
   for (std::uint32_t step = 0; work || copy; ++step) {
     if (step % 1024 == 0 && context.options.Cancel && *context.options.Cancel) {
       throw Exception(kCancelled);
     }
     const int order = !work   ? 1
                       : !copy ? -1
-                              : CompareKeys((*work)[key_index], (*copy)[key_index], table.text_key);
+                              : CompareKeys(work.Value(key_index), copy.Value(key_index),
+                                            table.text_key);
     if (order < 0) {
-      if (left_out(*work)) {
+      if (left_out(work)) {
         ++result.LeftOut;
       } else {
         if (++result.Missing <= static_cast<std::int64_t>(kCheckExampleKeys)) {
-          result.MissingKeys.push_back((*work)[key_index].AsString());
+          result.MissingKeys.push_back(work.Value(key_index).AsString());
         }
-        if (repair) repair->Write(working_values(*work), result);
+        if (repair) repair->Write(*work.rows, work.at, result);
       }
       work = work_rows.Next();
     } else if (order > 0) {
       if (++result.Orphans <= static_cast<std::int64_t>(kCheckExampleKeys)) {
-        result.OrphanKeys.push_back((*copy)[key_index].AsString());
+        result.OrphanKeys.push_back(copy.Value(key_index).AsString());
       }
-      if (repair) repair->Delete((*copy)[key_index], result);
+      if (repair) repair->Delete(copy.Value(key_index), result);
       copy = copy_rows.Next();
     } else {
-      if (left_out(*work)) {
+      if (left_out(work)) {
         ++result.LeftOut;
       } else {
         ++result.Compared;
-        std::vector<std::string> differing;
-        for (std::size_t i = 0; i < columns.size(); ++i) {
-          if (!SameCopiedValue((*work)[i], (*copy)[i])) differing.push_back(columns[i]);
-        }
+        const std::vector<std::size_t> differing =
+            comparer.Differing(*work.rows, work.at, *copy.rows, copy.at);
         if (!differing.empty()) {
           if (++result.Different <= static_cast<std::int64_t>(kCheckExampleKeys)) {
-            result.DifferentRows.push_back({(*work)[key_index].AsString(), std::move(differing)});
+            std::vector<std::string> names;
+            for (const std::size_t i : differing) names.push_back(columns[i]);
+            result.DifferentRows.push_back({work.Value(key_index).AsString(), std::move(names)});
           }
-          if (repair) repair->Write(working_values(*work), result);
+          if (repair) repair->Write(*work.rows, work.at, result);
         }
       }
       work = work_rows.Next();

@@ -23,8 +23,8 @@ TCopyRepair::TCopyRepair(TFyrn& fyrn, ibx::TIBDatabase& copy, const ReplicatedTa
       columns_(std::move(columns)),
       delete_orphans_(delete_orphans) {}
 
-void TCopyRepair::Write(std::vector<ibx::TIBValue> row, TTableCheck& result) {
-  rows_.push_back(std::move(row));
+void TCopyRepair::Write(const ibx::TIBPackedRows& rows, std::size_t row, TTableCheck& result) {
+  rows_.AppendRow(rows, row, columns_.size());
   FlushIfFull(result);
 }
 
@@ -44,7 +44,7 @@ void TCopyRepair::Flush(TTableCheck& result) {
     try {
       TCopyWriter writer(fyrn_, copy_, table_);
       writer.Begin(columns_);
-      for (auto& row : rows_) writer.Add(std::move(row), written);
+      for (std::size_t row = 0; row < rows_.size(); ++row) writer.Add(rows_, row, written);
       writer.Flush(written);
       writer.Commit();
     } catch (...) {

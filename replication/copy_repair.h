@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "ibx/packed_rows.h"
 #include "ibx/value.h"
 #include "replication/check_result.h"
 #include "schema/replicated_tables.h"
@@ -27,8 +28,9 @@ class TCopyRepair {
   TCopyRepair(TFyrn& fyrn, ibx::TIBDatabase& copy, const ReplicatedTable& table,
               std::vector<std::string> columns, bool delete_orphans);
 
-  // A working row to write; may write the rows held, counting into `result`.
-  void Write(std::vector<ibx::TIBValue> row, TTableCheck& result);
+  // A working row to write, its first fields those of `columns`; may write the rows held,
+  // counting into `result`.
+  void Write(const ibx::TIBPackedRows& rows, std::size_t row, TTableCheck& result);
   // The key of a copy row whose working row is gone; ignored without delete_orphans.
   void Delete(ibx::TIBValue key, TTableCheck& result);
   // Writes what is held.
@@ -42,7 +44,7 @@ class TCopyRepair {
   const ReplicatedTable& table_;
   const std::vector<std::string> columns_;
   const bool delete_orphans_;
-  std::vector<std::vector<ibx::TIBValue>> rows_;
+  ibx::TIBPackedRows rows_;
   std::vector<ibx::TIBValue> orphans_;
 };
 

@@ -11,7 +11,6 @@
 #include "platform/text.h"
 #include "replication/key_ranges.h"
 #include "replication/replication_sql.h"
-#include "replication/source_rows.h"
 
 namespace brindle {
 
@@ -20,20 +19,13 @@ namespace {
 // Keys per probe, and so rows per batch, at most: well under the server's 1,500 values of an IN
 // list.
 constexpr std::size_t kBatchRows = 256;
-// Text and BLOB bytes a batch may hold before it is written.
+// Bytes of values a batch may hold before it is written.
 constexpr std::size_t kBatchBytes = 4 << 20;
 // A request may hold about 255 contexts: an INSERT takes one, an UPDATE two.
 constexpr std::size_t kMaxInsertsPerBlock = 200;
 constexpr std::size_t kMaxUpdatesPerBlock = 100;
 // The server's limit on a message is 64 KB.
 constexpr std::size_t kMaxBlockMessage = 60000;
-
-void SetParams(ibx::TIBDataSet& statement, std::size_t first,
-               const std::vector<ibx::TIBValue>& values) {
-  for (std::size_t i = 0; i < values.size(); ++i) {
-    statement.Params(first + i).SetAsVariant(values[i]);
-  }
-}
 
 }  // namespace
 
@@ -42,6 +34,28 @@ void SetParams(ibx::TIBDataSet& statement, std::size_t first,
 bool SameCopiedValue(const ibx::TIBValue& a, const ibx::TIBValue& b) {
   if (a.IsNull() || b.IsNull()) return a.IsNull() == b.IsNull();
   return a == b || a.AsString() == b.AsString();
+}
+
+std::vector<std::size_t> TCopiedRowComparer::Differing(const ibx::TIBPackedRows& a,
+                                                       std::size_t a_row,
+                                                       const ibx::TIBPackedRows& b,
+                                                       std::size_t b_row, bool first_only) {
+  if (by_bytes_.empty()) {
+    for (std::size_t i = 0; i < fields_; ++i) by_bytes_.push_back(a.SameEncoding(i, b, i));
+    all_by_bytes_ = std::find(by_bytes_.begin(), by_bytes_.end(), false) == by_bytes_.end();
+  }
+  std::vector<std::size_t> differing;
+  if (all_by_bytes_ && a.PackedPrefix(a_row, fields_) == b.PackedPrefix(b_row, fields_)) {
+    return differing;
+  }
+  for (std::size_t i = 0; i < fields_; ++i) {
+    if (by_bytes_[i] && a.Packed(a_row, i) == b.Packed(b_row, i)) continue;
+    if (!SameCopiedValue(a.Value(a_row, i), b.Value(b_row, i))) {
+      differing.push_back(i);
+      if (first_only) break;
+    }
+  }
+  return differing;
 }
 
 TCopyWriter::TCopyWriter(TFyrn& fyrn, ibx::TIBDatabase& copy, const ReplicatedTable& table)
@@ -97,17 +111,25 @@ void TCopyWriter::Begin(std::vector<std::string> columns) {
   batch_rows_ = block * std::max<std::size_t>(1, kBatchRows / block);
   probe_->SetTextParamsAsDeclared(true);
   probe_->SetSelectSQL(BuildProbeManySql(table, key, columns_, batch_rows_));
+  probe_fields_ = ibx::TIBPackedRows::FirstFields(columns_.size());
+  comparer_ = std::make_unique<TCopiedRowComparer>(columns_.size());
   if (!table_.text_key) probe_range_->SetSelectSQL(BuildProbeRangeSql(table, key, columns_));
 }
 
-void TCopyWriter::Add(std::vector<ibx::TIBValue> row, TTableResult& result) {
-  std::string key = KeyText(row[key_index_], table_.text_key);
+void TCopyWriter::Add(const ibx::TIBPackedRows& rows, std::size_t row, TTableResult& result) {
+  std::string key = KeyText(rows.Value(row, key_index_), table_.text_key);
   // A key met again is written after its first row, as it would have been one row at a time.
   if (batch_keys_.contains(key)) Flush(result);
-  for (const ibx::TIBValue& value : row) batch_bytes_ += HeldBytes(value);
+  rows_.AppendRow(rows, row, columns_.size());
   batch_keys_.emplace(key, batch_.size());
-  batch_.push_back({std::move(row), std::move(key), Kind::kInsert});
-  if (batch_.size() >= batch_rows_ || batch_bytes_ >= kBatchBytes) Flush(result);
+  batch_.push_back({std::move(key), Kind::kInsert});
+  if (batch_.size() >= batch_rows_ || rows_.Bytes() >= kBatchBytes) Flush(result);
+}
+
+void TCopyWriter::SetParams(ibx::TIBDataSet& statement, std::size_t first, std::size_t row) const {
+  for (std::size_t i = 0; i < columns_.size(); ++i) {
+    statement.Params(first + i).SetAsVariant(rows_.Value(row, i));
+  }
 }
 
 ibx::TIBDataSet& TCopyWriter::ProbeOfBatch() {
@@ -115,9 +137,9 @@ ibx::TIBDataSet& TCopyWriter::ProbeOfBatch() {
   // costs the server far less than as many single keys; rows of the range outside the batch are
   // passed over.
   if (!table_.text_key) {
-    std::int64_t low = batch_.front().values[key_index_].AsInt64(), high = low;
-    for (const Row& row : batch_) {
-      const std::int64_t key = row.values[key_index_].AsInt64();
+    std::int64_t low = rows_.Value(0, key_index_).AsInt64(), high = low;
+    for (std::size_t row = 0; row < rows_.size(); ++row) {
+      const std::int64_t key = rows_.Value(row, key_index_).AsInt64();
       low = std::min(low, key);
       high = std::max(high, key);
     }
@@ -129,7 +151,7 @@ ibx::TIBDataSet& TCopyWriter::ProbeOfBatch() {
   }
   for (std::size_t i = 0; i < batch_rows_; ++i) {
     if (i < batch_.size()) {
-      probe_->Params(i).SetAsVariant(batch_[i].values[key_index_]);
+      probe_->Params(i).SetAsVariant(rows_.Value(i, key_index_));
     } else {
       probe_->Params(i).Clear();  // matches nothing
     }
@@ -141,18 +163,15 @@ void TCopyWriter::Probe() {
   ibx::TIBDataSet& probe = ProbeOfBatch();
   std::vector<bool> found(batch_.size(), false);
   for (probe.Open(); !probe.Eof(); probe.Next()) {
-    const std::string key = KeyText(probe.Fields(key_index_).AsVariant(), table_.text_key);
+    probed_.clear();
+    probed_.Append(probe, probe_fields_);
+    const std::string key = KeyText(probed_.Value(0, key_index_), table_.text_key);
     const auto at = batch_keys_.find(key);
     if (at == batch_keys_.end() || found[at->second]) continue;  // the first of equal keys counts
     found[at->second] = true;
-    Row& row = batch_[at->second];
-    row.kind = Kind::kSame;
-    for (std::size_t i = 0; i < columns_.size(); ++i) {
-      if (!SameCopiedValue(row.values[i], probe.Fields(i).AsVariant())) {
-        row.kind = Kind::kUpdate;
-        break;
-      }
-    }
+    batch_[at->second].kind =
+        comparer_->Differing(rows_, at->second, probed_, 0, true).empty() ? Kind::kSame
+                                                                           : Kind::kUpdate;
   }
   probe.Close();
 }
@@ -161,24 +180,25 @@ void TCopyWriter::Flush(TTableResult& result) {
   if (batch_.empty()) return;
   if (!empty_) Probe();
   // Runs of rows of one kind, in the order the rows came.
-  std::vector<Row*> run;
+  std::vector<std::size_t> run;
   Kind run_kind = Kind::kInsert;
-  for (Row& row : batch_) {
-    if (row.kind == Kind::kSame) {
+  for (std::size_t row = 0; row < batch_.size(); ++row) {
+    const Kind kind = batch_[row].kind;
+    if (kind == Kind::kSame) {
       ++result.Unchanged;
       continue;
     }
-    if (!run.empty() && row.kind != run_kind) {
+    if (!run.empty() && kind != run_kind) {
       WriteRun(run_kind, run, result);
       run.clear();
     }
-    run_kind = row.kind;
-    run.push_back(&row);
+    run_kind = kind;
+    run.push_back(row);
   }
   if (!run.empty()) WriteRun(run_kind, run, result);
   batch_.clear();
   batch_keys_.clear();
-  batch_bytes_ = 0;
+  rows_.clear();
 }
 
 std::size_t TCopyWriter::MaxBlockRows(Kind kind) const {
@@ -187,14 +207,15 @@ std::size_t TCopyWriter::MaxBlockRows(Kind kind) const {
   return std::max<std::size_t>(1, std::min(by_contexts, by_message));
 }
 
-void TCopyWriter::WriteRun(Kind kind, const std::vector<Row*>& rows, TTableResult& result) {
+void TCopyWriter::WriteRun(Kind kind, const std::vector<std::size_t>& rows,
+                           TTableResult& result) {
   const std::size_t most = MaxBlockRows(kind);
   for (std::size_t done = 0; done < rows.size();) {
     const std::size_t left = rows.size() - done;
     // The largest block, then halves, so that a table needs only a few block shapes.
     const std::size_t count = left >= most ? most : std::bit_floor(left);
     if (count == 1) {
-      WriteSingle(*rows[done], result);
+      WriteSingle(rows[done], result);
       ++done;
       continue;
     }
@@ -202,7 +223,7 @@ void TCopyWriter::WriteRun(Kind kind, const std::vector<Row*>& rows, TTableResul
     if (ibx::TIBDataSet* block = Block(kind, count)) {
       try {
         for (std::size_t r = 0; r < count; ++r) {
-          SetParams(*block, r * columns_.size(), rows[done + r]->values);
+          SetParams(*block, r * columns_.size(), rows[done + r]);
         }
         block->ExecSQL();
         written = true;
@@ -212,7 +233,7 @@ void TCopyWriter::WriteRun(Kind kind, const std::vector<Row*>& rows, TTableResul
     }
     for (std::size_t r = 0; r < count; ++r) {
       if (!written) {
-        WriteSingle(*rows[done + r], result);
+        WriteSingle(rows[done + r], result);
       } else {
         ++(kind == Kind::kInsert ? result.Inserted : result.Updated);
       }
@@ -243,16 +264,17 @@ ibx::TIBDataSet* TCopyWriter::Block(Kind kind, std::size_t rows) {
   return at->second.get();
 }
 
-void TCopyWriter::WriteSingle(const Row& row, TTableResult& result) {
-  ibx::TIBDataSet& statement = row.kind == Kind::kInsert ? *insert_ : *update_;
+void TCopyWriter::WriteSingle(std::size_t row, TTableResult& result) {
+  const Kind kind = batch_[row].kind;
+  ibx::TIBDataSet& statement = kind == Kind::kInsert ? *insert_ : *update_;
   try {
-    SetParams(statement, 0, row.values);
+    SetParams(statement, 0, row);
     statement.ExecSQL();
   } catch (...) {
-    result.FailedKey = row.values[key_index_].AsString();
+    result.FailedKey = rows_.Value(row, key_index_).AsString();
     WrapException("Вставка/Изменение записи с ID=" + result.FailedKey, true);
   }
-  ++(row.kind == Kind::kInsert ? result.Inserted : result.Updated);
+  ++(kind == Kind::kInsert ? result.Inserted : result.Updated);
 }
 
 void TCopyWriter::Commit() {

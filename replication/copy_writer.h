@@ -16,6 +16,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "ibx/packed_rows.h"
 #include "ibx/value.h"
 #include "replication/pass_result.h"
 #include "schema/replicated_tables.h"
@@ -32,6 +33,25 @@ class TIBTransaction;
 // Whether a copied value equals its working value: by the exact text forms, NULL apart from ''.
 bool SameCopiedValue(const ibx::TIBValue& a, const ibx::TIBValue& b);
 
+// Compares the first fields of packed rows of two sides, field i with field i, by the rule of
+// SameCopiedValue. Fields both sides encode alike are compared by their bytes first, a whole row
+// at once when all are: equal bytes are equal values, and only bytes that differ are turned into
+// values and compared by their text forms. Every row given to one comparer must come alike.
+class TCopiedRowComparer {
+ public:
+  explicit TCopiedRowComparer(std::size_t fields) : fields_(fields) {}
+
+  // The fields that differ, in order; only the first when `first_only`.
+  std::vector<std::size_t> Differing(const ibx::TIBPackedRows& a, std::size_t a_row,
+                                     const ibx::TIBPackedRows& b, std::size_t b_row,
+                                     bool first_only = false);
+
+ private:
+  const std::size_t fields_;
+  std::vector<bool> by_bytes_;  // per field, set at the first pair of rows
+  bool all_by_bytes_ = false;
+};
+
 class TCopyWriter {
  public:
   // Reads the copy table's columns and whether it holds any row.
@@ -45,10 +65,10 @@ class TCopyWriter {
   void Begin(std::vector<std::string> columns);
   // Rows written together, after Begin.
   std::size_t BatchRows() const { return batch_rows_; }
-  // A row of the working database, its values in the order of Begin's columns. May write
-  // earlier rows; counts into `result`. A row that cannot be written raises with
+  // A row of the working database, its first fields those of Begin's columns in their order.
+  // May write earlier rows; counts into `result`. A row that cannot be written raises with
   // "Вставка/Изменение записи с ID=<key>" and sets result.FailedKey.
-  void Add(std::vector<ibx::TIBValue> row, TTableResult& result);
+  void Add(const ibx::TIBPackedRows& rows, std::size_t row, TTableResult& result);
   // Writes the rows still held.
   void Flush(TTableResult& result);
   void Commit();
@@ -56,7 +76,6 @@ class TCopyWriter {
  private:
   enum class Kind { kInsert, kUpdate, kSame };
   struct Row {
-    std::vector<ibx::TIBValue> values;
     std::string key;  // KeyText of the row's key
     Kind kind = Kind::kInsert;
   };
@@ -64,10 +83,12 @@ class TCopyWriter {
   void Probe();
   // The query that fetches the copy's rows of the batch, with its parameters set.
   ibx::TIBDataSet& ProbeOfBatch();
-  void WriteRun(Kind kind, const std::vector<Row*>& rows, TTableResult& result);
+  // Sets the parameters from `first` on to the values of row `row` of the batch.
+  void SetParams(ibx::TIBDataSet& statement, std::size_t first, std::size_t row) const;
+  void WriteRun(Kind kind, const std::vector<std::size_t>& rows, TTableResult& result);
   // The prepared block of `rows` rows; null when the server refused to prepare it.
   ibx::TIBDataSet* Block(Kind kind, std::size_t rows);
-  void WriteSingle(const Row& row, TTableResult& result);
+  void WriteSingle(std::size_t row, TTableResult& result);
   std::size_t MaxBlockRows(Kind kind) const;
 
   TFyrn& fyrn_;
@@ -80,9 +101,12 @@ class TCopyWriter {
   std::size_t row_message_bytes_ = 0;  // a row's share of a block's message, estimated
   std::size_t batch_rows_ = 1;         // rows per batch and keys per probe
 
+  ibx::TIBPackedRows rows_;  // the batch's values
   std::vector<Row> batch_;
   std::unordered_map<std::string, std::size_t> batch_keys_;
-  std::size_t batch_bytes_ = 0;
+  std::vector<std::size_t> probe_fields_;  // every field of a probe
+  ibx::TIBPackedRows probed_;             // the probe's current row
+  std::unique_ptr<TCopiedRowComparer> comparer_;
 
   // Declared first, destroyed last: the statements go before their transaction.
   std::unique_ptr<ibx::TIBTransaction> transaction_;

@@ -57,14 +57,15 @@ TKeyRanges::TKeyRanges(TFyrn& fyrn, ibx::TIBDatabase& db, TKeyRangeQuery query)
                                           query_.max_rows_per_second)
                  : static_cast<std::int64_t>(query_.range_rows))),
       started_(std::chrono::steady_clock::now()),
-      rows_(std::make_unique<TSourceRows>([this] { return ReadRange(); })) {}
+      fields_(ibx::TIBPackedRows::FirstFields(query_.expressions.size())),
+      rows_(std::make_unique<TReadAhead<ibx::TIBPackedRows>>([this] { return ReadRange(); })) {}
 
 TKeyRanges::~TKeyRanges() {
   stopping_ = true;
   rows_.reset();
 }
 
-std::vector<TKeyRanges::Row> TKeyRanges::ReadRange() {
+ibx::TIBPackedRows TKeyRanges::ReadRange() {
   if (last_range_) return {};
   if (query_.max_rows_per_second > 0) {
     // Waits until the rows read so far fit the rate, a little at a time so that a stop is heard.
@@ -89,25 +90,16 @@ std::vector<TKeyRanges::Row> TKeyRanges::ReadRange() {
     range->SetSelectSQL(RangeSql(query_, range_rows_, last_key_.has_value()));
   }
   if (last_key_) range->Params(0).SetAsVariant(*last_key_);
-  std::vector<Row> rows;
-  rows.reserve(range_rows_);
-  const std::size_t columns = query_.expressions.size();
-  std::size_t bytes = 0;
-  for (range->Open(); !range->Eof() && bytes < kSourceBatchBytes; range->Next()) {
-    Row row;
-    row.reserve(columns);
-    for (std::size_t i = 0; i < columns; ++i) {
-      row.push_back(range->Fields(i).AsVariant());
-      bytes += HeldBytes(row.back());
-    }
-    const ibx::TIBValue& key = row[query_.key_index];
+  ibx::TIBPackedRows rows;
+  for (range->Open(); !range->Eof() && rows.Bytes() < kSourceBatchBytes; range->Next()) {
+    rows.Append(*range, fields_);
+    ibx::TIBValue key = rows.Value(rows.size() - 1, query_.key_index);
     if (last_key_ && CompareKeys(*last_key_, key, query_.text_key) >= 0) {
       throw Exception("Таблица " + query_.table + ": сервер дал ключ " + key.AsString() +
                       " после " + last_key_->AsString() +
                       ", порядок ключей не тот, по которому идёт сравнение");
     }
-    last_key_ = key;
-    rows.push_back(std::move(row));
+    last_key_ = std::move(key);
   }
   // A range cut short by its bytes goes on from its last key.
   last_range_ = range->Eof() && rows.size() < range_rows_;
@@ -117,14 +109,14 @@ std::vector<TKeyRanges::Row> TKeyRanges::ReadRange() {
   return rows;
 }
 
-const TKeyRanges::Row* TKeyRanges::Next() {
+TRangeRow TKeyRanges::Next() {
   if (at_ >= batch_.size()) {
     batch_ = rows_->Next();
     at_ = 0;
-    if (batch_.empty()) return nullptr;
+    if (batch_.empty()) return {};
   }
   ++given_;
-  return &batch_[at_++];
+  return {&batch_, at_++};
 }
 
 }  // namespace brindle

@@ -1,8 +1,9 @@
 // The rows of one table in key order, read range after range ("WHERE key > :last ORDER BY key
 // ROWS n"), each range in a read-only transaction of its own that ends as soon as the range is
 // read, so that no long transaction is held on the server. The ranges are read ahead on a thread
-// of their own (TSourceRows), so two of these, one per database, read side by side while their
-// rows are compared; memory holds a few ranges, whatever the table's size.
+// of their own (TReadAhead), so two of these, one per database, read side by side while their
+// rows are compared; the rows are kept packed as the server sent them (TIBPackedRows), and memory
+// holds a few ranges, whatever the table's size.
 #pragma once
 
 #include <atomic>
@@ -14,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "ibx/packed_rows.h"
 #include "ibx/value.h"
 #include "replication/source_rows.h"
 
@@ -45,10 +47,17 @@ struct TKeyRangeQuery {
   std::int64_t max_rows_per_second = 0;
 };
 
+// A row of a range, valid until the next TKeyRanges::Next; false after the last row.
+struct TRangeRow {
+  const ibx::TIBPackedRows* rows = nullptr;
+  std::size_t at = 0;
+
+  explicit operator bool() const { return rows != nullptr; }
+  ibx::TIBValue Value(std::size_t field) const { return rows->Value(at, field); }
+};
+
 class TKeyRanges {
  public:
-  using Row = TSourceRows::Row;
-
   // Starts reading; until this object is gone nothing else may use `db`. The caller owns `db`.
   TKeyRanges(TFyrn& fyrn, ibx::TIBDatabase& db, TKeyRangeQuery query);
   // Stops the reading and waits for its thread.
@@ -56,14 +65,14 @@ class TKeyRanges {
   TKeyRanges(const TKeyRanges&) = delete;
   TKeyRanges& operator=(const TKeyRanges&) = delete;
 
-  // The next row, valid until the next call; null after the last. Raises what the reading
-  // raised, also when the server's order of the keys is not CompareKeys's.
-  const Row* Next();
+  // The next row. Raises what the reading raised, also when the server's order of the keys is
+  // not CompareKeys's.
+  TRangeRow Next();
   // Rows given so far.
   std::int64_t RowsGiven() const { return given_; }
 
  private:
-  std::vector<Row> ReadRange();  // on the reading thread
+  ibx::TIBPackedRows ReadRange();  // on the reading thread
 
   TFyrn& fyrn_;
   ibx::TIBDatabase& db_;
@@ -77,13 +86,14 @@ class TKeyRanges {
   bool last_range_ = false;
   std::int64_t read_ = 0;
   std::chrono::steady_clock::time_point started_;
+  std::vector<std::size_t> fields_;  // every field of the select list
   // The consumer's own.
-  std::vector<Row> batch_;
+  ibx::TIBPackedRows batch_;
   std::size_t at_ = 0;
   std::int64_t given_ = 0;
 
   std::atomic<bool> stopping_{false};
-  std::unique_ptr<TSourceRows> rows_;  // last: its thread starts once the rest is built
+  std::unique_ptr<TReadAhead<ibx::TIBPackedRows>> rows_;  // last: its thread starts once the rest is built
 };
 
 }  // namespace brindle

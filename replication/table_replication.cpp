@@ -43,10 +43,10 @@ void CopyRows(const TTableContext& context, TIBDataSet& source, TCopyWriter& tar
   target.Begin(std::move(names));
   TSourceRows rows(source, std::move(fields), target.BatchRows());
   for (auto batch = rows.Next(); !batch.empty(); batch = rows.Next()) {
-    for (auto& row : batch) {
+    for (std::size_t row = 0; row < batch.size(); ++row) {
       ++context.progress.RecordNo;
       ++result.Read;
-      target.Add(std::move(row), result);
+      target.Add(batch, row, result);
     }
   }
   target.Flush(result);

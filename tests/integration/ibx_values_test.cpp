@@ -9,6 +9,7 @@
 #include "ibx/database.h"
 #include "ibx/dataset.h"
 #include "ibx/ib_error.h"
+#include "ibx/packed_rows.h"
 #include "ibx/transaction.h"
 #include "ibx/value.h"
 #include "platform/date_time.h"
@@ -315,6 +316,93 @@ TEST_F(IbxValues, ImpossibleConversionsNameFieldOrParameter) {
   }
   EXPECT_THROW(query.FieldByName("BIG").AsInteger(), EIBError);
   EXPECT_EQ(query.FieldByName("BIG").AsInt64(), 3000000000);
+}
+
+TEST_F(IbxValues, PackedRowsGiveEveryValueBackAndEqualBytesOnlyForEqualValues) {
+  // A long text before short ones, so that what a longer value left in the message cannot
+  // make two rows look alike; trailing blanks, '' against NULL, 0.1 ms and a fourth decimal.
+  const std::vector<std::vector<std::pair<std::string, std::string>>> rows = {
+      {{"V", "длинный текст перед коротким"}, {"N", "1.2345"}, {"MEMO", "памятка"}},
+      {{"V", "a"}, {"N", "1.2346"}, {"TS", "2026-12-09 01:02:03.1234"}, {"BIN", "\x01"}},
+      {{"V", "a "}, {"TS", "2026-12-09 01:02:03.1235"}, {"MEMO", ""}},
+      {{"V", ""}, {"D", "0.1"}, {"I", "0"}},
+      {},
+      {{"V", "a"}, {"N", "1.2346"}, {"TS", "2026-12-09 01:02:03.1234"}, {"BIN", "\x01"}},
+  };
+  for (const auto& values : rows) RoundTripNamed(values);
+  const std::string select = "SELECT S, I, B, N, D, DT, TM, TS, V, MEMO, BIN FROM VALS ORDER BY ID";
+  TIBPackedRows packed;
+  std::vector<std::vector<TIBValue>> expected;
+  {
+    TIBDataSet query(database_);
+    query.SetSelectSQL(select);
+    for (query.Open(); !query.Eof(); query.Next()) {
+      packed.Append(query, TIBPackedRows::FirstFields(query.FieldCount()));
+      expected.emplace_back();
+      for (std::size_t i = 0; i < query.FieldCount(); ++i) {
+        expected.back().push_back(query.Fields(i).AsVariant());
+      }
+    }
+  }
+  ASSERT_EQ(packed.size(), rows.size());
+  ASSERT_EQ(packed.FieldCount(), 11u);
+  for (std::size_t r = 0; r < packed.size(); ++r) {
+    for (std::size_t f = 0; f < packed.FieldCount(); ++f) {
+      EXPECT_EQ(packed.Value(r, f), expected[r][f]) << "row " << r << " field " << f;
+      EXPECT_EQ(packed.IsNull(r, f), expected[r][f].IsNull());
+      ASSERT_TRUE(packed.SameEncoding(f, packed, f));
+    }
+  }
+  // Rows passed on keep their values, of as many fields as asked.
+  TIBPackedRows passed;
+  for (std::size_t r = packed.size(); r-- > 0;) passed.AppendRow(packed, r, 9);
+  ASSERT_EQ(passed.FieldCount(), 9u);
+  for (std::size_t r = 0; r < packed.size(); ++r) {
+    for (std::size_t f = 0; f < 9; ++f) {
+      EXPECT_EQ(passed.Value(packed.size() - 1 - r, f), expected[r][f]) << r << " " << f;
+    }
+  }
+  // Read a second time, newest first, through a connection of its own: a field's bytes are
+  // equal exactly when its values are.
+  TIBDatabase other = db_.Connect();
+  TIBDataSet again(other);
+  again.SetSelectSQL(select + " DESC");
+  TIBPackedRows reversed;
+  for (again.Open(); !again.Eof(); again.Next()) {
+    reversed.Append(again, TIBPackedRows::FirstFields(again.FieldCount()));
+  }
+  for (std::size_t r = 0; r < packed.size(); ++r) {
+    for (std::size_t q = 0; q < reversed.size(); ++q) {
+      for (std::size_t f = 0; f < packed.FieldCount(); ++f) {
+        EXPECT_EQ(packed.Packed(r, f) == reversed.Packed(q, f),
+                  expected[r][f] == expected[rows.size() - 1 - q][f])
+            << "rows " << r << " and " << rows.size() - 1 - q << ", field " << f;
+      }
+    }
+    EXPECT_EQ(packed.PackedPrefix(r, 11), reversed.PackedPrefix(rows.size() - 1 - r, 11));
+  }
+  EXPECT_EQ(packed.PackedPrefix(1, 11), packed.PackedPrefix(5, 11));
+  EXPECT_NE(packed.PackedPrefix(1, 9), packed.PackedPrefix(2, 9));
+
+  // Bytes compare only where both sides encode a field alike: CHAR of another length pads
+  // differently and another scale counts other units; VARCHAR of another length does not matter.
+  auto shape = [&](const std::string& list) {
+    TIBDataSet query(database_);
+    query.SetSelectSQL("SELECT " + list + " FROM VALS ORDER BY ID");
+    query.Open();
+    TIBPackedRows one;
+    one.Append(query, TIBPackedRows::FirstFields(query.FieldCount()));
+    return one;
+  };
+  const TIBPackedRows narrow = shape("CAST(V AS CHAR(40)), N, CAST(V AS VARCHAR(40)), I");
+  const TIBPackedRows wide =
+      shape("CAST(V AS CHAR(41)), CAST(N AS NUMERIC(15,2)), CAST(V AS VARCHAR(90)), B");
+  EXPECT_FALSE(narrow.SameEncoding(0, wide, 0));
+  EXPECT_FALSE(narrow.SameEncoding(1, wide, 1));
+  EXPECT_TRUE(narrow.SameEncoding(2, wide, 2));
+  EXPECT_EQ(narrow.Packed(0, 2), wide.Packed(0, 2));
+  EXPECT_FALSE(narrow.SameEncoding(3, wide, 3));
+  EXPECT_FALSE(TIBPackedRows().SameEncoding(0, wide, 0));
 }
 
 TEST_F(IbxValues, LargeBlobsRoundTripWhole) {
