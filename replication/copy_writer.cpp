@@ -16,9 +16,9 @@ namespace brindle {
 
 namespace {
 
-// Keys per probe, and so rows per batch, at most: well under the server's 1,500 values of an IN
-// list.
-constexpr std::size_t kBatchRows = 256;
+// Keys per probe, and so rows per batch, at most: under the server's 1,500 values of an IN list.
+// Fewer, larger probes cost the server less per row.
+constexpr std::size_t kBatchRows = 1000;
 // Bytes of values a batch may hold before it is written.
 constexpr std::size_t kBatchBytes = 4 << 20;
 // A request may hold about 255 contexts: an INSERT takes one, an UPDATE two.
@@ -100,15 +100,20 @@ void TCopyWriter::Begin(std::vector<std::string> columns) {
   // for alignment.
   probe_->SetSelectSQL(BuildProbeManySql(table, key, columns_, 1));
   row_message_bytes_ = 0;
+  std::size_t key_bytes = 0;  // a key's share of a probe's message
   for (std::size_t i = 0; i < probe_->FieldCount(); ++i) {
     const ibx::TIBField& field = probe_->Fields(i);
     const bool text = field.DataType() == ibx::TFieldType::ftString ||
                       field.DataType() == ibx::TFieldType::ftBytes;
-    row_message_bytes_ += (text ? field.Size() + 2 : 8) + 2 + 8;
+    const std::size_t bytes = (text ? field.Size() + 2 : 8) + 2 + 8;
+    row_message_bytes_ += bytes;
+    if (i == key_index_) key_bytes = bytes;
   }
-  // Whole blocks per batch, so that a batch of new rows leaves no short block behind.
+  // Whole blocks per batch, so that a batch of new rows leaves no short block behind, and no
+  // more keys than fit a probe's message.
   const std::size_t block = MaxBlockRows(Kind::kInsert);
-  batch_rows_ = block * std::max<std::size_t>(1, kBatchRows / block);
+  const std::size_t most = std::min(kBatchRows, kMaxBlockMessage / key_bytes);
+  batch_rows_ = block * std::max<std::size_t>(1, most / block);
   probe_->SetTextParamsAsDeclared(true);
   probe_->SetSelectSQL(BuildProbeManySql(table, key, columns_, batch_rows_));
   probe_fields_ = ibx::TIBPackedRows::FirstFields(columns_.size());
