@@ -579,6 +579,7 @@ int RunCopying(bool once, TCopyEngine& engine, PassReports& reports, TMetricsFil
         progress.Clear();
         std::printf("%s\n", CheckSummaryText(*check).c_str());
         std::fflush(stdout);
+        if (metrics) WarnOfMetrics(metrics->UpdateCheck(*check, engine.CopyEnabled()));
       }
     }
     if (once && printed > 0) break;

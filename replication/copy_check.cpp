@@ -16,6 +16,7 @@
 #include "replication/copy_pass.h"
 #include "replication/copy_repair.h"
 #include "replication/copy_writer.h"
+#include "replication/freshness.h"
 #include "replication/key_ranges.h"
 #include "replication/replication_sql.h"
 
@@ -201,12 +202,12 @@ TCheckResult RunCopyCheck(TFyrn& fyrn, const TCopySettings& settings,
                           const TCheckOptions& options) {
   TCheckResult result;
   result.Repair = options.Repair;
+  std::unique_ptr<TfbIniFile> copy_conf;
   try {
     TFyrn::Connection work = WithContext("Рабочая БД [" + settings.WorkDBConnStr + "]", [&] {
       return fyrn.Connect(settings.WorkDBConnStr, settings.WorkDBPassword);
     });
     TFyrn::Connection copy{nullptr, {}}, repair{nullptr, {}};
-    std::unique_ptr<TfbIniFile> copy_conf;
     WithContext("Копия БД [" + settings.CopyDBConnStr + "]", [&] {
       copy = fyrn.Connect(settings.CopyDBConnStr, settings.CopyDBPassword);
       copy_conf = fyrn.OpenConf(settings.CopyDBConnStr, settings.CopyDBPassword);
@@ -239,6 +240,17 @@ TCheckResult RunCopyCheck(TFyrn& fyrn, const TCopySettings& settings,
     }
   } catch (...) {
     result.Error = CurrentErrorText();
+  }
+  // What --status and the web side show of the last check; a check that could not reach the
+  // copy leaves the one before.
+  if (copy_conf) {
+    try {
+      StoreCheckFreshness(*copy_conf, result, Now());
+    } catch (...) {
+      if (result.Error.empty()) {
+        result.Error = "итог проверки не записан в копию: " + CurrentErrorText();
+      }
+    }
   }
   return result;
 }

@@ -3,9 +3,10 @@
 // range, the two sides on two threads) and compares row by row with the copy pass's exact text
 // forms (SameCopiedValue). Working rows at or after the table's stored mark are still to be
 // copied, and rows of cards without a purse are not copied at all: both are left out, with the
-// copy rows of their keys. Without a repair no database is changed; with one, missing and
-// different rows are written as the pass writes them, and orphans deleted only when asked, all
-// under the copy's lock. Runs on the caller's thread, on connections of its own.
+// copy rows of their keys. Without a repair no row of either database is changed; with one,
+// missing and different rows are written as the pass writes them, and orphans deleted only when
+// asked, all under the copy's lock. Either way the summary is recorded in the copy's
+// REPLICATION_INFO keys (StoreCheckFreshness), for --status and the web side. Runs on the caller's thread, on connections of its own.
 #pragma once
 
 #include <atomic>

@@ -14,6 +14,14 @@ constexpr char kLastPassStarted[] = "LAST_PASS_STARTED";
 constexpr char kLastPassSeconds[] = "LAST_PASS_SECONDS";
 constexpr char kFailedPasses[] = "FAILED_PASSES";
 constexpr char kLastError[] = "LAST_ERROR";
+constexpr char kCheckFinished[] = "LAST_CHECK_FINISHED";
+constexpr char kCheckCompared[] = "LAST_CHECK_COMPARED";
+constexpr char kCheckMissing[] = "LAST_CHECK_MISSING";
+constexpr char kCheckDifferent[] = "LAST_CHECK_DIFFERENT";
+constexpr char kCheckOrphans[] = "LAST_CHECK_ORPHANS";
+constexpr char kCheckLeft[] = "LAST_CHECK_LEFT";
+constexpr char kCheckFailed[] = "LAST_CHECK_FAILED";
+constexpr char kCheckSummary[] = "LAST_CHECK_SUMMARY";
 
 }  // namespace
 
@@ -74,6 +82,23 @@ void StorePassFreshness(TfbIniFile& copy_conf, const TPassResult& result) {
   StoreIfChanged(copy_conf, kLastError, result.Failed() && result.Error ? result.Error->Text : "");
 }
 
+void StoreCheckFreshness(TfbIniFile& copy_conf, const TCheckResult& result, TDateTime finished) {
+  std::int64_t missing = 0, different = 0, orphans = 0;
+  for (const TTableCheck& table : result.Tables) {
+    missing += table.Missing;
+    different += table.Different;
+    orphans += table.Orphans;
+  }
+  WriteConfDateTime(copy_conf, kReplicationInfo, kCheckFinished, finished);
+  WriteConfInt(copy_conf, kReplicationInfo, kCheckCompared, result.Compared());
+  WriteConfInt(copy_conf, kReplicationInfo, kCheckMissing, missing);
+  WriteConfInt(copy_conf, kReplicationInfo, kCheckDifferent, different);
+  WriteConfInt(copy_conf, kReplicationInfo, kCheckOrphans, orphans);
+  WriteConfInt(copy_conf, kReplicationInfo, kCheckLeft, result.Left());
+  WriteConfBool(copy_conf, kReplicationInfo, kCheckFailed, result.Failed());
+  WriteConfString(copy_conf, kReplicationInfo, kCheckSummary, CheckSummaryText(result));
+}
+
 std::int32_t ReadFailedPasses(TfbIniFile& copy_conf) {
   return ReadConfInt(copy_conf, kReplicationInfo, kFailedPasses, 0);
 }
@@ -94,6 +119,15 @@ TCopyFreshness ReadCopyFreshness(TfbIniFile& copy_conf) {
   freshness.LastPassSeconds = ReadConfFloat(copy_conf, kReplicationInfo, kLastPassSeconds, 0);
   freshness.FailedPasses = ReadFailedPasses(copy_conf);
   freshness.LastError = ReadConfString(copy_conf, kReplicationInfo, kLastError, "");
+  TCheckFreshness& check = freshness.LastCheck;
+  check.Finished = ReadConfDateTime(copy_conf, kReplicationInfo, kCheckFinished, 0);
+  check.Compared = ReadConfInt64(copy_conf, kReplicationInfo, kCheckCompared, 0);
+  check.Missing = ReadConfInt64(copy_conf, kReplicationInfo, kCheckMissing, 0);
+  check.Different = ReadConfInt64(copy_conf, kReplicationInfo, kCheckDifferent, 0);
+  check.Orphans = ReadConfInt64(copy_conf, kReplicationInfo, kCheckOrphans, 0);
+  check.Left = ReadConfInt64(copy_conf, kReplicationInfo, kCheckLeft, 0);
+  check.Failed = ReadConfBool(copy_conf, kReplicationInfo, kCheckFailed, false);
+  check.Summary = ReadConfString(copy_conf, kReplicationInfo, kCheckSummary, "");
   return freshness;
 }
 

@@ -2,7 +2,8 @@
 // REPLICATION_INFO of CONF) beside the marks, so that the web side and any other program can read
 // it: per table, the time up to which the table of the copy is complete, the rows the last pass
 // left in it and the time that table took; per pass, its start, its duration, the failed passes
-// since the last success and the error of the last failed one. The README lists the keys
+// since the last success and the error of the last failed one; and what the last check of the
+// copy against the working database found. The README lists the keys
 // ("The copy's REPLICATION_INFO keys"); their names and text forms are a contract with readers.
 //
 // Times are as the database library writes date-times. A table's complete-as-of time is on the
@@ -17,6 +18,7 @@
 #include <vector>
 
 #include "platform/date_time.h"
+#include "replication/check_result.h"
 #include "replication/pass_result.h"
 
 namespace brindle {
@@ -46,6 +48,22 @@ void StorePassFreshness(TfbIniFile& copy_conf, const TPassResult& result);
 // The failed passes since the last success, as the copy records them (0 when none are).
 std::int32_t ReadFailedPasses(TfbIniFile& copy_conf);
 
+// After a check of the copy that ended at `finished` (this computer's clock): the LAST_CHECK_
+// keys, each written every time.
+void StoreCheckFreshness(TfbIniFile& copy_conf, const TCheckResult& result, TDateTime finished);
+
+// The last check of the copy, as the copy records it.
+struct TCheckFreshness {
+  TDateTime Finished = 0;  // 0: no check has recorded itself
+  std::int64_t Compared = 0;
+  std::int64_t Missing = 0;
+  std::int64_t Different = 0;
+  std::int64_t Orphans = 0;
+  std::int64_t Left = 0;  // differences the copy still holds (all of them without a repair)
+  bool Failed = false;    // the check, or a table of it, ended with an error
+  std::string Summary;    // CheckSummaryText
+};
+
 struct TTableFreshness {
   std::string Table;
   TDateTime CompleteAsOf = 0;  // 0: not known (no pass has recorded it)
@@ -61,6 +79,7 @@ struct TCopyFreshness {
   double LastPassSeconds = 0;
   std::int32_t FailedPasses = 0;
   std::string LastError;  // empty after a completed pass
+  TCheckFreshness LastCheck;
 };
 
 // Only reads.

@@ -50,6 +50,16 @@ void TPassMetrics::Add(const TPassResult& result) {
   if (result.Status == TPassStatus::kCompleted) last_success_ = result.Finished;
 }
 
+void TPassMetrics::AddCheck(const TCheckResult& result, TDateTime finished) {
+  Check check{finished, result.Compared(), 0, 0, 0, result.Failed()};
+  for (const TTableCheck& table : result.Tables) {
+    check.missing += table.Missing;
+    check.different += table.Different;
+    check.orphans += table.Orphans;
+  }
+  check_ = check;
+}
+
 std::string TPassMetrics::Text(TDateTime now, bool copy_enabled) const {
   std::string text;
   Header(text, "brindle_table_lag_seconds",
@@ -75,6 +85,21 @@ std::string TPassMetrics::Text(TDateTime now, bool copy_enabled) const {
   text += "brindle_failed_passes " + std::to_string(failed_passes_) + "\n";
   Header(text, "brindle_copy_enabled", "1 while copying is switched on, else 0.");
   text += std::string("brindle_copy_enabled ") + (copy_enabled ? "1" : "0") + "\n";
+  if (check_) {
+    Header(text, "brindle_check_timestamp_seconds",
+           "Unix time of the end of the last check of the copy against the working database.");
+    text += "brindle_check_timestamp_seconds " + Value(UnixSeconds(check_->finished)) + "\n";
+    Header(text, "brindle_check_rows_compared", "Rows the last check compared.");
+    text += "brindle_check_rows_compared " + std::to_string(check_->compared) + "\n";
+    Header(text, "brindle_check_rows",
+           "Rows the last check found missing from the copy, different, or orphaned in it.");
+    text += "brindle_check_rows{kind=\"missing\"} " + std::to_string(check_->missing) + "\n";
+    text += "brindle_check_rows{kind=\"different\"} " + std::to_string(check_->different) + "\n";
+    text += "brindle_check_rows{kind=\"orphan\"} " + std::to_string(check_->orphans) + "\n";
+    Header(text, "brindle_check_failed",
+           "1 when the last check, or a table of it, ended with an error, else 0.");
+    text += std::string("brindle_check_failed ") + (check_->failed ? "1" : "0") + "\n";
+  }
   return text;
 }
 
@@ -106,6 +131,11 @@ void ReplaceMetricsFile(const std::string& path, const std::string& text) {
 
 std::string TMetricsFile::Update(const TPassResult& result, bool copy_enabled) {
   metrics_.Add(result);
+  return Write(copy_enabled);
+}
+
+std::string TMetricsFile::UpdateCheck(const TCheckResult& result, bool copy_enabled) {
+  metrics_.AddCheck(result, Now());
   return Write(copy_enabled);
 }
 

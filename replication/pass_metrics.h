@@ -4,7 +4,9 @@
 // Metrics: brindle_table_lag_seconds{table} and brindle_table_rows_last_pass{table} (every table
 // a pass has made complete up to some time; the figures of the last pass that reached it),
 // brindle_pass_duration_seconds, brindle_last_success_timestamp_seconds (0: none known),
-// brindle_failed_passes (since the last success) and brindle_copy_enabled (0 or 1). Lag is taken
+// brindle_failed_passes (since the last success) and brindle_copy_enabled (0 or 1); once a check
+// of the copy has ended in this run, brindle_check_timestamp_seconds, brindle_check_rows_compared,
+// brindle_check_rows{kind="missing"|"different"|"orphan"} and brindle_check_failed. Lag is taken
 // on the working server's clock, as the last pass that read it saw that clock (this computer's
 // clock until a pass has).
 //
@@ -13,9 +15,11 @@
 
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <string>
 
 #include "platform/date_time.h"
+#include "replication/check_result.h"
 #include "replication/pass_result.h"
 
 namespace brindle {
@@ -26,6 +30,8 @@ class TPassMetrics {
   explicit TPassMetrics(TDateTime last_success = 0) : last_success_(last_success) {}
   // Takes in a pass that ended. Tables it did not reach keep the figures of the passes before.
   void Add(const TPassResult& result);
+  // Takes in a check of the copy that ended at `finished` (local time).
+  void AddCheck(const TCheckResult& result, TDateTime finished);
   // The file's text at `now` (local time).
   std::string Text(TDateTime now, bool copy_enabled) const;
 
@@ -39,6 +45,12 @@ class TPassMetrics {
   double pass_seconds_ = 0;
   std::int32_t failed_passes_ = 0;
   TDateTime last_success_ = 0;
+  struct Check {
+    TDateTime finished = 0;
+    std::int64_t compared = 0, missing = 0, different = 0, orphans = 0;
+    bool failed = false;
+  };
+  std::optional<Check> check_;
 };
 
 // Replaces the file the textfile collector's way: the text goes into a temporary file in the
@@ -54,6 +66,8 @@ class TMetricsFile {
   // Takes in the pass and rewrites the file. Never raises: a failure is logged as a warning, once
   // while the same failure repeats, and then returned; otherwise the result is empty.
   std::string Update(const TPassResult& result, bool copy_enabled);
+  // Takes in a check that ended now and rewrites the file; as Update.
+  std::string UpdateCheck(const TCheckResult& result, bool copy_enabled);
   // Rewrites the file without a new pass, as when copying has been switched off; as Update.
   std::string Write(bool copy_enabled);
 

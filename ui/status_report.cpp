@@ -120,6 +120,12 @@ std::string StatusText(const std::string& copy_conn_str, const TCopyFreshness& f
   text += "Неудачных проходов подряд: " + std::to_string(freshness.FailedPasses) + "\n";
   text += "Последняя ошибка: " +
           (freshness.LastError.empty() ? std::string("нет") : OneLine(freshness.LastError)) + "\n";
+  const TCheckFreshness& check = freshness.LastCheck;
+  text += "Последняя проверка копии: " +
+          (check.Finished > 0
+               ? "окончена " + FormatDisplayDateTime(check.Finished) + ": " + OneLine(check.Summary)
+               : std::string("не проводилась")) +
+          "\n";
   return text;
 }
 
@@ -156,6 +162,22 @@ std::string StatusJson(const std::string& copy_conn_str, const TCopyFreshness& f
   json.Key("failed_passes").Int(freshness.FailedPasses);
   json.Key("last_error");
   freshness.LastError.empty() ? json.Null() : json.String(freshness.LastError);
+  json.Key("last_check");
+  const TCheckFreshness& check = freshness.LastCheck;
+  if (check.Finished > 0) {
+    json.BeginObject();
+    json.Key("finished").String(FormatIsoDateTime(check.Finished));
+    json.Key("compared").Int(check.Compared);
+    json.Key("missing").Int(check.Missing);
+    json.Key("different").Int(check.Different);
+    json.Key("orphans").Int(check.Orphans);
+    json.Key("left").Int(check.Left);
+    json.Key("failed").Bool(check.Failed);
+    json.Key("summary").String(check.Summary);
+    json.EndObject();
+  } else {
+    json.Null();
+  }
   json.EndObject();
   return json.Text() + "\n";
 }

@@ -17,6 +17,7 @@
 #include <cstring>
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <regex>
@@ -509,7 +510,8 @@ TEST_F(BrindleSyncTest, CheckReadsTheWorkingDatabaseNoFasterThanAsked) {
 }
 
 // In the service the check runs after a pass, repairs nothing and logs its summary.
-TEST_F(BrindleSyncTest, CheckEveryChecksTheCopyAfterAPassAndLogsTheSummary) {
+// The check's counts reach the log, stdout, the metrics file and, through the copy, --status.
+TEST_F(BrindleSyncTest, CheckEveryChecksTheCopyAfterAPassAndReportsItEverywhere) {
   MarkWorking();
   {
     ibx::TIBDatabase work = dbs.ConnectWork();
@@ -517,7 +519,11 @@ TEST_F(BrindleSyncTest, CheckEveryChecksTheCopyAfterAPassAndLogsTheSummary) {
     ibx::TIBDatabase copy = dbs.ConnectCopy();
     testing::InsertSampleRows(copy, "PC_LOGTRAN_BK", "ID", 500, 1);
   }
-  SyncProcess sync(Args("--period", "3600", "--check-every", "24"), dbs.Dir().Path());
+  const RunResult before = RunSync(Args("--status"), dbs.Dir().Path());
+  EXPECT_TRUE(Contains(before.out, "Последняя проверка копии: не проводилась\n")) << before.out;
+  const std::string metrics_path = dbs.Dir() / "brindle.prom";
+  SyncProcess sync(Args("--period", "3600", "--check-every", "24", "--metrics-file", metrics_path),
+                   dbs.Dir().Path());
   const std::string summary =
       "Проверка копии: таблиц 37, сравнено записей 110, нет в копии 0, различаются 0, лишних в "
       "копии 1";
@@ -534,12 +540,45 @@ TEST_F(BrindleSyncTest, CheckEveryChecksTheCopyAfterAPassAndLogsTheSummary) {
     std::this_thread::sleep_for(20ms);
   }
   EXPECT_EQ(message, summary);
-  std::this_thread::sleep_for(500ms);  // the main loop prints it within 200 ms
+  // The main loop prints it and rewrites the metrics within 200 ms.
+  testing::PrometheusText metrics;
+  std::string text;
+  while (!Contains(text = testing::ReadFile(metrics_path), "brindle_check_failed")) {
+    ASSERT_LT(Clock::now(), deadline) << "no check in the metrics\n" << text;
+    std::this_thread::sleep_for(20ms);
+  }
+  metrics = testing::ParsePrometheusText(text);
+  EXPECT_TRUE(metrics.errors.empty()) << text;
+  EXPECT_EQ(metrics.Value("brindle_check_rows_compared"), 110) << text;
+  EXPECT_EQ(metrics.Value("brindle_check_failed"), 0) << text;
+  EXPECT_NEAR(metrics.Value("brindle_check_timestamp_seconds"),
+              static_cast<double>(std::time(nullptr)), 60)
+      << text;
+  std::map<std::string, double> rows;
+  for (const testing::PrometheusSample& sample : metrics.samples) {
+    if (sample.name == "brindle_check_rows") rows[sample.labels.at("kind")] = sample.value;
+  }
+  EXPECT_EQ(rows, (std::map<std::string, double>{{"different", 0}, {"missing", 0}, {"orphan", 1}}));
   sync.Kill(SIGTERM);
   EXPECT_EQ(sync.Wait(), 0) << sync.Err();
   EXPECT_TRUE(Contains(sync.Out(), summary + "\n")) << sync.Out();
   ibx::TIBDatabase copy = dbs.ConnectCopy();
   EXPECT_EQ(testing::QueryText(copy, "SELECT COUNT(*) FROM PC_LOGTRAN_BK WHERE ID = 500"), "1");
+
+  const RunResult status = RunSync(Args("--status"), dbs.Dir().Path());
+  EXPECT_TRUE(Contains(status.out, "Последняя проверка копии: окончена ")) << status.out;
+  EXPECT_TRUE(Contains(status.out, ": " + summary + "\n")) << status.out;
+  const StatusJson json = RunStatusJson(Databases(), dbs.Dir().Path());
+  ASSERT_EQ(json.status, 0) << json.err;
+  const QJsonObject check = json.json["last_check"].toObject();
+  EXPECT_TRUE(IsIsoDateTime(check["finished"]));
+  EXPECT_EQ(check["compared"].toInteger(-1), 110);
+  EXPECT_EQ(check["missing"].toInteger(-1), 0);
+  EXPECT_EQ(check["different"].toInteger(-1), 0);
+  EXPECT_EQ(check["orphans"].toInteger(-1), 1);
+  EXPECT_EQ(check["left"].toInteger(-1), 1);
+  EXPECT_EQ(check["failed"], QJsonValue(false));
+  EXPECT_EQ(check["summary"].toString().toStdString(), summary);
 }
 
 TEST_F(BrindleSyncTest, StatusShowsARowPerTableAndThePassSummary) {
