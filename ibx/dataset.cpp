@@ -524,7 +524,8 @@ TIBValue DataSetCore::InputValue(std::size_t place) const {
   if (input.IsNull(place)) return TIBValue::Null();
   const Slot& slot = input.slots[place];
   if (slot.type == SQL_BLOB) return DecodeBlob(slot, *input_blobs[place]);
-  return DecodeValue(slot, reinterpret_cast<const unsigned char*>(input.buffer.data()) + slot.offset);
+  return DecodeValue(slot,
+                     reinterpret_cast<const unsigned char*>(input.buffer.data()) + slot.offset);
 }
 
 void DataSetCore::SetInput(const TIBParam& param, const TIBValue& value) {

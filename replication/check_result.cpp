@@ -1,5 +1,6 @@
 #include "replication/check_result.h"
 
+#include <algorithm>
 #include <numeric>
 
 namespace brindle {
@@ -27,6 +28,18 @@ std::int64_t TCheckResult::Compared() const {
   return Sum(*this, [](const TTableCheck& table) { return table.Compared; });
 }
 
+std::int64_t TCheckResult::Missing() const {
+  return Sum(*this, [](const TTableCheck& table) { return table.Missing; });
+}
+
+std::int64_t TCheckResult::Different() const {
+  return Sum(*this, [](const TTableCheck& table) { return table.Different; });
+}
+
+std::int64_t TCheckResult::Orphans() const {
+  return Sum(*this, [](const TTableCheck& table) { return table.Orphans; });
+}
+
 std::int64_t TCheckResult::Found() const {
   return Sum(*this, [](const TTableCheck& table) { return table.Found(); });
 }
@@ -41,17 +54,13 @@ int CheckExitStatus(const TCheckResult& result) {
 }
 
 std::string CheckSummaryText(const TCheckResult& result) {
-  std::int64_t missing = 0, different = 0, orphans = 0, failed = 0;
-  for (const TTableCheck& table : result.Tables) {
-    missing += table.Missing;
-    different += table.Different;
-    orphans += table.Orphans;
-    failed += table.Error.empty() ? 0 : 1;
-  }
+  const auto failed = std::count_if(result.Tables.begin(), result.Tables.end(),
+                                    [](const TTableCheck& table) { return !table.Error.empty(); });
   std::string text = "Проверка копии: таблиц " + std::to_string(result.Tables.size()) +
                      ", сравнено записей " + std::to_string(result.Compared()) + ", нет в копии " +
-                     std::to_string(missing) + ", различаются " + std::to_string(different) +
-                     ", лишних в копии " + std::to_string(orphans);
+                     std::to_string(result.Missing()) + ", различаются " +
+                     std::to_string(result.Different()) + ", лишних в копии " +
+                     std::to_string(result.Orphans());
   if (result.Repair) text += ", исправлено " + std::to_string(result.Found() - result.Left());
   if (failed > 0) text += ", не проверено таблиц из-за ошибок " + std::to_string(failed);
   if (!result.Error.empty()) text += "; ошибка: " + result.Error;

@@ -52,6 +52,9 @@ struct TCheckResult {
 
   bool Failed() const;
   std::int64_t Compared() const;
+  std::int64_t Missing() const;
+  std::int64_t Different() const;
+  std::int64_t Orphans() const;
   std::int64_t Found() const;
   std::int64_t Left() const;
 };

@@ -123,10 +123,10 @@ void CheckTable(const TCheckContext& context, const ReplicatedTable& table, TTab
     if (step % 1024 == 0 && context.options.Cancel && *context.options.Cancel) {
       throw Exception(kCancelled);
     }
-    const int order = !work   ? 1
-                      : !copy ? -1
-                              : CompareKeys(work.Value(key_index), copy.Value(key_index),
-                                            table.text_key);
+    const int order =
+        !work   ? 1
+        : !copy ? -1
+                : CompareKeys(work.Value(key_index), copy.Value(key_index), table.text_key);
     if (order < 0) {
       if (left_out(work)) {
         ++result.LeftOut;

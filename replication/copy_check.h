@@ -6,7 +6,8 @@
 // copy rows of their keys. Without a repair no row of either database is changed; with one,
 // missing and different rows are written as the pass writes them, and orphans deleted only when
 // asked, all under the copy's lock. Either way the summary is recorded in the copy's
-// REPLICATION_INFO keys (StoreCheckFreshness), for --status and the web side. Runs on the caller's thread, on connections of its own.
+// REPLICATION_INFO keys (StoreCheckFreshness), for --status and the web side. Runs on the caller's
+// thread, on connections of its own.
 #pragma once
 
 #include <atomic>

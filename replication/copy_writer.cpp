@@ -174,9 +174,9 @@ void TCopyWriter::Probe() {
     const auto at = batch_keys_.find(key);
     if (at == batch_keys_.end() || found[at->second]) continue;  // the first of equal keys counts
     found[at->second] = true;
-    batch_[at->second].kind =
-        comparer_->Differing(rows_, at->second, probed_, 0, true).empty() ? Kind::kSame
-                                                                           : Kind::kUpdate;
+    batch_[at->second].kind = comparer_->Differing(rows_, at->second, probed_, 0, true).empty()
+                                  ? Kind::kSame
+                                  : Kind::kUpdate;
   }
   probe.Close();
 }
@@ -212,8 +212,7 @@ std::size_t TCopyWriter::MaxBlockRows(Kind kind) const {
   return std::max<std::size_t>(1, std::min(by_contexts, by_message));
 }
 
-void TCopyWriter::WriteRun(Kind kind, const std::vector<std::size_t>& rows,
-                           TTableResult& result) {
+void TCopyWriter::WriteRun(Kind kind, const std::vector<std::size_t>& rows, TTableResult& result) {
   const std::size_t most = MaxBlockRows(kind);
   for (std::size_t done = 0; done < rows.size();) {
     const std::size_t left = rows.size() - done;

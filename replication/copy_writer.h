@@ -105,7 +105,7 @@ class TCopyWriter {
   std::vector<Row> batch_;
   std::unordered_map<std::string, std::size_t> batch_keys_;
   std::vector<std::size_t> probe_fields_;  // every field of a probe
-  ibx::TIBPackedRows probed_;             // the probe's current row
+  ibx::TIBPackedRows probed_;              // the probe's current row
   std::unique_ptr<TCopiedRowComparer> comparer_;
 
   // Declared first, destroyed last: the statements go before their transaction.

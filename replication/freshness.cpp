@@ -83,17 +83,11 @@ void StorePassFreshness(TfbIniFile& copy_conf, const TPassResult& result) {
 }
 
 void StoreCheckFreshness(TfbIniFile& copy_conf, const TCheckResult& result, TDateTime finished) {
-  std::int64_t missing = 0, different = 0, orphans = 0;
-  for (const TTableCheck& table : result.Tables) {
-    missing += table.Missing;
-    different += table.Different;
-    orphans += table.Orphans;
-  }
   WriteConfDateTime(copy_conf, kReplicationInfo, kCheckFinished, finished);
   WriteConfInt(copy_conf, kReplicationInfo, kCheckCompared, result.Compared());
-  WriteConfInt(copy_conf, kReplicationInfo, kCheckMissing, missing);
-  WriteConfInt(copy_conf, kReplicationInfo, kCheckDifferent, different);
-  WriteConfInt(copy_conf, kReplicationInfo, kCheckOrphans, orphans);
+  WriteConfInt(copy_conf, kReplicationInfo, kCheckMissing, result.Missing());
+  WriteConfInt(copy_conf, kReplicationInfo, kCheckDifferent, result.Different());
+  WriteConfInt(copy_conf, kReplicationInfo, kCheckOrphans, result.Orphans());
   WriteConfInt(copy_conf, kReplicationInfo, kCheckLeft, result.Left());
   WriteConfBool(copy_conf, kReplicationInfo, kCheckFailed, result.Failed());
   WriteConfString(copy_conf, kReplicationInfo, kCheckSummary, CheckSummaryText(result));

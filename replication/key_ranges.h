@@ -93,7 +93,8 @@ class TKeyRanges {
   std::int64_t given_ = 0;
 
   std::atomic<bool> stopping_{false};
-  std::unique_ptr<TReadAhead<ibx::TIBPackedRows>> rows_;  // last: its thread starts once the rest is built
+  std::unique_ptr<TReadAhead<ibx::TIBPackedRows>>
+      rows_;  // last: its thread starts once the rest is built
 };
 
 }  // namespace brindle

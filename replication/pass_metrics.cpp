@@ -51,13 +51,8 @@ void TPassMetrics::Add(const TPassResult& result) {
 }
 
 void TPassMetrics::AddCheck(const TCheckResult& result, TDateTime finished) {
-  Check check{finished, result.Compared(), 0, 0, 0, result.Failed()};
-  for (const TTableCheck& table : result.Tables) {
-    check.missing += table.Missing;
-    check.different += table.Different;
-    check.orphans += table.Orphans;
-  }
-  check_ = check;
+  check_ = Check{finished,           result.Compared(), result.Missing(),
+                 result.Different(), result.Orphans(),  result.Failed()};
 }
 
 std::string TPassMetrics::Text(TDateTime now, bool copy_enabled) const {
