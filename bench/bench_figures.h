@@ -1,10 +1,15 @@
-// What the benchmark programs share: time, the process's resident memory and its peak, and the
-// RESULT lines that scripts/bench collects into its report.
+// What the benchmark programs share: time, the process's resident memory and its peak, the CPU
+// time of this process and of the Firebird server (FB_SERVER_PID, which scripts/bench sets), and
+// the RESULT lines that scripts/bench collects into its report.
 #pragma once
 
+#include <unistd.h>
+
 #include <chrono>
+#include <cstdlib>
 #include <cstdio>
 #include <fstream>
+#include <sstream>
 #include <string>
 
 namespace brindle::bench {
@@ -33,12 +38,55 @@ inline bool ResetPeak() {
   return static_cast<bool>(clear);
 }
 
+// Seconds of CPU (user and system) that process `pid` has used, or -1 when it cannot be read.
+inline double CpuSeconds(long pid) {
+  std::ifstream stat("/proc/" + (pid > 0 ? std::to_string(pid) : std::string("self")) + "/stat");
+  std::string text;
+  if (!std::getline(stat, text)) return -1;
+  // Fields after the command's closing parenthesis, the command itself may hold blanks.
+  std::istringstream fields(text.substr(text.rfind(')') + 2));
+  std::string field;
+  double ticks = 0;
+  for (int i = 3; i <= 15 && fields >> field; ++i) {
+    if (i == 14 || i == 15) ticks += std::stod(field);  // utime, stime
+  }
+  return ticks / static_cast<double>(::sysconf(_SC_CLK_TCK));
+}
+
+// CPU seconds of this process and of the server, measured from construction.
+class TCpuUse {
+ public:
+  TCpuUse()
+      : server_pid_(std::getenv("FB_SERVER_PID") ? std::atol(std::getenv("FB_SERVER_PID")) : 0),
+        client_(CpuSeconds(0)),
+        server_(server_pid_ > 0 ? CpuSeconds(server_pid_) : -1) {}
+  double Client() const { return CpuSeconds(0) - client_; }
+  // -1 when the server's process is not known.
+  double Server() const { return server_ < 0 ? -1 : CpuSeconds(server_pid_) - server_; }
+
+ private:
+  long server_pid_;
+  double client_;
+  double server_;
+};
+
 // One figure for scripts/bench: "RESULT bench=<bench> <keys> name=<name> value=<v> unit=<u>",
 // keys being "key=value" pairs that tell the case apart ("" when there is one case).
 inline void PrintResult(const char* bench, const std::string& keys, const char* name, double value,
                         const char* unit) {
   std::printf("RESULT bench=%s%s%s name=%s value=%.4f unit=%s\n", bench, keys.empty() ? "" : " ",
               keys.c_str(), name, value, unit);
+}
+
+// The CPU per row of a step, as two RESULT figures <step>_client_cpu and <step>_server_cpu in
+// microseconds per row (the server's only when it is known).
+inline void PrintCpuPerRow(const char* bench, const std::string& keys, const std::string& step,
+                           const TCpuUse& use, double rows) {
+  const double client = use.Client(), server = use.Server();
+  PrintResult(bench, keys, (step + "_client_cpu").c_str(), client / rows * 1e6, "us/row");
+  if (server >= 0) {
+    PrintResult(bench, keys, (step + "_server_cpu").c_str(), server / rows * 1e6, "us/row");
+  }
 }
 
 }  // namespace brindle::bench

@@ -79,16 +79,21 @@ int main(int argc, char** argv) {
     }
     // Keys 0 .. rows - 1: those of 1 modulo step changed, those of 0 modulo 2 step deleted.
     const long planted = (rows - 2) / step + 1 + (rows - 1) / (step * 2) + 1;
+    const bench::TCpuUse raw_cpu;
     const double raw_work = rows / RawRead(settings.WorkDBConnStr, table);
+    const std::string keys = "table=" + table + " rows=" + std::to_string(rows);
+    bench::PrintCpuPerRow("check", keys, "raw_work", raw_cpu, static_cast<double>(rows));
     const double raw_copy = rows / RawRead(settings.CopyDBConnStr, table);
 
     TCheckOptions options;
     options.Tables = ParseCheckedTables(table);
     const long rss = StatusKb("VmRSS");
     ResetPeak();
+    const bench::TCpuUse check_cpu;
     const auto start = Clock::now();
     const TCheckResult result = RunCopyCheck(suite.Fyrn(), settings, options);
     const double check_rate = rows / Seconds(start);
+    bench::PrintCpuPerRow("check", keys, "check", check_cpu, static_cast<double>(rows));
     const long peak = StatusKb("VmHWM");
     if (result.Failed()) {
       std::fprintf(stderr, "the check failed: %s\n", CheckSummaryText(result).c_str());
@@ -104,7 +109,6 @@ int main(int argc, char** argv) {
     std::printf("%10ld %10ld %10.0f %10.0f %10.0f %8.0f%% %9lld %10ld %10ld\n", rows, planted,
                 raw_work, raw_copy, check_rate, 100 * check_rate / slower,
                 static_cast<long long>(found), rss, peak);
-    const std::string keys = "table=" + table + " rows=" + std::to_string(rows);
     bench::PrintResult("check", keys, "differences", static_cast<double>(planted), "count");
     bench::PrintResult("check", keys, "raw_work_rate", raw_work, "rows/s");
     bench::PrintResult("check", keys, "raw_copy_rate", raw_copy, "rows/s");

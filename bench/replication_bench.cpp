@@ -177,28 +177,35 @@ int main(int argc, char** argv) {
       raw_peak = StatusKb("VmHWM");
     }
     double engine_rate = 0;
+    const std::string keys = "table=" + table + " rows=" + std::to_string(rows);
     {
       auto target = Connect(raw);
+      const bench::TCpuUse cpu;
       const auto start = Clock::now();
       const long inserted = EngineInsert(target, table);
       engine_rate = inserted / Seconds(start);
+      bench::PrintCpuPerRow("replication", keys, "engine", cpu, static_cast<double>(inserted));
     }
     settings.WorkDBConnStr = work;
     settings.CopyDBConnStr = copy;
     const long rss = StatusKb("VmRSS");
     ResetPeak();
+    const bench::TCpuUse fill_cpu;
     auto start = Clock::now();
     suite.Pass(settings);
     const double fill_rate = rows / Seconds(start);
+    bench::PrintCpuPerRow("replication", keys, "fill", fill_cpu, static_cast<double>(rows));
     const long fill_peak = StatusKb("VmHWM");
 
     // Every row read again and found unchanged: batched probes, then one probe per row.
     TCopySettings reread = settings;
     reread.MarkOverlap = 3650;
     ResetPeak();
+    const bench::TCpuUse reread_cpu;
     start = Clock::now();
     suite.Pass(reread);
     const double reread_rate = rows / Seconds(start);
+    bench::PrintCpuPerRow("replication", keys, "reread", reread_cpu, static_cast<double>(rows));
     const long reread_peak = StatusKb("VmHWM");
     double probe_rate = 0, read_rate = 0;
     {
@@ -215,7 +222,6 @@ int main(int argc, char** argv) {
         rows, insert_rate, raw_rate, engine_rate, read_rate, fill_rate,
         100 * fill_rate / engine_rate, probe_rate, reread_rate, reread_rate / probe_rate, rss,
         fill_peak, reread_peak);
-    const std::string keys = "table=" + table + " rows=" + std::to_string(rows);
     PrintResult(keys, "columns", static_cast<double>(columns), "count");
     PrintResult(keys, "insert_rate", insert_rate, "rows/s");
     PrintResult(keys, "raw_rate", raw_rate, "rows/s");
