@@ -6,20 +6,13 @@
 #include <cstdio>
 #include <cstring>
 
+#include "platform/text.h"
 #include "replication/copy_pass.h"
 #include "replication/text_forms.h"
 
 namespace brindle {
 
 namespace {
-
-std::string OneLine(std::string_view text) {
-  std::string line(text);
-  for (char& c : line) {
-    if (c == '\n' || c == '\r') c = ' ';
-  }
-  return line;
-}
 
 // yyyy-mm-dd hh:nn:ss
 std::string TimeText(TDateTime value) {

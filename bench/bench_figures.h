@@ -11,10 +11,19 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
 
 namespace brindle::bench {
 
 using Clock = std::chrono::steady_clock;
+
+// The row counts given on the command line; 100,000 and 1,000,000 when none are.
+inline std::vector<long> RowCounts(int argc, char** argv) {
+  std::vector<long> counts;
+  for (int i = 1; i < argc; ++i) counts.push_back(std::atol(argv[i]));
+  if (counts.empty()) counts = {100000, 1000000};
+  return counts;
+}
 
 inline double Seconds(Clock::time_point since) {
   return std::chrono::duration<double>(Clock::now() - since).count();

@@ -45,9 +45,7 @@ double RawRead(const std::string& conn_str, const std::string& table) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::vector<long> counts;
-  for (int i = 1; i < argc; ++i) counts.push_back(std::atol(argv[i]));
-  if (counts.empty()) counts = {100000, 1000000};
+  const std::vector<long> counts = bench::RowCounts(argc, argv);
 
   bench::TCopyBench suite("brindle-check");
   TCopySettings settings = suite.Settings();

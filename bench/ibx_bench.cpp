@@ -122,9 +122,7 @@ Result Run(long rows, const std::string& dir, int port) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::vector<long> counts;
-  for (int i = 1; i < argc; ++i) counts.push_back(std::atol(argv[i]));
-  if (counts.empty()) counts = {100000, 1000000};
+  const std::vector<long> counts = brindle::bench::RowCounts(argc, argv);
   const char* port_text = std::getenv("FB_PORT");
   const int port = port_text && *port_text ? std::atoi(port_text) : 30050;
 

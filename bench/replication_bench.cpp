@@ -146,9 +146,7 @@ void ProbePerRow(ibx::TIBDatabase& work, ibx::TIBDatabase& copy, const std::stri
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::vector<long> counts;
-  for (int i = 1; i < argc; ++i) counts.push_back(std::atol(argv[i]));
-  if (counts.empty()) counts = {100000, 1000000};
+  const std::vector<long> counts = bench::RowCounts(argc, argv);
 
   bench::TCopyBench suite("brindle-bench");
   TCopySettings settings = suite.Settings();

@@ -110,7 +110,8 @@ struct DataSetCore {
 
   void RequireRow() const;  // raises when there is no current row
   TIBValue FieldValue(std::size_t index);
-  // Appends field `index` of the current row as TIBPackedRows keeps it.
+  // Appends field `index` of the current row, which the caller has made sure of (RequireRow),
+  // as TIBPackedRows keeps it.
   void PackField(std::size_t index, std::string& out);
   TIBValue InputValue(std::size_t place) const;
   void SetInput(const TIBParam& param, const TIBValue& value);

@@ -500,7 +500,6 @@ TIBValue DataSetCore::FieldValue(std::size_t index) {
 }
 
 void DataSetCore::PackField(std::size_t index, std::string& out) {
-  RequireRow();
   if (output.IsNull(index)) {
     out.push_back(1);
     return;

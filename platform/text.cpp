@@ -70,6 +70,14 @@ std::string_view Trim(std::string_view text) {
   return text;
 }
 
+std::string OneLine(std::string_view text) {
+  std::string line(text);
+  for (char& c : line) {
+    if (c == '\n' || c == '\r') c = ' ';
+  }
+  return line;
+}
+
 std::string HexDigits(std::string_view bytes) {
   static constexpr char kDigits[] = "0123456789ABCDEF";
   std::string result;

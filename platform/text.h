@@ -19,6 +19,9 @@ bool SameText(std::string_view a, std::string_view b);
 // The text without leading and trailing bytes of value 0x20 or less.
 std::string_view Trim(std::string_view text);
 
+// The text with each line feed and carriage return turned into a blank, for one-line reports.
+std::string OneLine(std::string_view text);
+
 // Two upper-case hexadecimal digits per byte, in order.
 std::string HexDigits(std::string_view bytes);
 

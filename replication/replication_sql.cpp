@@ -29,7 +29,6 @@ ReplicationStatements BuildReplicationStatements(const std::string& table, const
     assigns += separator + ("\"" + name + "\" = :" + name);
   }
   return {
-      "SELECT " + cols + " FROM \"" + table + "\" WHERE \"" + key + "\" = :ID ",
       "INSERT INTO \"" + table + "\" (" + cols + ") VALUES (" + values + ")",
       "UPDATE \"" + table + "\" SET " + assigns + " WHERE \"" + key + "\" = :" + key,
   };

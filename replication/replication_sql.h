@@ -1,5 +1,6 @@
 // The SQL texts of table replication: the source query's tail with the table's mark and card
-// filter, and the probe, INSERT and UPDATE statements built once per table.
+// filter, the single-row INSERT and UPDATE, the EXECUTE BLOCKs of many rows, and the probes
+// that fetch the copy's rows of many keys.
 #pragma once
 
 #include <string>
@@ -18,7 +19,6 @@ std::string ReplicationMarkKey(const std::string& table);
 std::string SourceQueryTail(const ReplicatedTable& table, TDateTime bound);
 
 struct ReplicationStatements {
-  std::string probe;   // one parameter, ID: the key
   std::string insert;  // parameter i is copied column i
   std::string update;  // likewise, the key once more in the WHERE
 };

@@ -21,13 +21,6 @@ TDateTime ServerTime(const std::string& conn_str, const std::string& password) {
   return query->Fields(0).AsDateTime();
 }
 
-std::string OneLine(std::string text) {
-  for (char& c : text) {
-    if (c == '\r' || c == '\n') c = ' ';
-  }
-  return text;
-}
-
 // The text left-aligned in `width` characters (not bytes), and a blank after it.
 std::string Column(const std::string& text, std::size_t width) {
   const std::size_t chars = CharCount(text);

@@ -31,8 +31,6 @@ TEST(ReplicationSql, MarkBoundAndCardFilter) {
 
 TEST(ReplicationSql, StatementsNameEveryCopiedColumnOnce) {
   const auto statements = BuildReplicationStatements("T", "ID", {"ID", "NAME", "MODIFYDATE"});
-  EXPECT_EQ(statements.probe,
-            "SELECT \"ID\",\"NAME\",\"MODIFYDATE\" FROM \"T\" WHERE \"ID\" = :ID ");
   EXPECT_EQ(statements.insert,
             "INSERT INTO \"T\" (\"ID\",\"NAME\",\"MODIFYDATE\") VALUES (:ID,:NAME,:MODIFYDATE)");
   EXPECT_EQ(statements.update,
@@ -40,8 +38,9 @@ TEST(ReplicationSql, StatementsNameEveryCopiedColumnOnce) {
             "WHERE \"ID\" = :ID");
   const auto by_number =
       BuildReplicationStatements("TERM_COUNTERS", "TERM_NUMBER", {"TERM_NUMBER"});
-  EXPECT_EQ(by_number.probe,
-            "SELECT \"TERM_NUMBER\" FROM \"TERM_COUNTERS\" WHERE \"TERM_NUMBER\" = :ID ");
+  EXPECT_EQ(by_number.update,
+            "UPDATE \"TERM_COUNTERS\" SET \"TERM_NUMBER\" = :TERM_NUMBER "
+            "WHERE \"TERM_NUMBER\" = :TERM_NUMBER");
 }
 
 }  // namespace
