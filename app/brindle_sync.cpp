@@ -150,7 +150,12 @@ std::string CheckOptionWithoutCheck(const Options& options) {
   if (!options.check.Tables.empty()) return "--tables";
   if (options.check.Repair) return "--repair";
   if (options.check.DeleteOrphans) return "--delete-orphans";
-  if (options.check.MaxRowsPerSecond > 0) return "--max-rows-per-second";
+  if (options.check.NoOrphanLimit) return "--no-orphan-limit";
+  if (options.check.OfficeMoved) return "--office-moved";
+  // The scheduled check of the service is paced as well.
+  if (options.check.MaxRowsPerSecond > 0 && !options.check_every_hours) {
+    return "--max-rows-per-second";
+  }
   return {};
 }
 
@@ -210,6 +215,12 @@ Options ParseArguments(int argc, char** argv) {
     } else if (arg == "--delete-orphans") {
       no_value();
       options.check.DeleteOrphans = true;
+    } else if (arg == "--no-orphan-limit") {
+      no_value();
+      options.check.NoOrphanLimit = true;
+    } else if (arg == "--office-moved") {
+      no_value();
+      options.check.OfficeMoved = true;
     } else if (arg == "--tables") {
       try {
         options.check.Tables = ParseCheckedTables(value());
@@ -281,6 +292,12 @@ Options ParseArguments(int argc, char** argv) {
   }
   if (options.check.DeleteOrphans && !options.check.Repair) {
     throw UsageError("--delete-orphans задаётся только вместе с --repair");
+  }
+  if (options.check.NoOrphanLimit && !options.check.DeleteOrphans) {
+    throw UsageError("--no-orphan-limit задаётся только вместе с --delete-orphans");
+  }
+  if (options.check.OfficeMoved && !options.check.Repair) {
+    throw UsageError("--office-moved задаётся только вместе с --repair");
   }
   if (options.check_every_hours && options.mode != Mode::kRun) {
     throw UsageError("--check-every задаётся только без режима, для работы службой");
@@ -479,9 +496,8 @@ void RunCheck(const std::string& what, const std::string& conn_str, const char* 
   }
 }
 
-// The checks of the window's "ЗАПУСТИТЬ", without storing the period.
-void CheckBeforeCopying(TCopyEngine& engine) {
-  const TCopySettings settings = engine.Settings();
+// Both databases are named, and not the same; raises UsageError with what to do.
+void CheckDatabasePaths(const TCopySettings& settings) {
   const std::string& work = settings.WorkDBConnStr;
   const std::string& copy = settings.CopyDBConnStr;
   try {
@@ -495,12 +511,32 @@ void CheckBeforeCopying(TCopyEngine& engine) {
     throw UsageError("Копией должна быть другая база данных, чем рабочая [" + work +
                      "]: задайте её в --copy.");
   }
+}
+
+void CheckWork(const TCopySettings& settings) {
+  RunCheck("Проверка рабочей базы данных", settings.WorkDBConnStr, "--work-password",
+           kWorkPasswordVariable, [&] { CheckWorkDatabase(settings); });
+}
+
+// The checks of the window's "ЗАПУСТИТЬ", without storing the period.
+void CheckBeforeCopying(TCopyEngine& engine) {
+  const TCopySettings settings = engine.Settings();
+  CheckDatabasePaths(settings);
+  const std::string& copy = settings.CopyDBConnStr;
   RunCheck("Проверка структуры копии базы данных", copy, "--copy-password", kCopyPasswordVariable,
            [&] { VerifyOfficeDB(copy, settings.CopyDBPassword); });
   RunCheck("Проверка копии базы данных", copy, "--copy-password", kCopyPasswordVariable,
            [&] { CheckCopyDatabase(engine); });
-  RunCheck("Проверка рабочей базы данных", work, "--work-password", kWorkPasswordVariable,
-           [&] { CheckWorkDatabase(settings); });
+  CheckWork(settings);
+}
+
+// The checks of CheckBeforeCopying that only read: a check never takes the working database for
+// the copy, nor writes its record or the lock's row into it.
+void CheckBeforeChecking(const TCopySettings& settings) {
+  CheckDatabasePaths(settings);
+  RunCheck("Проверка копии базы данных", settings.CopyDBConnStr, "--copy-password",
+           kCopyPasswordVariable, [&] { CheckCopyDatabase(settings); });
+  CheckWork(settings);
 }
 
 // --- modes -------------------------------------------------------------------------------------
@@ -536,14 +572,15 @@ void TakeReport(const TPassResult& report, bool copy_enabled, ProgressLine& prog
 // Copying on until the pass the once mode asks for has ended, or until a stop signal; a pass
 // running when the signal comes goes on to its end first. Returns the exit status.
 int RunCopying(bool once, TCopyEngine& engine, PassReports& reports, TMetricsFile* metrics,
-               std::optional<double> check_every_hours) {
+               std::optional<double> check_every_hours, const TCheckOptions& check_options) {
   ProgressLine progress;
   TServiceNotifier service;
   std::optional<TWatchdogFeeder> watchdog;
   if (const auto interval = service.WatchdogInterval()) watchdog.emplace(*interval);
   std::optional<TPeriodicCheck> periodic_check;
   if (check_every_hours) {
-    periodic_check.emplace(Fyrn(), *check_every_hours, [&engine] { return engine.Settings(); });
+    periodic_check.emplace(Fyrn(), *check_every_hours, check_options,
+                           [&engine] { return engine.Settings(); });
   }
   bool stopping = false;
   bool failed = false;
@@ -624,6 +661,21 @@ int ShowStatus(const TCopySettings& settings, bool json, std::optional<std::int3
   return kExitLagging;
 }
 
+// A refusal of the start checks is reported as the check's result, JSON included, and recorded
+// nowhere: the copy named may be no copy.
+int RunCheckMode(const TCopySettings& settings, const Options& options) {
+  try {
+    CheckBeforeChecking(settings);
+  } catch (const UsageError& e) {
+    TCheckResult refused;
+    refused.Repair = options.check.Repair;
+    refused.End = TCheckEnd::kRefused;
+    refused.Error = e.what();
+    return ReportCheck(refused, options.json);
+  }
+  return RunCheckCommand(Fyrn(), settings, options.check, options.json, WaitForStopSignal);
+}
+
 int Verify(const std::string& conn_str, const std::optional<std::string>& given_password) {
   const std::string password = given_password ? *given_password : Fyrn().GetPassword();
   RunCheck("Проверка структуры базы данных", conn_str, "--password", kPasswordVariable,
@@ -675,7 +727,7 @@ int Run(const Options& options) {
         status = ShowStatus(engine.Settings(), options.json, options.max_lag);
         break;
       case Mode::kCheck:
-        status = RunCheckCommand(Fyrn(), engine.Settings(), options.check, options.json);
+        status = RunCheckMode(engine.Settings(), options);
         break;
       case Mode::kOnce:
       case Mode::kRun:
@@ -684,7 +736,7 @@ int Run(const Options& options) {
           metrics.emplace(*options.metrics_file, engine.Outcome().LastCopyTime);
         }
         status = RunCopying(once, engine, reports, metrics ? &*metrics : nullptr,
-                            options.check_every_hours);
+                            options.check_every_hours, options.check);
         break;
       case Mode::kHelp:
         break;

@@ -1,6 +1,9 @@
 #include "app/check_command.h"
 
+#include <atomic>
 #include <cstdio>
+#include <cstring>
+#include <thread>
 
 #include "infra/json_writer.h"
 #include "infra/program_log.h"
@@ -28,6 +31,12 @@ void Keys(TJsonWriter& json, const char* name, const std::vector<std::string>& k
   json.EndArray();
 }
 
+std::string OrphansOverBoundText(const TTableCheck& table) {
+  return "лишние записи не удалены: их " + std::to_string(table.Orphans) +
+         ", больше 1% записей копии (и больше 100), так обычно бывает, когда копия заполнялась из "
+         "другой БД; удалить их все: --no-orphan-limit";
+}
+
 }  // namespace
 
 std::string CheckReportText(const TCheckResult& result) {
@@ -36,6 +45,10 @@ std::string CheckReportText(const TCheckResult& result) {
     text += table.Table + ": ";
     if (!table.Error.empty()) {
       text += "ошибка: " + table.Error + "\n";
+      continue;
+    }
+    if (!table.NotCompared.empty()) {
+      text += "не сравнивалась: " + table.NotCompared + "\n";
       continue;
     }
     text += "сравнено " + std::to_string(table.Compared) + ", нет в копии " +
@@ -53,6 +66,7 @@ std::string CheckReportText(const TCheckResult& result) {
       text += "  исправлено: вставлено " + std::to_string(table.Inserted) + ", изменено " +
               std::to_string(table.Updated) + ", удалено " + std::to_string(table.Deleted) + "\n";
     }
+    if (table.OrphansOverBound) text += "  " + OrphansOverBoundText(table) + "\n";
   }
   return text + CheckSummaryText(result) + "\n";
 }
@@ -96,6 +110,8 @@ std::string CheckReportJson(const TCheckResult& result) {
         json.Int(count);
       }
     }
+    if (table.OrphansOverBound) json.Key("orphans_not_deleted").String(OrphansOverBoundText(table));
+    if (!table.NotCompared.empty()) json.Key("not_compared").String(table.NotCompared);
     if (!table.Error.empty()) {
       json.Key("error");
       json.String(table.Error);
@@ -103,19 +119,47 @@ std::string CheckReportJson(const TCheckResult& result) {
     json.EndObject();
   }
   json.EndArray();
+  json.Key("totals").BeginObject();
+  const std::pair<const char*, std::int64_t> totals[] = {
+      {"compared", result.Compared()}, {"missing", result.Missing()},
+      {"different", result.Different()}, {"orphans", result.Orphans()},
+      {"repaired", result.Repaired()},   {"left", result.Left()},
+      {"not_compared", result.NotCompared()}};
+  for (const auto& [name, count] : totals) json.Key(name).Int(count);
+  json.EndObject();
+  json.Key("end").String(CheckEndName(result.End));
   json.Key("exit_status");
   json.Int(CheckExitStatus(result));
   if (!result.Error.empty()) {
     json.Key("error");
     json.String(result.Error);
   }
+  json.Key("summary").String(CheckSummaryText(result));
   json.EndObject();
   return json.Text() + "\n";
 }
 
-int RunCheckCommand(TFyrn& fyrn, const TCopySettings& settings, const TCheckOptions& options,
-                    bool json) {
-  const TCheckResult result = RunCopyCheck(fyrn, settings, options);
+int RunCheckCommand(TFyrn& fyrn, const TCopySettings& settings, TCheckOptions options, bool json,
+                    const std::function<int()>& stop_signal) {
+  std::atomic<bool> cancel{false}, done{false};
+  options.Cancel = &cancel;
+  TCheckResult result;
+  std::thread check([&] {
+    result = RunCopyCheck(fyrn, settings, options);
+    done = true;
+  });
+  while (!done) {
+    if (const int signal = stop_signal(); signal != 0 && !cancel) {
+      cancel = true;
+      std::fprintf(stderr, "Получен сигнал %s: проверка будет прервана\n", strsignal(signal));
+      std::fflush(stderr);
+    }
+  }
+  check.join();
+  return ReportCheck(result, json);
+}
+
+int ReportCheck(const TCheckResult& result, bool json) {
   LogProgram(CheckSummaryText(result), result.Failed() ? LogError : LogInfo);
   const std::string report = json ? CheckReportJson(result) : CheckReportText(result);
   std::fputs(report.c_str(), stdout);

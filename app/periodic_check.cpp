@@ -5,11 +5,16 @@
 
 namespace brindle {
 
-TPeriodicCheck::TPeriodicCheck(TFyrn& fyrn, double hours, std::function<TCopySettings()> settings)
+TPeriodicCheck::TPeriodicCheck(TFyrn& fyrn, double hours, TCheckOptions options,
+                               std::function<TCopySettings()> settings)
     : fyrn_(fyrn),
       every_(
           std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(hours * 3600))),
-      settings_(std::move(settings)) {}
+      options_(std::move(options)),
+      settings_(std::move(settings)) {
+  options_.Repair = false;
+  options_.Cancel = &cancel_;
+}
 
 TPeriodicCheck::~TPeriodicCheck() {
   cancel_ = true;
@@ -21,11 +26,9 @@ void TPeriodicCheck::PassEnded(Clock::time_point now) {
   if (thread_.joinable()) thread_.join();  // ended, its result already kept
   last_started_ = now;
   running_ = true;
-  TCheckOptions options;
-  options.Cancel = &cancel_;
-  thread_ = std::thread([this, options, settings = settings_()] {
+  thread_ = std::thread([this, settings = settings_()] {
     LogProgram("Начало проверки копии БД");
-    TCheckResult result = RunCopyCheck(fyrn_, settings, options);
+    TCheckResult result = RunCopyCheck(fyrn_, settings, options_);
     LogProgram(CheckSummaryText(result), result.Failed() ? LogError : LogInfo);
     const std::lock_guard lock(mutex_);
     finished_ = std::move(result);

@@ -12,6 +12,7 @@
 #include <utility>
 
 #include "replication/check_result.h"
+#include "replication/copy_check.h"
 #include "replication/copy_settings.h"
 
 namespace brindle {
@@ -23,7 +24,9 @@ class TPeriodicCheck {
   using Clock = std::chrono::steady_clock;
 
   // `settings` gives the copy settings at the start of each check; called on the caller's thread.
-  TPeriodicCheck(TFyrn& fyrn, double hours, std::function<TCopySettings()> settings);
+  // Each check runs with `options` (the pace among them), never repairing.
+  TPeriodicCheck(TFyrn& fyrn, double hours, TCheckOptions options,
+                 std::function<TCopySettings()> settings);
   // Stops a running check between its rows and waits for it.
   ~TPeriodicCheck();
   TPeriodicCheck(const TPeriodicCheck&) = delete;
@@ -38,6 +41,7 @@ class TPeriodicCheck {
  private:
   TFyrn& fyrn_;
   const Clock::duration every_;
+  TCheckOptions options_;
   const std::function<TCopySettings()> settings_;
   std::optional<Clock::time_point> last_started_;
   std::atomic<bool> cancel_{false};

@@ -48,9 +48,40 @@ std::int64_t TCheckResult::Left() const {
   return Sum(*this, [](const TTableCheck& table) { return table.Left(); });
 }
 
+std::int64_t TCheckResult::Repaired() const {
+  return Sum(*this, [](const TTableCheck& table) { return table.Mended; });
+}
+
+std::int64_t TCheckResult::NotCompared() const {
+  return Sum(*this, [](const TTableCheck& table) { return table.NotCompared.empty() ? 0 : 1; });
+}
+
 int CheckExitStatus(const TCheckResult& result) {
+  if (result.End == TCheckEnd::kInterrupted) return kCheckInterruptedStatus;
   if (result.Failed()) return 2;
-  return result.Left() > 0 ? 1 : 0;
+  // A copy is proven equal only by rows compared, in every table asked for.
+  return result.Left() > 0 || result.NotCompared() > 0 || result.Compared() == 0 ? 1 : 0;
+}
+
+const char* CheckEndName(TCheckEnd end) {
+  switch (end) {
+    case TCheckEnd::kCompleted:
+      return "completed";
+    case TCheckEnd::kRefused:
+      return "refused";
+    case TCheckEnd::kFailed:
+      return "failed";
+    case TCheckEnd::kInterrupted:
+      return "interrupted";
+  }
+  return "failed";
+}
+
+TCheckEnd CheckEndFromName(const std::string& name) {
+  for (const TCheckEnd end : {TCheckEnd::kCompleted, TCheckEnd::kRefused, TCheckEnd::kInterrupted}) {
+    if (name == CheckEndName(end)) return end;
+  }
+  return TCheckEnd::kFailed;
 }
 
 std::string CheckSummaryText(const TCheckResult& result) {
@@ -61,9 +92,28 @@ std::string CheckSummaryText(const TCheckResult& result) {
                      std::to_string(result.Missing()) + ", различаются " +
                      std::to_string(result.Different()) + ", лишних в копии " +
                      std::to_string(result.Orphans());
-  if (result.Repair) text += ", исправлено " + std::to_string(result.Found() - result.Left());
+  if (result.Repair) text += ", исправлено " + std::to_string(result.Repaired());
+  std::string not_compared;
+  for (const TTableCheck& table : result.Tables) {
+    if (table.NotCompared.empty()) continue;
+    not_compared += (not_compared.empty() ? "" : "; ") + table.Table + " (" + table.NotCompared + ")";
+  }
+  if (!not_compared.empty()) text += ", не сравнивались таблицы: " + not_compared;
   if (failed > 0) text += ", не проверено таблиц из-за ошибок " + std::to_string(failed);
-  if (!result.Error.empty()) text += "; ошибка: " + result.Error;
+  switch (result.End) {
+    case TCheckEnd::kCompleted:
+      if (result.Compared() == 0 && failed == 0) text += "; не сравнено ни одной записи";
+      break;
+    case TCheckEnd::kRefused:
+      text += "; отказ: " + result.Error;
+      break;
+    case TCheckEnd::kFailed:
+      text += "; ошибка: " + result.Error;
+      break;
+    case TCheckEnd::kInterrupted:
+      text += "; прервана: " + result.Error;
+      break;
+  }
   return text;
 }
 

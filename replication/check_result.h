@@ -21,6 +21,9 @@ struct TDifferentRow {
 
 struct TTableCheck {
   std::string Table;
+  // Why no row of the table was compared (no mark yet, a damaged mark, no such table in the
+  // copy); empty when it was compared.
+  std::string NotCompared;
   std::int64_t Compared = 0;   // rows held by both databases, compared column by column
   std::int64_t Missing = 0;    // working rows the copy lacks
   std::int64_t Different = 0;  // rows that differ in at least one column
@@ -38,18 +41,31 @@ struct TTableCheck {
   std::int64_t Inserted = 0;
   std::int64_t Updated = 0;
   std::int64_t Deleted = 0;
+  // Findings the repair left mended: the rows it wrote or deleted, and those a pass had already
+  // made equal by the time the repair came to them.
+  std::int64_t Mended = 0;
+  // Orphans found beyond the bound a repair deletes without being told otherwise; none of the
+  // table's orphans were deleted then.
+  bool OrphansOverBound = false;
   std::string Error;  // why the table could not be checked; empty when it was
 
   std::int64_t Found() const { return Missing + Different + Orphans; }
   // What a repair left as it was: orphans unless they were deleted; everything without a repair.
-  std::int64_t Left() const { return Found() - Inserted - Updated - Deleted; }
+  std::int64_t Left() const { return Found() - Mended; }
 };
+
+// How a check ended: it went through every table (some may have failed on their own), or it was
+// refused before it read anything (another working database, the copy's lock), stopped by an
+// error that ends the whole check, or interrupted by a stop signal.
+enum class TCheckEnd { kCompleted, kRefused, kFailed, kInterrupted };
 
 struct TCheckResult {
   bool Repair = false;  // the check repaired what it found
   std::vector<TTableCheck> Tables;
-  std::string Error;  // what stopped the check before or between tables; empty when nothing
+  TCheckEnd End = TCheckEnd::kCompleted;
+  std::string Error;  // what refused, stopped or interrupted the check; empty when it completed
 
+  bool Completed() const { return End == TCheckEnd::kCompleted; }
   bool Failed() const;
   std::int64_t Compared() const;
   std::int64_t Missing() const;
@@ -57,13 +73,25 @@ struct TCheckResult {
   std::int64_t Orphans() const;
   std::int64_t Found() const;
   std::int64_t Left() const;
+  std::int64_t Repaired() const;     // findings mended
+  std::int64_t NotCompared() const;  // tables
 };
 
-// 0: the copy holds what the working database holds (after a repair: now holds it); 1: it does
-// not; 2: the check failed.
+inline constexpr int kCheckInterruptedStatus = 130;
+
+// 0: the copy was compared and holds what the working database holds (after a repair: now holds
+// it); 1: it does not, or not every table or no row was compared; 2: the check failed or was
+// refused; kCheckInterruptedStatus: a stop signal ended it.
 int CheckExitStatus(const TCheckResult& result);
 
-// One line for the log and the service status: "Проверка копии: сравнено N записей, ...".
+// "completed", "refused", "failed", "interrupted": how a check ended, as the copy records it and
+// --json says it; CheckEndFromName reads it back (kFailed for a name it does not know).
+const char* CheckEndName(TCheckEnd end);
+TCheckEnd CheckEndFromName(const std::string& name);
+
+// One line for the log and the service status: "Проверка копии: таблиц N, сравнено записей
+// N, ...", with the tables not compared and why, and how the check ended when it did not
+// complete.
 std::string CheckSummaryText(const TCheckResult& result);
 
 }  // namespace brindle

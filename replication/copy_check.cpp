@@ -4,6 +4,7 @@
 #include <chrono>
 #include <memory>
 #include <optional>
+#include <stdexcept>
 #include <tuple>
 
 #include "dbaccess/conf_calls.h"
@@ -12,13 +13,13 @@
 #include "ibx/transaction.h"
 #include "platform/error.h"
 #include "platform/text.h"
-#include "replication/copy_lock.h"
 #include "replication/copy_pass.h"
 #include "replication/copy_repair.h"
 #include "replication/copy_writer.h"
 #include "replication/freshness.h"
 #include "replication/key_ranges.h"
 #include "replication/replication_sql.h"
+#include "replication/work_identity.h"
 
 namespace brindle {
 
@@ -26,6 +27,12 @@ namespace {
 
 constexpr char kMarkSection[] = "REPLICATION_INFO";
 constexpr char kCancelled[] = "Проверка прервана";
+
+// What refuses a check before it reads anything.
+class TRefused : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
 
 std::string CurrentErrorText() {
   try {
@@ -73,12 +80,60 @@ struct TCheckContext {
   ibx::TIBDatabase& work;
   ibx::TIBDatabase& copy;
   TfbIniFile& copy_conf;
-  ibx::TIBDatabase* repair;  // null without a repair
+  // The repair's own connections; null without a repair.
+  ibx::TIBDatabase* repair_work;
+  ibx::TIBDatabase* repair_copy;
   const TCheckOptions& options;
 };
 
+bool Cancelled(const TCheckOptions& options) {
+  return options.Cancel && *options.Cancel;
+}
+
+bool TableExists(TFyrn& fyrn, ibx::TIBDatabase& db, const std::string& table) {
+  const auto query = fyrn.CreateDataSet(db, nullptr);
+  query->SetSelectSQL("SELECT 1 FROM RDB$RELATIONS WHERE RDB$RELATION_NAME = :NAME");
+  query->ParamByName("NAME").SetAsString(table);
+  query->Open();
+  const bool found = !query->Eof();
+  query->Close();
+  return found;
+}
+
+std::int64_t CountRows(TFyrn& fyrn, ibx::TIBDatabase& db, const std::string& table) {
+  const auto query = fyrn.CreateDataSet(db, nullptr);
+  query->SetSelectSQL("SELECT COUNT(*) FROM \"" + table + "\"");
+  query->Open();
+  const std::int64_t rows = query->Fields(0).AsInt64();
+  query->Close();
+  return rows;
+}
+
+// The table's mark, or why the table cannot be compared: before its mark the copy is to hold
+// every working row, and without one nothing is known to be copied.
+std::optional<ibx::TIBTimestamp> Mark(TfbIniFile& copy_conf, const std::string& table,
+                                      std::string& not_compared) {
+  const std::string key = ReplicationMarkKey(table);
+  const std::string text = ReadConfString(copy_conf, kMarkSection, key, "");
+  const TDateTime mark = ReadConfDateTime(copy_conf, kMarkSection, key, -1);
+  if (text.empty()) {
+    not_compared = "нет отметки " + key + ": таблица ещё не копировалась";
+  } else if (mark <= 0) {
+    not_compared = "отметка " + key + " повреждена: \"" + OneLine(text) + "\"";
+  } else {
+    return ibx::FromDateTime(mark);
+  }
+  return std::nullopt;
+}
+
 void CheckTable(const TCheckContext& context, const ReplicatedTable& table, TTableCheck& result) {
   const std::string name(table.table);
+  if (!TableExists(context.fyrn, context.copy, name)) {
+    result.NotCompared = "таблицы нет в копии";
+    return;
+  }
+  const std::optional<ibx::TIBTimestamp> mark = Mark(context.copy_conf, name, result.NotCompared);
+  if (!mark) return;
   // The columns the pass copies: the working database's that the copy has.
   const std::vector<std::string> copy_columns = ColumnNames(context.fyrn, context.copy, name);
   std::vector<std::string> columns;
@@ -103,26 +158,29 @@ void CheckTable(const TCheckContext& context, const ReplicatedTable& table, TTab
     work_query.expressions.push_back("IIF(EXISTS(SELECT c.ID FROM PC_COSHEL c WHERE c.CARD_ID=t." +
                                      std::string(table.card_column) + "), 1, 0)");
   }
-  const ibx::TIBTimestamp mark = ibx::FromDateTime(
-      ReadConfDateTime(context.copy_conf, kMarkSection, ReplicationMarkKey(name), 0));
   auto left_out = [&](const TRangeRow& row) {
-    return AtOrAfter(row.Value(stamp_index), mark) ||
+    return AtOrAfter(row.Value(stamp_index), *mark) ||
            (card_filter && row.Value(columns.size()).AsInt64() != 1);
   };
   TCopiedRowComparer comparer(columns.size());
 
   std::optional<TCopyRepair> repair;
-  if (context.repair) {
-    repair.emplace(context.fyrn, *context.repair, table, columns, context.options.DeleteOrphans);
+  if (context.repair_work) {
+    TRepairOptions options;
+    options.DeleteOrphans = context.options.DeleteOrphans;
+    if (options.DeleteOrphans && !context.options.NoOrphanLimit) {
+      options.OrphanBound = OrphanBound(CountRows(context.fyrn, context.copy, name));
+    }
+    options.Cancel = context.options.Cancel;
+    repair.emplace(context.fyrn, *context.repair_work, *context.repair_copy, table, columns,
+                   options);
   }
   TKeyRanges work_rows(context.fyrn, context.work, std::move(work_query));
   TKeyRanges copy_rows(context.fyrn, context.copy, std::move(copy_query));
   TRangeRow work = work_rows.Next();
   TRangeRow copy = copy_rows.Next();
   for (std::uint32_t step = 0; work || copy; ++step) {
-    if (step % 1024 == 0 && context.options.Cancel && *context.options.Cancel) {
-      throw Exception(kCancelled);
-    }
+    if (step % 1024 == 0 && Cancelled(context.options)) throw Exception(kCancelled);
     const int order =
         !work   ? 1
         : !copy ? -1
@@ -134,7 +192,7 @@ void CheckTable(const TCheckContext& context, const ReplicatedTable& table, TTab
         if (++result.Missing <= static_cast<std::int64_t>(kCheckExampleKeys)) {
           result.MissingKeys.push_back(work.Value(key_index).AsString());
         }
-        if (repair) repair->Write(*work.rows, work.at, result);
+        if (repair) repair->Write(work.Value(key_index), result);
       }
       work = work_rows.Next();
     } else if (order > 0) {
@@ -156,14 +214,14 @@ void CheckTable(const TCheckContext& context, const ReplicatedTable& table, TTab
             for (const std::size_t i : differing) names.push_back(columns[i]);
             result.DifferentRows.push_back({work.Value(key_index).AsString(), std::move(names)});
           }
-          if (repair) repair->Write(*work.rows, work.at, result);
+          if (repair) repair->Write(work.Value(key_index), result);
         }
       }
       work = work_rows.Next();
       copy = copy_rows.Next();
     }
   }
-  if (repair) repair->Flush(result);
+  if (repair) repair->Finish(result);
   result.WorkRows = work_rows.RowsGiven();
   result.CopyRows = copy_rows.RowsGiven();
 }
@@ -207,27 +265,31 @@ TCheckResult RunCopyCheck(TFyrn& fyrn, const TCopySettings& settings,
     TFyrn::Connection work = WithContext("Рабочая БД [" + settings.WorkDBConnStr + "]", [&] {
       return fyrn.Connect(settings.WorkDBConnStr, settings.WorkDBPassword);
     });
-    TFyrn::Connection copy{nullptr, {}}, repair{nullptr, {}};
+    TFyrn::Connection copy{nullptr, {}};
     WithContext("Копия БД [" + settings.CopyDBConnStr + "]", [&] {
       copy = fyrn.Connect(settings.CopyDBConnStr, settings.CopyDBPassword);
       copy_conf = fyrn.OpenConf(settings.CopyDBConnStr, settings.CopyDBPassword);
-      if (options.Repair) repair = fyrn.Connect(settings.CopyDBConnStr, settings.CopyDBPassword);
     });
-    std::optional<TCopyLock> lock;
-    if (repair) {
-      lock.emplace(*repair);
-      if (!lock->TryAcquire()) {
-        throw Exception(SkippedPassText(lock->HolderText()) +
-                        "; исправление не начато, повторите его позже");
+    TFyrn::Connection repair_work{nullptr, {}}, repair_copy{nullptr, {}};
+    if (options.Repair) {
+      const std::string identity = WorkDatabaseIdentity(fyrn, *work);
+      const std::string other = OtherWorkDatabase(*copy_conf, settings.WorkDBConnStr, identity);
+      if (!other.empty() && !options.OfficeMoved) {
+        throw TRefused("исправление не начато: " + other +
+                       ". Если офис переехал и рабочая БД теперь эта, повторите с --office-moved");
       }
+      if (!other.empty()) RecordWorkDatabase(*copy_conf, settings.WorkDBConnStr, identity);
+      repair_work = fyrn.Connect(settings.WorkDBConnStr, settings.WorkDBPassword);
+      repair_copy = fyrn.Connect(settings.CopyDBConnStr, settings.CopyDBPassword);
     }
-    const TCheckContext context{fyrn, *work, *copy, *copy_conf, repair.get(), options};
+    const TCheckContext context{fyrn,      *work,     *copy, *copy_conf, repair_work.get(),
+                                repair_copy.get(), options};
     const std::vector<ReplicatedTable> tables =
         options.Tables.empty()
             ? std::vector<ReplicatedTable>(ReplicatedTables().begin(), ReplicatedTables().end())
             : options.Tables;
     for (const ReplicatedTable& table : tables) {
-      if (options.Cancel && *options.Cancel) throw Exception(kCancelled);
+      if (Cancelled(options)) break;
       TTableCheck& table_result = result.Tables.emplace_back();
       table_result.Table = std::string(table.table);
       const auto started = std::chrono::steady_clock::now();
@@ -238,16 +300,25 @@ TCheckResult RunCopyCheck(TFyrn& fyrn, const TCopySettings& settings,
       }
       table_result.Seconds = SecondsSince(started);
     }
+    if (Cancelled(options)) {
+      result.End = TCheckEnd::kInterrupted;
+      result.Error = "получен сигнал остановки";
+    }
+  } catch (const TRefused& e) {
+    result.End = TCheckEnd::kRefused;
+    result.Error = e.what();
   } catch (...) {
+    result.End = TCheckEnd::kFailed;
     result.Error = CurrentErrorText();
   }
-  // What --status and the web side show of the last check; a check that could not reach the
-  // copy leaves the one before.
+  // What --status and the web side show of the checks; a check that could not reach the copy
+  // leaves the record as it was.
   if (copy_conf) {
     try {
       StoreCheckFreshness(*copy_conf, result, Now());
     } catch (...) {
       if (result.Error.empty()) {
+        result.End = TCheckEnd::kFailed;
         result.Error = "итог проверки не записан в копию: " + CurrentErrorText();
       }
     }

@@ -3,11 +3,12 @@
 // range, the two sides on two threads) and compares row by row with the copy pass's exact text
 // forms (SameCopiedValue). Working rows at or after the table's stored mark are still to be
 // copied, and rows of cards without a purse are not copied at all: both are left out, with the
-// copy rows of their keys. Without a repair no row of either database is changed; with one,
-// missing and different rows are written as the pass writes them, and orphans deleted only when
-// asked, all under the copy's lock. Either way the summary is recorded in the copy's
-// REPLICATION_INFO keys (StoreCheckFreshness), for --status and the web side. Runs on the caller's
-// thread, on connections of its own.
+// copy rows of their keys; a table without a usable mark is not compared and says why. Without a
+// repair no row of either database is changed. A repair runs only against the working database
+// the copy was filled from (WorkDatabaseIdentity); it hands its findings to TCopyRepair, which
+// writes range by range under the copy's lock, so passes go on in between. Either way the
+// summary is recorded in the copy's REPLICATION_INFO keys (StoreCheckFreshness), for --status and
+// the web side. Runs on the caller's thread, on connections of its own.
 #pragma once
 
 #include <atomic>
@@ -28,10 +29,16 @@ struct TCheckOptions {
   std::vector<ReplicatedTable> Tables;  // in this order; empty: every replicated table
   bool Repair = false;
   bool DeleteOrphans = false;  // with Repair
+  // With DeleteOrphans: delete a table's orphans however many there are (OrphanBound otherwise).
+  bool NoOrphanLimit = false;
+  // With Repair: the copy was filled from another working database, and the one given is where
+  // the office is now; the repair goes on and the copy records the new one.
+  bool OfficeMoved = false;
   // Rows of the working database read per second at most; 0: as fast as it gives them.
   std::int64_t MaxRowsPerSecond = 0;
   std::size_t RangeRows = 5000;  // rows per range and read-only transaction
-  // When set and it becomes true, the check stops soon with the error "Проверка прервана".
+  // When set and it becomes true, the check stops within a range: what was repaired stays
+  // committed, and the result ends as interrupted.
   const std::atomic<bool>* Cancel = nullptr;
 };
 
@@ -40,7 +47,10 @@ struct TCheckOptions {
 std::vector<ReplicatedTable> ParseCheckedTables(const std::string& names);
 
 // Never raises: a table that cannot be checked has its Error and the others go on; what stops
-// the whole check (a connection, the copy's lock) is the result's Error.
+// the whole check (a connection, a repair against another working database) is the result's
+// End and Error. The caller has made sure that the copy is a copy and the working database a
+// working one. The result is recorded in the copy: a completed check as the last check, any
+// other as the last attempt beside it (StoreCheckFreshness).
 TCheckResult RunCopyCheck(TFyrn& fyrn, const TCopySettings& settings, const TCheckOptions& options);
 
 }  // namespace brindle

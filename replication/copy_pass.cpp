@@ -15,6 +15,7 @@
 #include "replication/freshness.h"
 #include "replication/table_replication.h"
 #include "replication/text_forms.h"
+#include "replication/work_identity.h"
 #include "replication/write_horizon.h"
 #include "schema/replicated_tables.h"
 
@@ -259,7 +260,7 @@ TPassResult RunCopyPass(TFyrn& fyrn, const TCopySettings& settings, TCopyDBThrea
     if (ReadParamString(copy_conf, "DB_IS_COPY", "") != "1") {
       WriteParamBool(copy_conf, "DB_IS_COPY", true);
     }
-    WriteConfString(copy_conf, kReplicationInfo, "WORK_DB_CONN_STR", settings.WorkDBConnStr);
+    RecordWorkDatabase(copy_conf, settings.WorkDBConnStr, WorkDatabaseIdentity(fyrn, *pass.work));
     WriteConfString(copy_conf, kReplicationInfo, "WORK_DB_PARAM1",
                     HexEncode(settings.WorkDBPassword));
 

@@ -1,78 +1,158 @@
 #include "replication/copy_repair.h"
 
+#include <algorithm>
+#include <chrono>
+#include <thread>
+#include <unordered_set>
+
 #include "dbaccess/fyrn.h"
 #include "ibx/dataset.h"
 #include "ibx/transaction.h"
 #include "platform/error.h"
+#include "replication/copy_lock.h"
+#include "replication/copy_pass.h"
 #include "replication/copy_writer.h"
+#include "replication/key_ranges.h"
+#include "replication/replication_sql.h"
 
 namespace brindle {
 
 namespace {
 
-// Rows and keys written per transaction.
+// Keys written per transaction and read again per query: under the server's 1,500 values of an
+// IN list.
 constexpr std::size_t kRepairRangeRows = 1000;
+// A pass holds the lock for seconds; a first fill of a large copy for longer.
+constexpr auto kLockWait = std::chrono::minutes(10);
+constexpr auto kLockRetry = std::chrono::milliseconds(200);
 
 }  // namespace
 
-TCopyRepair::TCopyRepair(TFyrn& fyrn, ibx::TIBDatabase& copy, const ReplicatedTable& table,
-                         std::vector<std::string> columns, bool delete_orphans)
+std::int64_t OrphanBound(std::int64_t copy_rows) {
+  return std::max<std::int64_t>(100, copy_rows / 100);
+}
+
+TCopyRepair::TCopyRepair(TFyrn& fyrn, ibx::TIBDatabase& work, ibx::TIBDatabase& copy,
+                         const ReplicatedTable& table, std::vector<std::string> columns,
+                         TRepairOptions options)
     : fyrn_(fyrn),
+      work_(work),
       copy_(copy),
       table_(table),
       columns_(std::move(columns)),
-      delete_orphans_(delete_orphans) {}
+      key_index_(static_cast<std::size_t>(
+          std::find(columns_.begin(), columns_.end(), table.key_column) - columns_.begin())),
+      options_(options) {}
 
-void TCopyRepair::Write(const ibx::TIBPackedRows& rows, std::size_t row, TTableCheck& result) {
-  rows_.AppendRow(rows, row, columns_.size());
-  FlushIfFull(result);
+TCopyRepair::~TCopyRepair() = default;
+
+void TCopyRepair::Write(ibx::TIBValue key, TTableCheck& result) {
+  keys_.push_back(std::move(key));
+  if (keys_.size() >= kRepairRangeRows) Flush(false, result);
 }
 
 void TCopyRepair::Delete(ibx::TIBValue key, TTableCheck& result) {
-  if (!delete_orphans_) return;
+  if (!options_.DeleteOrphans) return;
+  ++orphans_seen_;
+  if (options_.OrphanBound >= 0 && orphans_seen_ > options_.OrphanBound) {
+    orphans_.clear();
+    result.OrphansOverBound = true;
+    return;
+  }
   orphans_.push_back(std::move(key));
-  FlushIfFull(result);
 }
 
-void TCopyRepair::FlushIfFull(TTableCheck& result) {
-  if (rows_.size() + orphans_.size() >= kRepairRangeRows) Flush(result);
+void TCopyRepair::Finish(TTableCheck& result) {
+  Flush(true, result);
 }
 
-void TCopyRepair::Flush(TTableCheck& result) {
-  if (!rows_.empty()) {
-    TTableResult written;
-    try {
-      TCopyWriter writer(fyrn_, copy_, table_);
-      writer.Begin(columns_);
-      for (std::size_t row = 0; row < rows_.size(); ++row) writer.Add(rows_, row, written);
-      writer.Flush(written);
-      writer.Commit();
-    } catch (...) {
-      WrapException("Исправление копии, таблица " + std::string(table_.table));
+void TCopyRepair::AcquireLock(TCopyLock& lock) {
+  const auto deadline = std::chrono::steady_clock::now() + kLockWait;
+  while (!lock.TryAcquire()) {
+    if (options_.Cancel && *options_.Cancel) throw Exception("Проверка прервана");
+    if (std::chrono::steady_clock::now() >= deadline) {
+      throw Exception(SkippedPassText(lock.HolderText()) +
+                      "; исправление не закончено, повторите его позже");
     }
-    rows_.clear();
+    std::this_thread::sleep_for(kLockRetry);
+  }
+}
+
+void TCopyRepair::ReadAgain(const std::vector<ibx::TIBValue>& keys) {
+  if (!read_again_) {
+    read_again_ = fyrn_.CreateDataSet(work_, nullptr);
+    read_again_->SetTextParamsAsDeclared(true);
+    read_again_->SetSelectSQL(BuildProbeManySql(std::string(table_.table),
+                                                std::string(table_.key_column), columns_,
+                                                kRepairRangeRows));
+  }
+  for (std::size_t i = 0; i < kRepairRangeRows; ++i) {
+    if (i < keys.size()) {
+      read_again_->Params(i).SetAsVariant(keys[i]);
+    } else {
+      read_again_->Params(i).Clear();  // matches nothing
+    }
+  }
+  rows_.clear();
+  const std::vector<std::size_t> fields = ibx::TIBPackedRows::FirstFields(columns_.size());
+  for (read_again_->Open(); !read_again_->Eof(); read_again_->Next()) {
+    rows_.Append(*read_again_, fields);
+  }
+  read_again_->Close();
+}
+
+void TCopyRepair::Flush(bool last, TTableCheck& result) {
+  std::vector<ibx::TIBValue> orphans;
+  if (last && !result.OrphansOverBound) orphans.swap(orphans_);
+  if (keys_.empty() && orphans.empty()) return;
+  // Every key once, the rows to write first: a key that is an orphan as well came back.
+  std::vector<ibx::TIBValue> keys = std::move(keys_);
+  keys_.clear();
+  keys.insert(keys.end(), orphans.begin(), orphans.end());
+  TCopyLock lock(copy_);
+  AcquireLock(lock);
+  std::unordered_set<std::string> present;  // keys the working database has now
+  try {
+    TCopyWriter writer(fyrn_, copy_, table_);
+    writer.Begin(columns_, true);
+    TTableResult written;
+    for (std::size_t first = 0; first < keys.size(); first += kRepairRangeRows) {
+      const auto begin = keys.begin() + static_cast<std::ptrdiff_t>(first);
+      ReadAgain({begin, begin + static_cast<std::ptrdiff_t>(
+                                    std::min(kRepairRangeRows, keys.size() - first))});
+      for (std::size_t row = 0; row < rows_.size(); ++row) {
+        present.insert(KeyText(rows_.Value(row, key_index_), table_.text_key));
+        writer.Add(rows_, row, written);
+      }
+      writer.Flush(written);
+    }
+    writer.Commit();
     result.Inserted += written.Inserted;
     result.Updated += written.Updated;
+    result.Mended += written.Inserted + written.Updated + written.Unchanged;
+  } catch (...) {
+    WrapException("Исправление копии, таблица " + std::string(table_.table));
   }
-  if (!orphans_.empty()) {
-    const std::string key = std::string(table_.key_column);
-    try {
-      const auto transaction = fyrn_.CreateTransaction(copy_);
-      const auto statement = fyrn_.CreateDataSet(copy_, transaction.get());
-      statement->SetSelectSQL("DELETE FROM \"" + std::string(table_.table) + "\" WHERE \"" + key +
-                              "\" = ?");
-      std::int64_t deleted = 0;
-      for (const ibx::TIBValue& orphan : orphans_) {
-        statement->Params(0).SetAsVariant(orphan);
-        statement->ExecSQL();
-        deleted += statement->RowsAffected();
-      }
-      transaction->Commit();
-      result.Deleted += deleted;
-    } catch (...) {
-      WrapException("Удаление лишних записей копии, таблица " + std::string(table_.table));
+  if (orphans.empty()) return;
+  try {
+    const auto transaction = fyrn_.CreateTransaction(copy_);
+    const auto statement = fyrn_.CreateDataSet(copy_, transaction.get());
+    statement->SetSelectSQL("DELETE FROM \"" + std::string(table_.table) + "\" WHERE \"" +
+                            std::string(table_.key_column) + "\" = ?");
+    std::int64_t deleted = 0, mended = 0;
+    for (const ibx::TIBValue& orphan : orphans) {
+      // An orphan whose working row came back was written above.
+      if (present.contains(KeyText(orphan, table_.text_key))) continue;
+      statement->Params(0).SetAsVariant(orphan);
+      statement->ExecSQL();
+      deleted += statement->RowsAffected();
+      ++mended;
     }
-    orphans_.clear();
+    transaction->Commit();
+    result.Deleted += deleted;
+    result.Mended += mended;
+  } catch (...) {
+    WrapException("Удаление лишних записей копии, таблица " + std::string(table_.table));
   }
 }
 

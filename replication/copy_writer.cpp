@@ -27,6 +27,14 @@ constexpr std::size_t kMaxUpdatesPerBlock = 100;
 // The server's limit on a message is 64 KB.
 constexpr std::size_t kMaxBlockMessage = 60000;
 
+// The value the modification-date trigger turns into NULL without stamping the row.
+constexpr char kNoStamp[] = "1900-01-01";
+
+ibx::TIBTimestamp NoStamp() {
+  static const ibx::TIBTimestamp stamp = ibx::ParseTimestamp(kNoStamp);
+  return stamp;
+}
+
 }  // namespace
 
 // NULL and an empty text are different values, so NULL-ness counts as well as the exact text.
@@ -83,12 +91,21 @@ bool TCopyWriter::HasColumn(std::string_view name) const {
                      [&](const std::string& column) { return SameText(column, name); });
 }
 
-void TCopyWriter::Begin(std::vector<std::string> columns) {
+void TCopyWriter::Begin(std::vector<std::string> columns, bool keep_stamps) {
   columns_ = std::move(columns);
   const std::string table(table_.table), key(table_.key_column);
   const auto key_at = std::find(columns_.begin(), columns_.end(), key);
   if (key_at == columns_.end()) throw Exception("Ключ " + key + " не входит в копируемые поля");
   key_index_ = static_cast<std::size_t>(key_at - columns_.begin());
+  kept_stamp_.reset();
+  if (keep_stamps) {
+    const auto stamp_at = std::find(columns_.begin(), columns_.end(), "MODIFYDATE");
+    if (stamp_at == columns_.end()) throw Exception("Поле MODIFYDATE не входит в копируемые поля");
+    kept_stamp_ = static_cast<std::size_t>(stamp_at - columns_.begin());
+    unstamp_ = fyrn_.CreateDataSet(copy_, transaction_.get());
+    unstamp_->SetSelectSQL("UPDATE \"" + table + "\" SET MODIFYDATE = '" + kNoStamp +
+                           "' WHERE \"" + key + "\" = ?");
+  }
 
   const ReplicationStatements single = BuildReplicationStatements(table, key, columns_);
   insert_->SetSelectSQL(single.insert);
@@ -133,7 +150,9 @@ void TCopyWriter::Add(const ibx::TIBPackedRows& rows, std::size_t row, TTableRes
 
 void TCopyWriter::SetParams(ibx::TIBDataSet& statement, std::size_t first, std::size_t row) const {
   for (std::size_t i = 0; i < columns_.size(); ++i) {
-    statement.Params(first + i).SetAsVariant(rows_.Value(row, i));
+    ibx::TIBValue value = rows_.Value(row, i);
+    if (i == kept_stamp_ && value.IsNull()) value = ibx::TIBValue::Timestamp(NoStamp());
+    statement.Params(first + i).SetAsVariant(value);
   }
 }
 
@@ -174,16 +193,31 @@ void TCopyWriter::Probe() {
     const auto at = batch_keys_.find(key);
     if (at == batch_keys_.end() || found[at->second]) continue;  // the first of equal keys counts
     found[at->second] = true;
-    batch_[at->second].kind = comparer_->Differing(rows_, at->second, probed_, 0, true).empty()
-                                  ? Kind::kSame
-                                  : Kind::kUpdate;
+    Row& written = batch_[at->second];
+    written.kind = comparer_->Differing(rows_, at->second, probed_, 0, true).empty()
+                       ? Kind::kSame
+                       : Kind::kUpdate;
+    if (written.kind == Kind::kUpdate && kept_stamp_) {
+      const ibx::TIBValue stamp = rows_.Value(at->second, *kept_stamp_);
+      written.unstamp =
+          !stamp.IsNull() && SameCopiedValue(stamp, probed_.Value(0, *kept_stamp_));
+    }
   }
   probe.Close();
+}
+
+void TCopyWriter::Unstamp() {
+  for (std::size_t row = 0; row < batch_.size(); ++row) {
+    if (!batch_[row].unstamp) continue;
+    unstamp_->Params(0).SetAsVariant(rows_.Value(row, key_index_));
+    unstamp_->ExecSQL();
+  }
 }
 
 void TCopyWriter::Flush(TTableResult& result) {
   if (batch_.empty()) return;
   if (!empty_) Probe();
+  if (kept_stamp_) Unstamp();
   // Runs of rows of one kind, in the order the rows came.
   std::vector<std::size_t> run;
   Kind run_kind = Kind::kInsert;

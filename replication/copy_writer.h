@@ -11,6 +11,7 @@
 #include <cstddef>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -62,7 +63,11 @@ class TCopyWriter {
 
   bool HasColumn(std::string_view name) const;
   // The columns to copy, each in the copy, the key among them; prepares the statements.
-  void Begin(std::vector<std::string> columns);
+  // With `keep_stamps`, every row written keeps the working row's MODIFYDATE, NULL included,
+  // through the copy's modification-date trigger: a NULL goes as 1900-01-01, which the trigger
+  // turns into NULL, and a row whose stored MODIFYDATE equals the one written has it moved to
+  // NULL first, in the same transaction, so that the trigger does not stamp the copy's time.
+  void Begin(std::vector<std::string> columns, bool keep_stamps = false);
   // Rows written together, after Begin.
   std::size_t BatchRows() const { return batch_rows_; }
   // A row of the working database, its first fields those of Begin's columns in their order.
@@ -78,9 +83,12 @@ class TCopyWriter {
   struct Row {
     std::string key;  // KeyText of the row's key
     Kind kind = Kind::kInsert;
+    bool unstamp = false;  // keep_stamps: the stored MODIFYDATE is the one to write
   };
 
   void Probe();
+  // keep_stamps: moves the stored MODIFYDATE of the rows to update with it to NULL.
+  void Unstamp();
   // The query that fetches the copy's rows of the batch, with its parameters set.
   ibx::TIBDataSet& ProbeOfBatch();
   // Sets the parameters from `first` on to the values of row `row` of the batch.
@@ -98,6 +106,7 @@ class TCopyWriter {
   bool empty_ = false;
   std::vector<std::string> columns_;
   std::size_t key_index_ = 0;
+  std::optional<std::size_t> kept_stamp_;  // keep_stamps: the MODIFYDATE column
   std::size_t row_message_bytes_ = 0;  // a row's share of a block's message, estimated
   std::size_t batch_rows_ = 1;         // rows per batch and keys per probe
 
@@ -114,6 +123,7 @@ class TCopyWriter {
   std::unique_ptr<ibx::TIBDataSet> probe_range_;  // a range of integer keys
   std::unique_ptr<ibx::TIBDataSet> insert_;
   std::unique_ptr<ibx::TIBDataSet> update_;
+  std::unique_ptr<ibx::TIBDataSet> unstamp_;  // keep_stamps: MODIFYDATE of a key to NULL
   std::map<std::size_t, std::unique_ptr<ibx::TIBDataSet>> insert_blocks_;
   std::map<std::size_t, std::unique_ptr<ibx::TIBDataSet>> update_blocks_;
 };

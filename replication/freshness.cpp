@@ -22,6 +22,10 @@ constexpr char kCheckOrphans[] = "LAST_CHECK_ORPHANS";
 constexpr char kCheckLeft[] = "LAST_CHECK_LEFT";
 constexpr char kCheckFailed[] = "LAST_CHECK_FAILED";
 constexpr char kCheckSummary[] = "LAST_CHECK_SUMMARY";
+constexpr char kCheckNotCompared[] = "LAST_CHECK_NOT_COMPARED";
+constexpr char kAttemptFinished[] = "LAST_CHECK_ATTEMPT_FINISHED";
+constexpr char kAttemptEnd[] = "LAST_CHECK_ATTEMPT_END";
+constexpr char kAttemptSummary[] = "LAST_CHECK_ATTEMPT_SUMMARY";
 
 }  // namespace
 
@@ -83,6 +87,12 @@ void StorePassFreshness(TfbIniFile& copy_conf, const TPassResult& result) {
 }
 
 void StoreCheckFreshness(TfbIniFile& copy_conf, const TCheckResult& result, TDateTime finished) {
+  WriteConfDateTime(copy_conf, kReplicationInfo, kAttemptFinished, finished);
+  WriteConfString(copy_conf, kReplicationInfo, kAttemptEnd, CheckEndName(result.End));
+  WriteConfString(copy_conf, kReplicationInfo, kAttemptSummary, CheckSummaryText(result));
+  // A check that did not go through its tables proves nothing, and leaves the last one that did.
+  if (!result.Completed()) return;
+  WriteConfInt(copy_conf, kReplicationInfo, kCheckNotCompared, result.NotCompared());
   WriteConfDateTime(copy_conf, kReplicationInfo, kCheckFinished, finished);
   WriteConfInt(copy_conf, kReplicationInfo, kCheckCompared, result.Compared());
   WriteConfInt(copy_conf, kReplicationInfo, kCheckMissing, result.Missing());
@@ -122,6 +132,11 @@ TCopyFreshness ReadCopyFreshness(TfbIniFile& copy_conf) {
   check.Left = ReadConfInt64(copy_conf, kReplicationInfo, kCheckLeft, 0);
   check.Failed = ReadConfBool(copy_conf, kReplicationInfo, kCheckFailed, false);
   check.Summary = ReadConfString(copy_conf, kReplicationInfo, kCheckSummary, "");
+  check.NotCompared = ReadConfInt64(copy_conf, kReplicationInfo, kCheckNotCompared, 0);
+  TCheckAttempt& attempt = freshness.LastCheckAttempt;
+  attempt.Finished = ReadConfDateTime(copy_conf, kReplicationInfo, kAttemptFinished, 0);
+  attempt.End = CheckEndFromName(ReadConfString(copy_conf, kReplicationInfo, kAttemptEnd, ""));
+  attempt.Summary = ReadConfString(copy_conf, kReplicationInfo, kAttemptSummary, "");
   return freshness;
 }
 

@@ -48,8 +48,9 @@ void StorePassFreshness(TfbIniFile& copy_conf, const TPassResult& result);
 // The failed passes since the last success, as the copy records them (0 when none are).
 std::int32_t ReadFailedPasses(TfbIniFile& copy_conf);
 
-// After a check of the copy that ended at `finished` (this computer's clock): the LAST_CHECK_
-// keys, each written every time.
+// After a check of the copy that ended at `finished` (this computer's clock): the
+// LAST_CHECK_ATTEMPT_ keys for every check, and the LAST_CHECK_ keys of the last check that went
+// through its tables only for one that did.
 void StoreCheckFreshness(TfbIniFile& copy_conf, const TCheckResult& result, TDateTime finished);
 
 // The last check of the copy, as the copy records it.
@@ -61,7 +62,15 @@ struct TCheckFreshness {
   std::int64_t Orphans = 0;
   std::int64_t Left = 0;  // differences the copy still holds (all of them without a repair)
   bool Failed = false;    // the check, or a table of it, ended with an error
-  std::string Summary;    // CheckSummaryText
+  std::int64_t NotCompared = 0;  // tables
+  std::string Summary;           // CheckSummaryText
+};
+
+// The last check of any end, completed or not.
+struct TCheckAttempt {
+  TDateTime Finished = 0;  // 0: none has recorded itself
+  TCheckEnd End = TCheckEnd::kCompleted;
+  std::string Summary;
 };
 
 struct TTableFreshness {
@@ -80,6 +89,7 @@ struct TCopyFreshness {
   std::int32_t FailedPasses = 0;
   std::string LastError;  // empty after a completed pass
   TCheckFreshness LastCheck;
+  TCheckAttempt LastCheckAttempt;
 };
 
 // Only reads.

@@ -51,6 +51,8 @@ void TPassMetrics::Add(const TPassResult& result) {
 }
 
 void TPassMetrics::AddCheck(const TCheckResult& result, TDateTime finished) {
+  attempt_ = Attempt{finished, result.Completed()};
+  if (!result.Completed()) return;  // the last completed check's figures stay
   check_ = Check{finished,           result.Compared(), result.Missing(),
                  result.Different(), result.Orphans(),  result.Failed()};
 }
@@ -94,6 +96,16 @@ std::string TPassMetrics::Text(TDateTime now, bool copy_enabled) const {
     Header(text, "brindle_check_failed",
            "1 when the last check, or a table of it, ended with an error, else 0.");
     text += std::string("brindle_check_failed ") + (check_->failed ? "1" : "0") + "\n";
+  }
+  if (attempt_) {
+    Header(text, "brindle_check_attempt_timestamp_seconds",
+           "Unix time of the end of the last check, completed, refused, failed or interrupted.");
+    text += "brindle_check_attempt_timestamp_seconds " + Value(UnixSeconds(attempt_->finished)) +
+            "\n";
+    Header(text, "brindle_check_attempt_completed",
+           "1 when the last check went through every table, else 0.");
+    text += std::string("brindle_check_attempt_completed ") + (attempt_->completed ? "1" : "0") +
+            "\n";
   }
   return text;
 }

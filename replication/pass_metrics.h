@@ -6,7 +6,9 @@
 // brindle_pass_duration_seconds, brindle_last_success_timestamp_seconds (0: none known),
 // brindle_failed_passes (since the last success) and brindle_copy_enabled (0 or 1); once a check
 // of the copy has ended in this run, brindle_check_timestamp_seconds, brindle_check_rows_compared,
-// brindle_check_rows{kind="missing"|"different"|"orphan"} and brindle_check_failed. Lag is taken
+// brindle_check_rows{kind="missing"|"different"|"orphan"} and brindle_check_failed of the last
+// check that went through every table, and brindle_check_attempt_timestamp_seconds and
+// brindle_check_attempt_completed of the last check of any end. Lag is taken
 // on the working server's clock, as the last pass that read it saw that clock (this computer's
 // clock until a pass has).
 //
@@ -50,7 +52,12 @@ class TPassMetrics {
     std::int64_t compared = 0, missing = 0, different = 0, orphans = 0;
     bool failed = false;
   };
-  std::optional<Check> check_;
+  std::optional<Check> check_;  // the last completed check
+  struct Attempt {
+    TDateTime finished = 0;
+    bool completed = false;
+  };
+  std::optional<Attempt> attempt_;
 };
 
 // Replaces the file the textfile collector's way: the text goes into a temporary file in the

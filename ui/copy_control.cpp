@@ -81,8 +81,7 @@ void CheckCopyingPaths(const std::string& source_text, const std::string& target
   if (SameText(source_text, target_text)) throw Exception("Указана одна и та же база данных!");
 }
 
-void CheckCopyDatabase(TCopyEngine& engine) {
-  const TCopySettings settings = engine.Settings();
+TDateTime CheckCopyDatabase(const TCopySettings& settings) {
   std::unique_ptr<TfbIniFile> conf =
       Fyrn().OpenConf(settings.CopyDBConnStr, settings.CopyDBPassword);
   const bool is_copy = ReadParamBool(*conf, kIsCopy, false);
@@ -90,7 +89,11 @@ void CheckCopyDatabase(TCopyEngine& engine) {
   if (!is_copy && version > 0) {
     throw Exception("Заданная в настройках копия базы данных на самом деле является рабочей БД!");
   }
-  engine.SetLastCopyTime(ReadConfDateTime(*conf, "REPLICATION_INFO", "LAST_COPY_TIME", 0));
+  return ReadConfDateTime(*conf, "REPLICATION_INFO", "LAST_COPY_TIME", 0);
+}
+
+void CheckCopyDatabase(TCopyEngine& engine) {
+  engine.SetLastCopyTime(CheckCopyDatabase(engine.Settings()));
 }
 
 void CheckWorkDatabase(const TCopySettings& settings) {

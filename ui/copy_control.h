@@ -33,6 +33,8 @@ void SwitchCopying(TCopyEngine& engine, const std::string& source_text,
 // that the working database is one.
 void CheckCopyingPaths(const std::string& source_text, const std::string& target_text);
 void CheckCopyDatabase(TCopyEngine& engine);
+// The same check of the copy without an engine; returns the copy's last copy time.
+TDateTime CheckCopyDatabase(const TCopySettings& settings);
 void CheckWorkDatabase(const TCopySettings& settings);
 
 // The operator accepted the path dialog for the working or the copy database: the settings

@@ -119,6 +119,11 @@ std::string StatusText(const std::string& copy_conn_str, const TCopyFreshness& f
                ? "окончена " + FormatDisplayDateTime(check.Finished) + ": " + OneLine(check.Summary)
                : std::string("не проводилась")) +
           "\n";
+  const TCheckAttempt& attempt = freshness.LastCheckAttempt;
+  if (attempt.Finished > check.Finished && attempt.End != TCheckEnd::kCompleted) {
+    text += "Последняя попытка проверки: " + FormatDisplayDateTime(attempt.Finished) + ": " +
+            OneLine(attempt.Summary) + "\n";
+  }
   return text;
 }
 
@@ -166,7 +171,19 @@ std::string StatusJson(const std::string& copy_conn_str, const TCopyFreshness& f
     json.Key("orphans").Int(check.Orphans);
     json.Key("left").Int(check.Left);
     json.Key("failed").Bool(check.Failed);
+    json.Key("not_compared").Int(check.NotCompared);
     json.Key("summary").String(check.Summary);
+    json.EndObject();
+  } else {
+    json.Null();
+  }
+  json.Key("last_check_attempt");
+  const TCheckAttempt& attempt = freshness.LastCheckAttempt;
+  if (attempt.Finished > 0) {
+    json.BeginObject();
+    json.Key("finished").String(FormatIsoDateTime(attempt.Finished));
+    json.Key("end").String(CheckEndName(attempt.End));
+    json.Key("summary").String(attempt.Summary);
     json.EndObject();
   } else {
     json.Null();

@@ -121,6 +121,15 @@ struct StatusJson {
   }
 };
 
+QJsonObject ParsedJson(const std::string& text) {
+  QJsonParseError error;
+  const QJsonDocument document = QJsonDocument::fromJson(QByteArray::fromStdString(text), &error);
+  EXPECT_EQ(error.error, QJsonParseError::NoError) << error.errorString().toStdString() << "\n"
+                                                   << text;
+  EXPECT_TRUE(document.isObject()) << text;
+  return document.object();
+}
+
 StatusJson RunStatusJson(std::vector<std::string> args, const std::string& dir) {
   args.push_back("--status");
   args.push_back("--json");
@@ -481,11 +490,218 @@ TEST_F(BrindleSyncTest, ACheckThatCannotConnectEndsWithTwoAndNamesTheDatabase) {
   const RunResult check =
       RunSync(Args("--check", "--json", "--work-password", "not-the-password"), dbs.Dir().Path());
   EXPECT_EQ(check.status, 2) << check.out << check.err;
-  EXPECT_TRUE(Contains(check.err,
-                       "Проверка копии не выполнена: Рабочая БД [" + dbs.WorkConnStr() + "] -> "))
-      << check.err;
-  EXPECT_TRUE(StartsWith(check.out, "{\"tables\":[],\"exit_status\":2,\"error\":\"Рабочая БД ["))
+  const std::string error =
+      "Проверка рабочей базы данных [" + dbs.WorkConnStr() + "] не пройдена. Проверьте пароль";
+  EXPECT_TRUE(Contains(check.err, "Проверка копии не выполнена: " + error)) << check.err;
+  const QJsonObject json = ParsedJson(check.out);
+  EXPECT_EQ(json["exit_status"].toInt(), 2) << check.out;
+  EXPECT_TRUE(Contains(json["error"].toString().toStdString(), error)) << check.out;
+}
+
+std::string ConfRowsOf(ibx::TIBDatabase& db, const std::string& section) {
+  return testing::QueryText(
+      db, "SELECT COUNT(*) FROM CONFIGPARAMS WHERE SECTIONNAME = '" + section + "'");
+}
+
+// The copy is filled from W. A repair against another office's database, the same database
+// twice or the two swapped writes nothing anywhere; orphans beyond the bound stay until allowed.
+TEST_F(BrindleSyncTest, ARepairWritesOnlyIntoTheCopyOfItsOwnWorkingDatabase) {
+  OfficeDatabasePair other;  // another office: the same rows but half the logs
+  WriteParam(other.WorkConnStr(), "OFFICE_DB_STRUCT_VERSION", "12");
+  {
+    ibx::TIBDatabase work = other.ConnectWork();
+    testing::FillReplicatedTables(work, 20);
+    testing::ExecuteCommitted(work, "DELETE FROM PC_LOGTRAN_BK WHERE ID < 10");
+  }
+  MarkWorking();
+  {
+    ibx::TIBDatabase work = dbs.ConnectWork();
+    testing::FillReplicatedTables(work, 20);
+  }
+  ASSERT_EQ(Once(Databases()).status, 0);
+  ASSERT_EQ(RunSync(Args("--check", "--tables", "PC_CARD"), dbs.Dir().Path()).status, 0);
+  auto copy_rows = [&] {
+    ibx::TIBDatabase copy = dbs.ConnectCopy();
+    return testing::QueryText(copy, "SELECT COUNT(*) FROM PC_LOGTRAN_BK");
+  };
+
+  RunResult repair = RunSync({"--check", "--work", other.WorkConnStr(), "--copy", dbs.CopyConnStr(),
+                              "--repair", "--delete-orphans", "--json"},
+                             dbs.Dir().Path());
+  EXPECT_EQ(repair.status, 2) << repair.out << repair.err;
+  QJsonObject json = ParsedJson(repair.out);
+  EXPECT_EQ(json["end"].toString(), "refused");
+  const std::string error = json["error"].toString().toStdString();
+  EXPECT_TRUE(Contains(error, "[" + dbs.WorkConnStr() + "]")) << error;
+  EXPECT_TRUE(Contains(error, "[" + other.WorkConnStr() + "]")) << error;
+  EXPECT_TRUE(Contains(error, "--office-moved")) << error;
+  EXPECT_EQ(copy_rows(), "20");
+  // Recorded as an attempt beside the last completed check, not in its place.
+  const StatusJson status = RunStatusJson(Databases(), dbs.Dir().Path());
+  EXPECT_EQ(status.json["last_check_attempt"].toObject()["end"].toString(), "refused");
+  EXPECT_TRUE(IsIsoDateTime(status.json["last_check"].toObject()["finished"])) << status.err;
+
+  for (const auto& [work, copy] : {std::pair{dbs.WorkConnStr(), dbs.WorkConnStr()},
+                                   std::pair{dbs.CopyConnStr(), dbs.WorkConnStr()}}) {
+    repair = RunSync({"--check", "--work", work, "--copy", copy, "--repair", "--delete-orphans",
+                      "--json"},
+                     dbs.Dir().Path());
+    EXPECT_EQ(repair.status, 2) << repair.out << repair.err;
+    EXPECT_EQ(ParsedJson(repair.out)["end"].toString(), "refused") << repair.out;
+    ibx::TIBDatabase working = dbs.ConnectWork();
+    EXPECT_EQ(ConfRowsOf(working, "REPLICATION_INFO"), "0") << work << " " << copy;
+  }
+
+  // 150 orphans in a table of 170 rows: more than the bound of 100.
+  {
+    ibx::TIBDatabase copy = dbs.ConnectCopy();
+    testing::InsertSampleRows(copy, "PC_LOGTRAN_BK", "ID", 500, 150);
+  }
+  repair = RunSync(Args("--check", "--repair", "--delete-orphans", "--tables", "PC_LOGTRAN_BK"),
+                   dbs.Dir().Path());
+  EXPECT_EQ(repair.status, 1) << repair.out << repair.err;
+  EXPECT_TRUE(Contains(repair.out, "лишние записи не удалены: их 150")) << repair.out;
+  EXPECT_TRUE(Contains(repair.out, "--no-orphan-limit")) << repair.out;
+  EXPECT_EQ(copy_rows(), "170");
+  repair = RunSync(Args("--check", "--repair", "--delete-orphans", "--no-orphan-limit", "--tables",
+                        "PC_LOGTRAN_BK"),
+                   dbs.Dir().Path());
+  EXPECT_EQ(repair.status, 0) << repair.out << repair.err;
+  EXPECT_EQ(copy_rows(), "20");
+
+  // The office moved: told so, the repair takes the other database, and from then on without
+  // being told.
+  repair = RunSync({"--check", "--work", other.WorkConnStr(), "--copy", dbs.CopyConnStr(),
+                    "--repair", "--delete-orphans", "--office-moved", "--tables", "PC_LOGTRAN_BK"},
+                   dbs.Dir().Path());
+  EXPECT_EQ(repair.status, 0) << repair.out << repair.err;
+  EXPECT_EQ(copy_rows(), "10");
+  repair = RunSync({"--check", "--work", other.WorkConnStr(), "--copy", dbs.CopyConnStr(),
+                    "--repair", "--tables", "PC_LOGTRAN_BK"},
+                   dbs.Dir().Path());
+  EXPECT_EQ(repair.status, 0) << repair.out << repair.err;
+}
+
+// Rows whose MODIFYDATE the copy's trigger would stamp: NULL in the working database (inserted
+// or updated), and equal on both sides while another column differs.
+TEST_F(BrindleSyncTest, OneRepairMakesEveryRowEqualModifyDateIncluded) {
+  MarkWorking();
+  {
+    ibx::TIBDatabase work = dbs.ConnectWork();
+    testing::InsertSampleRows(work, "PC_LOGTRAN_BK", "ID", 1, 10);
+    testing::ExecuteCommitted(work, "UPDATE PC_LOGTRAN_BK SET MODIFYDATE = NULL WHERE ID IN (3, 4)");
+  }
+  ASSERT_EQ(Once(Databases()).status, 0);
+  {
+    ibx::TIBDatabase copy = dbs.ConnectCopy();
+    auto exec = [&](const std::string& sql) { testing::ExecuteCommitted(copy, sql); };
+    exec("DELETE FROM PC_LOGTRAN_BK WHERE ID = 3");
+    const std::string stamp =
+        testing::QueryText(copy, "SELECT MODIFYDATE FROM PC_LOGTRAN_BK WHERE ID = 5");
+    exec("UPDATE PC_LOGTRAN_BK SET AZSNAME = 'changed', MODIFYDATE = '1900-01-01' WHERE ID = 5");
+    exec("UPDATE PC_LOGTRAN_BK SET MODIFYDATE = '" + stamp + "' WHERE ID = 5");
+  }
+  RunResult check = RunSync(Args("--check", "--tables", "PC_LOGTRAN_BK"), dbs.Dir().Path());
+  ASSERT_EQ(check.status, 1) << check.out << check.err;
+  EXPECT_TRUE(Contains(check.out, "  различается запись 4: MODIFYDATE\n")) << check.out;
+  EXPECT_TRUE(Contains(check.out, "  различается запись 5: AZSNAME\n")) << check.out;
+
+  check = RunSync(Args("--check", "--repair", "--tables", "PC_LOGTRAN_BK"), dbs.Dir().Path());
+  EXPECT_EQ(check.status, 0) << check.out << check.err;
+  check = RunSync(Args("--check", "--tables", "PC_LOGTRAN_BK"), dbs.Dir().Path());
+  EXPECT_EQ(check.status, 0) << check.out << check.err;
+  ibx::TIBDatabase work = dbs.ConnectWork();
+  ibx::TIBDatabase copy = dbs.ConnectCopy();
+  const auto logs = std::find_if(ReplicatedTables().begin(), ReplicatedTables().end(),
+                                 [](const ReplicatedTable& entry) {
+                                   return entry.table == "PC_LOGTRAN_BK";
+                                 });
+  const auto difference = testing::CompareTable(work, copy, *logs);
+  EXPECT_EQ(difference.rows_checked, 10);
+  for (const std::string& text : difference.differences) ADD_FAILURE() << text;
+  // The trigger still stamps everyone else's writes.
+  testing::ExecuteCommitted(copy, "UPDATE PC_LOGTRAN_BK SET AZSNAME = 'x' WHERE ID = 4");
+  EXPECT_NE(testing::QueryText(copy, "SELECT MODIFYDATE FROM PC_LOGTRAN_BK WHERE ID = 4"), "");
+}
+
+// A paced repair takes the lock range by range, so passes go on meanwhile; SIGINT ends it
+// within a second or two with what it repaired committed, recorded as an interrupted attempt.
+TEST_F(BrindleSyncTest, SigintEndsAPacedRepairBetweenRangesAndPassesRunMeanwhile) {
+  MarkWorking();
+  {
+    ibx::TIBDatabase work = dbs.ConnectWork();
+    testing::InsertSampleRows(work, "PC_LOGTRAN_BK", "ID", 1, 4000);
+    // Older than any pass's overlap: no pass writes them again.
+    testing::ExecuteCommitted(
+        work, "UPDATE PC_LOGTRAN_BK SET MODIFYDATE = DATEADD(ID SECOND TO TIMESTAMP '2020-01-01')");
+  }
+  ASSERT_EQ(Once(Databases()).status, 0);
+  ASSERT_EQ(RunSync(Args("--check", "--tables", "PC_LOGTRAN_BK"), dbs.Dir().Path()).status, 0);
+  ibx::TIBDatabase copy = dbs.ConnectCopy();
+  testing::ExecuteCommitted(copy, "UPDATE PC_LOGTRAN_BK SET AZSNAME = 'changed'");
+  auto repaired = [&] {
+    return std::stoi(
+        testing::QueryText(copy, "SELECT COUNT(*) FROM PC_LOGTRAN_BK WHERE AZSNAME <> 'changed'"));
+  };
+  SyncProcess repair(
+      Args("--check", "--repair", "--tables", "PC_LOGTRAN_BK", "--max-rows-per-second", "500"),
+      dbs.Dir().Path());
+  const auto deadline = Clock::now() + 30s;
+  while (repaired() == 0) {
+    ASSERT_LT(Clock::now(), deadline) << repair.Err();
+    std::this_thread::sleep_for(50ms);
+  }
+  // The lock is taken only while a range is written: a pass a moment later is not skipped.
+  bool passed = false;
+  for (int attempt = 0; attempt < 3 && !passed; ++attempt) {
+    const RunResult once = Once(Databases());
+    ASSERT_EQ(once.status, 0) << once.out << once.err;
+    passed = Contains(once.out, "Копирование завершено");
+  }
+  EXPECT_TRUE(passed);
+  const auto signalled = Clock::now();
+  repair.Kill(SIGINT);
+  const std::optional<int> status = repair.WaitOrKill(10s);
+  EXPECT_LT(Clock::now() - signalled, 2500ms);
+  EXPECT_EQ(status, std::optional<int>(130)) << repair.Out() << repair.Err();
+  EXPECT_TRUE(Contains(repair.Out(), "прервана")) << repair.Out();
+  const int kept = repaired();
+  EXPECT_GE(kept, 1000);
+  EXPECT_LT(kept, 4000);
+  EXPECT_EQ(kept % 1000, 0) << "a range half written";
+
+  const RunResult status_text = RunSync(Args("--status"), dbs.Dir().Path());
+  EXPECT_TRUE(Contains(status_text.out, "Последняя проверка копии: окончена ")) << status_text.out;
+  EXPECT_TRUE(Contains(status_text.out, "Последняя попытка проверки: ")) << status_text.out;
+  const StatusJson json = RunStatusJson(Databases(), dbs.Dir().Path());
+  EXPECT_EQ(json.json["last_check_attempt"].toObject()["end"].toString(), "interrupted");
+}
+
+// Without marks nothing is known to be copied: such tables are named, and the check does not
+// pass.
+TEST_F(BrindleSyncTest, TablesWithoutAUsableMarkAreNamedAndTheCheckDoesNotPass) {
+  MarkWorking();
+  {
+    ibx::TIBDatabase work = dbs.ConnectWork();
+    testing::FillReplicatedTables(work, 3);
+  }
+  RunResult check = RunSync(Args("--check", "--json"), dbs.Dir().Path());
+  EXPECT_EQ(check.status, 1) << check.out << check.err;
+  QJsonObject json = ParsedJson(check.out);
+  EXPECT_EQ(json["totals"].toObject()["not_compared"].toInt(), 37) << check.out;
+  EXPECT_EQ(json["totals"].toObject()["compared"].toInt(), 0) << check.out;
+  EXPECT_TRUE(Contains(json["tables"].toArray()[0].toObject()["not_compared"].toString().toStdString(),
+                       "нет отметки LAST_OFFICE_MODIFYDATE"))
       << check.out;
+
+  ASSERT_EQ(Once(Databases()).status, 0);
+  WriteConfString(*Conf(dbs.CopyConnStr()), "REPLICATION_INFO", "LAST_PC_CARD_MODIFYDATE", "abc");
+  check = RunSync(Args("--check"), dbs.Dir().Path());
+  EXPECT_EQ(check.status, 1) << check.out << check.err;
+  EXPECT_TRUE(Contains(check.out,
+                       "PC_CARD: не сравнивалась: отметка LAST_PC_CARD_MODIFYDATE повреждена"))
+      << check.out;
+  EXPECT_TRUE(Contains(check.out, "не сравнивались таблицы: PC_CARD (")) << check.out;
 }
 
 // 30 rows at 10 a second: the ranges of the working database come a second apart.
