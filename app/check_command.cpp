@@ -121,9 +121,9 @@ std::string CheckReportJson(const TCheckResult& result) {
   json.EndArray();
   json.Key("totals").BeginObject();
   const std::pair<const char*, std::int64_t> totals[] = {
-      {"compared", result.Compared()}, {"missing", result.Missing()},
-      {"different", result.Different()}, {"orphans", result.Orphans()},
-      {"repaired", result.Repaired()},   {"left", result.Left()},
+      {"compared", result.Compared()},       {"missing", result.Missing()},
+      {"different", result.Different()},     {"orphans", result.Orphans()},
+      {"repaired", result.Repaired()},       {"left", result.Left()},
       {"not_compared", result.NotCompared()}};
   for (const auto& [name, count] : totals) json.Key(name).Int(count);
   json.EndObject();

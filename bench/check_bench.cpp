@@ -5,6 +5,11 @@
 //   check  RunCopyCheck of that table (ranges, two reading threads, the merge and the compare),
 //          with a few hundred differences spread through the copy (a decimal changed in its
 //          fourth place, rows deleted);
+//   repair RunCopyCheck with a repair of a tenth of the rows, changed in the copy in two ways:
+//          once so that the copy's MODIFYDATE differs (the trigger stamped the change), once so
+//          that it equals the working one (the repair then moves it away before writing it back,
+//          so the trigger does not stamp it): the difference of the two is what keeping
+//          MODIFYDATE costs;
 // and the peak memory of the check for each row count beside the resident memory before it (which
 // the copy pass that filled the copy leaves higher after more rows), to show that what the check
 // adds does not grow with the rows.
@@ -40,6 +45,29 @@ using bench::StatusKb;
 double RawRead(const std::string& conn_str, const std::string& table) {
   auto db = Connect(conn_str);
   return bench::ReadAll(db, "SELECT * FROM \"" + table + "\" ORDER BY ID");
+}
+
+// Changes SUMMA of every tenth row of the copy; with `same_stamp` its MODIFYDATE is put back, so
+// that it equals the working row's. Returns the rows changed.
+long ChangeTenth(const std::string& conn_str, const std::string& table, bool same_stamp) {
+  auto copy = Connect(conn_str);
+  const std::string where = " WHERE MOD(ID, 10) = 3";
+  if (!same_stamp) {
+    testing::ExecuteCommitted(copy, "UPDATE " + table + " SET SUMMA = SUMMA + 0.0001" + where);
+  } else {
+    testing::ExecuteCommitted(copy,
+                              "EXECUTE BLOCK AS DECLARE ID BIGINT; DECLARE STAMP TIMESTAMP; BEGIN "
+                              "FOR SELECT ID, MODIFYDATE FROM " +
+                                  table + where +
+                                  " INTO :ID, :STAMP DO BEGIN "
+                                  "UPDATE " +
+                                  table +
+                                  " SET SUMMA = SUMMA + 0.0001, MODIFYDATE = '1900-01-01' "
+                                  "WHERE ID = :ID; "
+                                  "UPDATE " +
+                                  table + " SET MODIFYDATE = :STAMP WHERE ID = :ID; END END");
+  }
+  return std::stol(testing::QueryText(copy, "SELECT COUNT(*) FROM " + table + where));
 }
 
 }  // namespace
@@ -113,6 +141,33 @@ int main(int argc, char** argv) {
     bench::PrintResult("check", keys, "check_rate", check_rate, "rows/s");
     bench::PrintResult("check", keys, "rss_before_check", static_cast<double>(rss), "KB");
     bench::PrintResult("check", keys, "check_peak", static_cast<double>(peak), "KB");
+    for (const bool same_stamp : {false, true}) {
+      const long changed = ChangeTenth(settings.CopyDBConnStr, table, same_stamp);
+      TCheckOptions repair = options;
+      repair.Repair = true;
+      const bench::TCpuUse repair_cpu;
+      const auto repair_start = Clock::now();
+      const TCheckResult repaired = RunCopyCheck(suite.Fyrn(), settings, repair);
+      const double seconds = Seconds(repair_start);
+      const std::string kind = same_stamp ? "repair_same_stamp" : "repair_other_stamp";
+      bench::PrintCpuPerRow("check", keys, kind, repair_cpu, static_cast<double>(changed));
+      // A repaired copy holds the working rows, so the next repair finds nothing but its own.
+      if (repaired.Failed() || repaired.Left() != 0 || repaired.Found() < changed) {
+        std::fprintf(stderr, "the repair left differences: %s\n",
+                     CheckSummaryText(repaired).c_str());
+        status = 1;
+      }
+      std::printf("%10ld rows, %s: %ld repaired in %.2f s, %.0f repaired rows/s\n", rows,
+                  kind.c_str(), changed, seconds, changed / seconds);
+      bench::PrintResult("check", keys, (kind + "_rows").c_str(), static_cast<double>(changed),
+                         "count");
+      bench::PrintResult("check", keys, (kind + "_rate").c_str(), changed / seconds, "rows/s");
+    }
+    const TCheckResult after = RunCopyCheck(suite.Fyrn(), settings, options);
+    if (after.Found() != 0) {
+      std::fprintf(stderr, "after the repairs: %s\n", CheckSummaryText(after).c_str());
+      status = 1;
+    }
     std::fflush(stdout);
     for (const auto& db : {settings.WorkDBConnStr, settings.CopyDBConnStr}) Drop(db);
   }

@@ -78,7 +78,8 @@ const char* CheckEndName(TCheckEnd end) {
 }
 
 TCheckEnd CheckEndFromName(const std::string& name) {
-  for (const TCheckEnd end : {TCheckEnd::kCompleted, TCheckEnd::kRefused, TCheckEnd::kInterrupted}) {
+  for (const TCheckEnd end :
+       {TCheckEnd::kCompleted, TCheckEnd::kRefused, TCheckEnd::kInterrupted}) {
     if (name == CheckEndName(end)) return end;
   }
   return TCheckEnd::kFailed;
@@ -96,7 +97,8 @@ std::string CheckSummaryText(const TCheckResult& result) {
   std::string not_compared;
   for (const TTableCheck& table : result.Tables) {
     if (table.NotCompared.empty()) continue;
-    not_compared += (not_compared.empty() ? "" : "; ") + table.Table + " (" + table.NotCompared + ")";
+    not_compared +=
+        (not_compared.empty() ? "" : "; ") + table.Table + " (" + table.NotCompared + ")";
   }
   if (!not_compared.empty()) text += ", не сравнивались таблицы: " + not_compared;
   if (failed > 0) text += ", не проверено таблиц из-за ошибок " + std::to_string(failed);

@@ -4,7 +4,6 @@
 #include <chrono>
 #include <memory>
 #include <optional>
-#include <stdexcept>
 #include <tuple>
 
 #include "dbaccess/conf_calls.h"
@@ -27,12 +26,6 @@ namespace {
 
 constexpr char kMarkSection[] = "REPLICATION_INFO";
 constexpr char kCancelled[] = "Проверка прервана";
-
-// What refuses a check before it reads anything.
-class TRefused : public std::runtime_error {
- public:
-  using std::runtime_error::runtime_error;
-};
 
 std::string CurrentErrorText() {
   try {
@@ -275,15 +268,16 @@ TCheckResult RunCopyCheck(TFyrn& fyrn, const TCopySettings& settings,
       const std::string identity = WorkDatabaseIdentity(fyrn, *work);
       const std::string other = OtherWorkDatabase(*copy_conf, settings.WorkDBConnStr, identity);
       if (!other.empty() && !options.OfficeMoved) {
-        throw TRefused("исправление не начато: " + other +
-                       ". Если офис переехал и рабочая БД теперь эта, повторите с --office-moved");
+        throw TCheckRefused(
+            "исправление не начато: " + other +
+            ". Если офис переехал и рабочая БД теперь эта, повторите с --office-moved");
       }
       if (!other.empty()) RecordWorkDatabase(*copy_conf, settings.WorkDBConnStr, identity);
       repair_work = fyrn.Connect(settings.WorkDBConnStr, settings.WorkDBPassword);
       repair_copy = fyrn.Connect(settings.CopyDBConnStr, settings.CopyDBPassword);
     }
-    const TCheckContext context{fyrn,      *work,     *copy, *copy_conf, repair_work.get(),
-                                repair_copy.get(), options};
+    const TCheckContext context{
+        fyrn, *work, *copy, *copy_conf, repair_work.get(), repair_copy.get(), options};
     const std::vector<ReplicatedTable> tables =
         options.Tables.empty()
             ? std::vector<ReplicatedTable>(ReplicatedTables().begin(), ReplicatedTables().end())
@@ -295,6 +289,8 @@ TCheckResult RunCopyCheck(TFyrn& fyrn, const TCopySettings& settings,
       const auto started = std::chrono::steady_clock::now();
       try {
         CheckTable(context, table, table_result);
+      } catch (const TCheckRefused&) {
+        throw;
       } catch (...) {
         table_result.Error = CurrentErrorText();
       }
@@ -304,7 +300,7 @@ TCheckResult RunCopyCheck(TFyrn& fyrn, const TCopySettings& settings,
       result.End = TCheckEnd::kInterrupted;
       result.Error = "получен сигнал остановки";
     }
-  } catch (const TRefused& e) {
+  } catch (const TCheckRefused& e) {
     result.End = TCheckEnd::kRefused;
     result.Error = e.what();
   } catch (...) {

@@ -71,8 +71,8 @@ void TCopyRepair::AcquireLock(TCopyLock& lock) {
   while (!lock.TryAcquire()) {
     if (options_.Cancel && *options_.Cancel) throw Exception("Проверка прервана");
     if (std::chrono::steady_clock::now() >= deadline) {
-      throw Exception(SkippedPassText(lock.HolderText()) +
-                      "; исправление не закончено, повторите его позже");
+      throw TCheckRefused(SkippedPassText(lock.HolderText()) +
+                          "; исправление не закончено, повторите его позже");
     }
     std::this_thread::sleep_for(kLockRetry);
   }
@@ -82,9 +82,8 @@ void TCopyRepair::ReadAgain(const std::vector<ibx::TIBValue>& keys) {
   if (!read_again_) {
     read_again_ = fyrn_.CreateDataSet(work_, nullptr);
     read_again_->SetTextParamsAsDeclared(true);
-    read_again_->SetSelectSQL(BuildProbeManySql(std::string(table_.table),
-                                                std::string(table_.key_column), columns_,
-                                                kRepairRangeRows));
+    read_again_->SetSelectSQL(BuildProbeManySql(
+        std::string(table_.table), std::string(table_.key_column), columns_, kRepairRangeRows));
   }
   for (std::size_t i = 0; i < kRepairRangeRows; ++i) {
     if (i < keys.size()) {

@@ -16,6 +16,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -32,6 +33,13 @@ namespace ibx {
 class TIBDatabase;
 class TIBDataSet;
 }  // namespace ibx
+
+// What refuses a check or its repair as a whole (another working database, the copy's lock taken
+// longer than a repair waits for it): the check ends as refused.
+class TCheckRefused : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
 
 // Orphans a repair deletes from a table of `copy_rows` rows without being told it may delete
 // more: 1% of the rows, at least 100.

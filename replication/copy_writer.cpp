@@ -103,8 +103,8 @@ void TCopyWriter::Begin(std::vector<std::string> columns, bool keep_stamps) {
     if (stamp_at == columns_.end()) throw Exception("Поле MODIFYDATE не входит в копируемые поля");
     kept_stamp_ = static_cast<std::size_t>(stamp_at - columns_.begin());
     unstamp_ = fyrn_.CreateDataSet(copy_, transaction_.get());
-    unstamp_->SetSelectSQL("UPDATE \"" + table + "\" SET MODIFYDATE = '" + kNoStamp +
-                           "' WHERE \"" + key + "\" = ?");
+    unstamp_->SetSelectSQL("UPDATE \"" + table + "\" SET MODIFYDATE = '" + kNoStamp + "' WHERE \"" +
+                           key + "\" = ?");
   }
 
   const ReplicationStatements single = BuildReplicationStatements(table, key, columns_);
@@ -199,8 +199,7 @@ void TCopyWriter::Probe() {
                        : Kind::kUpdate;
     if (written.kind == Kind::kUpdate && kept_stamp_) {
       const ibx::TIBValue stamp = rows_.Value(at->second, *kept_stamp_);
-      written.unstamp =
-          !stamp.IsNull() && SameCopiedValue(stamp, probed_.Value(0, *kept_stamp_));
+      written.unstamp = !stamp.IsNull() && SameCopiedValue(stamp, probed_.Value(0, *kept_stamp_));
     }
   }
   probe.Close();

@@ -107,8 +107,8 @@ class TCopyWriter {
   std::vector<std::string> columns_;
   std::size_t key_index_ = 0;
   std::optional<std::size_t> kept_stamp_;  // keep_stamps: the MODIFYDATE column
-  std::size_t row_message_bytes_ = 0;  // a row's share of a block's message, estimated
-  std::size_t batch_rows_ = 1;         // rows per batch and keys per probe
+  std::size_t row_message_bytes_ = 0;      // a row's share of a block's message, estimated
+  std::size_t batch_rows_ = 1;             // rows per batch and keys per probe
 
   ibx::TIBPackedRows rows_;  // the batch's values
   std::vector<Row> batch_;

@@ -60,8 +60,8 @@ struct TCheckFreshness {
   std::int64_t Missing = 0;
   std::int64_t Different = 0;
   std::int64_t Orphans = 0;
-  std::int64_t Left = 0;  // differences the copy still holds (all of them without a repair)
-  bool Failed = false;    // the check, or a table of it, ended with an error
+  std::int64_t Left = 0;         // differences the copy still holds (all of them without a repair)
+  bool Failed = false;           // the check, or a table of it, ended with an error
   std::int64_t NotCompared = 0;  // tables
   std::string Summary;           // CheckSummaryText
 };

@@ -100,12 +100,12 @@ std::string TPassMetrics::Text(TDateTime now, bool copy_enabled) const {
   if (attempt_) {
     Header(text, "brindle_check_attempt_timestamp_seconds",
            "Unix time of the end of the last check, completed, refused, failed or interrupted.");
-    text += "brindle_check_attempt_timestamp_seconds " + Value(UnixSeconds(attempt_->finished)) +
-            "\n";
+    text +=
+        "brindle_check_attempt_timestamp_seconds " + Value(UnixSeconds(attempt_->finished)) + "\n";
     Header(text, "brindle_check_attempt_completed",
            "1 when the last check went through every table, else 0.");
-    text += std::string("brindle_check_attempt_completed ") + (attempt_->completed ? "1" : "0") +
-            "\n";
+    text +=
+        std::string("brindle_check_attempt_completed ") + (attempt_->completed ? "1" : "0") + "\n";
   }
   return text;
 }

@@ -543,9 +543,9 @@ TEST_F(BrindleSyncTest, ARepairWritesOnlyIntoTheCopyOfItsOwnWorkingDatabase) {
 
   for (const auto& [work, copy] : {std::pair{dbs.WorkConnStr(), dbs.WorkConnStr()},
                                    std::pair{dbs.CopyConnStr(), dbs.WorkConnStr()}}) {
-    repair = RunSync({"--check", "--work", work, "--copy", copy, "--repair", "--delete-orphans",
-                      "--json"},
-                     dbs.Dir().Path());
+    repair = RunSync(
+        {"--check", "--work", work, "--copy", copy, "--repair", "--delete-orphans", "--json"},
+        dbs.Dir().Path());
     EXPECT_EQ(repair.status, 2) << repair.out << repair.err;
     EXPECT_EQ(ParsedJson(repair.out)["end"].toString(), "refused") << repair.out;
     ibx::TIBDatabase working = dbs.ConnectWork();
@@ -589,7 +589,8 @@ TEST_F(BrindleSyncTest, OneRepairMakesEveryRowEqualModifyDateIncluded) {
   {
     ibx::TIBDatabase work = dbs.ConnectWork();
     testing::InsertSampleRows(work, "PC_LOGTRAN_BK", "ID", 1, 10);
-    testing::ExecuteCommitted(work, "UPDATE PC_LOGTRAN_BK SET MODIFYDATE = NULL WHERE ID IN (3, 4)");
+    testing::ExecuteCommitted(work,
+                              "UPDATE PC_LOGTRAN_BK SET MODIFYDATE = NULL WHERE ID IN (3, 4)");
   }
   ASSERT_EQ(Once(Databases()).status, 0);
   {
@@ -612,10 +613,9 @@ TEST_F(BrindleSyncTest, OneRepairMakesEveryRowEqualModifyDateIncluded) {
   EXPECT_EQ(check.status, 0) << check.out << check.err;
   ibx::TIBDatabase work = dbs.ConnectWork();
   ibx::TIBDatabase copy = dbs.ConnectCopy();
-  const auto logs = std::find_if(ReplicatedTables().begin(), ReplicatedTables().end(),
-                                 [](const ReplicatedTable& entry) {
-                                   return entry.table == "PC_LOGTRAN_BK";
-                                 });
+  const auto logs =
+      std::find_if(ReplicatedTables().begin(), ReplicatedTables().end(),
+                   [](const ReplicatedTable& entry) { return entry.table == "PC_LOGTRAN_BK"; });
   const auto difference = testing::CompareTable(work, copy, *logs);
   EXPECT_EQ(difference.rows_checked, 10);
   for (const std::string& text : difference.differences) ADD_FAILURE() << text;
@@ -690,16 +690,17 @@ TEST_F(BrindleSyncTest, TablesWithoutAUsableMarkAreNamedAndTheCheckDoesNotPass) 
   QJsonObject json = ParsedJson(check.out);
   EXPECT_EQ(json["totals"].toObject()["not_compared"].toInt(), 37) << check.out;
   EXPECT_EQ(json["totals"].toObject()["compared"].toInt(), 0) << check.out;
-  EXPECT_TRUE(Contains(json["tables"].toArray()[0].toObject()["not_compared"].toString().toStdString(),
-                       "нет отметки LAST_OFFICE_MODIFYDATE"))
+  EXPECT_TRUE(
+      Contains(json["tables"].toArray()[0].toObject()["not_compared"].toString().toStdString(),
+               "нет отметки LAST_OFFICE_MODIFYDATE"))
       << check.out;
 
   ASSERT_EQ(Once(Databases()).status, 0);
   WriteConfString(*Conf(dbs.CopyConnStr()), "REPLICATION_INFO", "LAST_PC_CARD_MODIFYDATE", "abc");
   check = RunSync(Args("--check"), dbs.Dir().Path());
   EXPECT_EQ(check.status, 1) << check.out << check.err;
-  EXPECT_TRUE(Contains(check.out,
-                       "PC_CARD: не сравнивалась: отметка LAST_PC_CARD_MODIFYDATE повреждена"))
+  EXPECT_TRUE(
+      Contains(check.out, "PC_CARD: не сравнивалась: отметка LAST_PC_CARD_MODIFYDATE повреждена"))
       << check.out;
   EXPECT_TRUE(Contains(check.out, "не сравнивались таблицы: PC_CARD (")) << check.out;
 }
@@ -738,7 +739,8 @@ TEST_F(BrindleSyncTest, CheckEveryChecksTheCopyAfterAPassAndReportsItEverywhere)
   const RunResult before = RunSync(Args("--status"), dbs.Dir().Path());
   EXPECT_TRUE(Contains(before.out, "Последняя проверка копии: не проводилась\n")) << before.out;
   const std::string metrics_path = dbs.Dir() / "brindle.prom";
-  SyncProcess sync(Args("--period", "3600", "--check-every", "24", "--metrics-file", metrics_path),
+  SyncProcess sync(Args("--period", "3600", "--check-every", "24", "--max-rows-per-second",
+                        "100000", "--metrics-file", metrics_path),
                    dbs.Dir().Path());
   const std::string summary =
       "Проверка копии: таблиц 37, сравнено записей 110, нет в копии 0, различаются 0, лишних в "
