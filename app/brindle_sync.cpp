@@ -294,7 +294,9 @@ Options ParseArguments(int argc, char** argv) {
     throw UsageError("--metrics-file действует только в режиме службы (без режима)");
   }
   if (const std::string option = CheckOptionWithoutCheck(options); !option.empty()) {
-    throw UsageError(option + " задаётся только вместе с --check");
+    throw UsageError(option + (option == "--max-rows-per-second"
+                                   ? " задаётся только вместе с --check или --check-every"
+                                   : " задаётся только вместе с --check"));
   }
   if (options.check.DeleteOrphans && !options.check.Repair) {
     throw UsageError("--delete-orphans задаётся только вместе с --repair");
