@@ -669,17 +669,27 @@ int ShowStatus(const TCopySettings& settings, bool json, std::optional<std::int3
   return kExitLagging;
 }
 
+// A check that did not start.
+TCheckResult RefusedCheck(const std::string& error) {
+  TCheckResult refused;
+  refused.End = TCheckEnd::kRefused;
+  refused.Error = error;
+  return refused;
+}
+
+// --check --json stopped before the check could start: a monitor still reads one object.
+void PrintCheckJsonError(const std::string& error) {
+  std::fputs(CheckReportJson(RefusedCheck(error)).c_str(), stdout);
+  std::fflush(stdout);
+}
+
 // A refusal of the start checks is reported as the check's result, JSON included, and recorded
 // nowhere: the copy named may be no copy.
 int RunCheckMode(const TCopySettings& settings, const Options& options) {
   try {
     CheckBeforeChecking(settings);
   } catch (const UsageError& e) {
-    TCheckResult refused;
-    refused.Repair = options.check.Repair;
-    refused.End = TCheckEnd::kRefused;
-    refused.Error = e.what();
-    return ReportCheck(refused, options.json);
+    return ReportCheck(RefusedCheck(e.what()), options.json);
   }
   return RunCheckCommand(Fyrn(), settings, options.check, options.json, WaitForStopSignal);
 }
@@ -696,6 +706,7 @@ int Verify(const std::string& conn_str, const std::optional<std::string>& given_
 int Run(const Options& options) {
   if (const std::string problem = SuiteRootProblem(); !problem.empty()) {
     std::fprintf(stderr, "brindle-sync: %s\n", problem.c_str());
+    if (options.mode == Mode::kCheck && options.json) PrintCheckJsonError(problem);
     return kExitUsage;
   }
   // The log goes where the window program's goes; its folder may not exist on a new server.
@@ -752,9 +763,11 @@ int Run(const Options& options) {
   } catch (const UsageError& e) {
     std::fprintf(stderr, "%s: %s\n", ProgramFileName().c_str(), e.what());
     status = kExitUsage;
+    if (options.mode == Mode::kCheck && options.json) PrintCheckJsonError(e.what());
   } catch (const std::exception& e) {
     ShowErrorBox(e);
     status = kExitUsage;
+    if (options.mode == Mode::kCheck && options.json) PrintCheckJsonError(e.what());
   }
   // A pass that began just as copying was switched off has ended with the thread's stop.
   ProgressLine progress;
@@ -781,6 +794,11 @@ int main(int argc, char** argv) {
     options = ParseArguments(argc, argv);
   } catch (const UsageError& e) {
     std::fprintf(stderr, "brindle-sync: %s\nСправка: brindle-sync --help\n", e.what());
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    if (std::count(args.begin(), args.end(), "--check") > 0 &&
+        std::count(args.begin(), args.end(), "--json") > 0) {
+      PrintCheckJsonError(e.what());
+    }
     return kExitUsage;
   }
   if (options.mode == Mode::kHelp) {

@@ -102,9 +102,6 @@ void TCopyWriter::Begin(std::vector<std::string> columns, bool keep_stamps) {
     const auto stamp_at = std::find(columns_.begin(), columns_.end(), "MODIFYDATE");
     if (stamp_at == columns_.end()) throw Exception("Поле MODIFYDATE не входит в копируемые поля");
     kept_stamp_ = static_cast<std::size_t>(stamp_at - columns_.begin());
-    unstamp_ = fyrn_.CreateDataSet(copy_, transaction_.get());
-    unstamp_->SetSelectSQL("UPDATE \"" + table + "\" SET MODIFYDATE = '" + kNoStamp + "' WHERE \"" +
-                           key + "\" = ?");
   }
 
   const ReplicationStatements single = BuildReplicationStatements(table, key, columns_);
@@ -136,6 +133,15 @@ void TCopyWriter::Begin(std::vector<std::string> columns, bool keep_stamps) {
   probe_fields_ = ibx::TIBPackedRows::FirstFields(columns_.size());
   comparer_ = std::make_unique<TCopiedRowComparer>(columns_.size());
   if (!table_.text_key) probe_range_->SetSelectSQL(BuildProbeRangeSql(table, key, columns_));
+  if (kept_stamp_) {
+    // The batch's keys in one statement, as the probe fetches them.
+    std::string places;
+    for (std::size_t i = 0; i < batch_rows_; ++i) places += i ? ",?" : "?";
+    unstamp_ = fyrn_.CreateDataSet(copy_, transaction_.get());
+    unstamp_->SetTextParamsAsDeclared(true);
+    unstamp_->SetSelectSQL("UPDATE \"" + table + "\" SET MODIFYDATE = '" + kNoStamp + "' WHERE \"" +
+                           key + "\" IN (" + places + ")");
+  }
 }
 
 void TCopyWriter::Add(const ibx::TIBPackedRows& rows, std::size_t row, TTableResult& result) {
@@ -206,11 +212,13 @@ void TCopyWriter::Probe() {
 }
 
 void TCopyWriter::Unstamp() {
+  std::size_t keys = 0;
   for (std::size_t row = 0; row < batch_.size(); ++row) {
-    if (!batch_[row].unstamp) continue;
-    unstamp_->Params(0).SetAsVariant(rows_.Value(row, key_index_));
-    unstamp_->ExecSQL();
+    if (batch_[row].unstamp) unstamp_->Params(keys++).SetAsVariant(rows_.Value(row, key_index_));
   }
+  if (keys == 0) return;
+  for (std::size_t i = keys; i < batch_rows_; ++i) unstamp_->Params(i).Clear();  // matches nothing
+  unstamp_->ExecSQL();
 }
 
 void TCopyWriter::Flush(TTableResult& result) {

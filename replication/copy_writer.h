@@ -123,7 +123,7 @@ class TCopyWriter {
   std::unique_ptr<ibx::TIBDataSet> probe_range_;  // a range of integer keys
   std::unique_ptr<ibx::TIBDataSet> insert_;
   std::unique_ptr<ibx::TIBDataSet> update_;
-  std::unique_ptr<ibx::TIBDataSet> unstamp_;  // keep_stamps: MODIFYDATE of a key to NULL
+  std::unique_ptr<ibx::TIBDataSet> unstamp_;  // keep_stamps: MODIFYDATE of keys to NULL
   std::map<std::size_t, std::unique_ptr<ibx::TIBDataSet>> insert_blocks_;
   std::map<std::size_t, std::unique_ptr<ibx::TIBDataSet>> update_blocks_;
 };

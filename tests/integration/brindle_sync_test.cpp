@@ -496,6 +496,12 @@ TEST_F(BrindleSyncTest, ACheckThatCannotConnectEndsWithTwoAndNamesTheDatabase) {
   const QJsonObject json = ParsedJson(check.out);
   EXPECT_EQ(json["exit_status"].toInt(), 2) << check.out;
   EXPECT_TRUE(Contains(json["error"].toString().toStdString(), error)) << check.out;
+  // A command line the check cannot start with still gives a monitor its one object.
+  const RunResult usage =
+      RunSync(Args("--check", "--json", "--tables", "NO_SUCH"), dbs.Dir().Path());
+  EXPECT_EQ(usage.status, 2);
+  EXPECT_TRUE(Contains(ParsedJson(usage.out)["error"].toString().toStdString(), "NO_SUCH"))
+      << usage.out;
 }
 
 std::string ConfRowsOf(ibx::TIBDatabase& db, const std::string& section) {
