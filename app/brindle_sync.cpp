@@ -8,7 +8,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cerrno>
 #include <charconv>
 #include <cstdio>
@@ -368,17 +367,17 @@ class PassReports {
 class ProgressLine {
  public:
   ProgressLine() : terminal_(isatty(STDERR_FILENO) == 1) {}
-  void Show(const TCopyDBThread& thread) {
+  void Show(const TPassProgress& progress) {
     if (!terminal_) return;
-    if (!thread.Busy) {
+    if (!progress.Busy) {
       Clear();
       return;
     }
-    const std::int32_t table_no = thread.TableNo, record_no = thread.RecordNo,
-                       record_count = thread.RecordCount;
+    const std::int32_t table_no = progress.TableNo, record_no = progress.RecordNo,
+                       record_count = progress.RecordCount;
     const auto tables = ReplicatedTables();
     std::string text = "Копирование: таблица " + std::to_string(table_no) + " / " +
-                       std::to_string(thread.TableCount.load());
+                       std::to_string(progress.TableCount.load());
     if (table_no >= 1 && static_cast<std::size_t>(table_no) <= tables.size()) {
       text += " " + std::string(tables[table_no - 1].table);
     }
@@ -593,8 +592,12 @@ int RunCopying(bool once, TCopyEngine& engine, PassReports& reports, TMetricsFil
   bool stopping = false;
   bool failed = false;
   int printed = 0;
-  engine.SetCopyEnabled(true);
-  engine.WakeUp();
+  if (once) {
+    engine.RunOnePass();
+  } else {
+    engine.SetCopyEnabled(true);
+    engine.WakeUp();
+  }
   service.Ready("Копирование включено, период " + std::to_string(engine.Settings().CheckPeriod) +
                 " с");
   if (!once) {
@@ -630,10 +633,10 @@ int RunCopying(bool once, TCopyEngine& engine, PassReports& reports, TMetricsFil
     }
     if (once && printed > 0) break;
     if (stopping && !engine.Busy()) break;
-    if (watchdog && watchdog->Due(engine.Thread().TakePulse(), TWatchdogFeeder::Clock::now())) {
+    if (watchdog && watchdog->Due(engine.TakePulse(), TWatchdogFeeder::Clock::now())) {
       service.FeedWatchdog();
     }
-    progress.Show(engine.Thread());
+    progress.Show(engine.Progress());
   }
   progress.Clear();
   engine.SetCopyEnabled(false);
@@ -720,20 +723,14 @@ int Run(const Options& options) {
   PassReports reports;
   std::optional<TMetricsFile> metrics;  // outlives the engine, for the passes that end with it
   const bool once = options.mode == Mode::kOnce;
-  // Set once the engine exists; no pass runs before copying is switched on below.
-  std::atomic<TCopyEngine*> engine_ref{nullptr};
   TProgramModuleOptions module_options;
   // Modes that name their database, or only read, leave the suite's office database alone.
   module_options.verify_office_db = options.mode == Mode::kOnce || options.mode == Mode::kRun;
-  module_options.observer = [&reports, &engine_ref, once](const TPassResult& result) {
-    if (once) engine_ref.load()->SetCopyEnabled(false);  // one pass, whatever the period
-    reports.Add(result);
-  };
+  module_options.observer = [&reports](const TPassResult& result) { reports.Add(result); };
   int status = kExitOk;
   try {
     TProgramModule program(std::move(module_options));
     TCopyEngine& engine = program.Engine();
-    engine_ref = &engine;
     for (const std::string& warning : program.StartupWarnings()) {
       std::fprintf(stderr, "brindle-sync: внимание: %s\n", warning.c_str());
     }

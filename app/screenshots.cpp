@@ -27,24 +27,22 @@ using namespace brindle;
 class SamplePass {
  public:
   TCopyEngine::PassBody Body() {
-    return [this](const TCopySettings&, TCopyDBThread& thread) {
-      thread.TableNo = 12;
-      thread.TableCount = 37;
-      thread.RecordNo = 1480;
-      thread.RecordCount = 5230;
-      thread.Busy = true;
+    return [this](const TCopySettings&, TPassProgress& progress) {
+      progress.TableNo = 12;
+      progress.TableCount = 37;
+      progress.RecordNo = 1480;
+      progress.RecordCount = 5230;
       std::unique_lock guard(lock_);
       running_ = true;
       changed_.notify_all();
       changed_.wait(guard, [this] { return released_; });
       // The pass ends as one that failed.
-      thread.SetLastError(
-          "Ошибка при копировании БД: Подключение к БД -> Unable to complete network request to "
-          "host \"office-server\".\r\n-Failed to establish a connection. <# EIBError #>",
-          EncodeDateTime({2026, 12, 7, 20, 24, 4, 0}));
-      thread.Busy = false;
       TPassResult result;
       result.Status = TPassStatus::kFailed;
+      result.Error = TPassError{};
+      result.Error->Text =
+          "Ошибка при копировании БД: Подключение к БД -> Unable to complete network request to "
+          "host \"office-server\".\r\n-Failed to establish a connection. <# EIBError #>";
       result.FailedPasses = 1;
       // The dialog takes lags against the time it is drawn, so this pass ended just before.
       constexpr double kMinute = 1.0 / 1440;

@@ -4,7 +4,7 @@ namespace brindle {
 
 TWatchdogFeeder::TWatchdogFeeder(std::chrono::microseconds interval) : interval_(interval) {}
 
-bool TWatchdogFeeder::Due(const TCopyDBThread::Pulse& pulse, Clock::time_point now) {
+bool TWatchdogFeeder::Due(const TCopyEngine::Pulse& pulse, Clock::time_point now) {
   if (pulse.Waiting || pulse != last_pulse_) {
     last_pulse_ = pulse;
     last_sign_of_life_ = now;

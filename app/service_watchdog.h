@@ -2,7 +2,7 @@
 // of life, so that a pass stuck in one call (a server that stopped answering, a row lock that is
 // never released) gets the service restarted.
 //
-// The thread is alive while it waits between passes, or while its pulse (copy_thread.h) changed
+// The thread is alive while it waits between passes, or while its pulse (copy_engine.h) changed
 // within half the watchdog interval. While it is alive the watchdog is fed every quarter of the
 // interval, well within the half that systemd asks for. So a pass that makes no progress is
 // restarted between one and one and a half intervals after its last step: the interval must
@@ -15,7 +15,7 @@
 #include <chrono>
 #include <optional>
 
-#include "replication/copy_thread.h"
+#include "replication/copy_engine.h"
 
 namespace brindle {
 
@@ -26,11 +26,11 @@ class TWatchdogFeeder {
   explicit TWatchdogFeeder(std::chrono::microseconds interval);
 
   // Takes the thread's pulse as seen at `now`; true when WATCHDOG=1 is due.
-  bool Due(const TCopyDBThread::Pulse& pulse, Clock::time_point now);
+  bool Due(const TCopyEngine::Pulse& pulse, Clock::time_point now);
 
  private:
   std::chrono::microseconds interval_;
-  std::optional<TCopyDBThread::Pulse> last_pulse_;
+  std::optional<TCopyEngine::Pulse> last_pulse_;
   Clock::time_point last_sign_of_life_{};
   std::optional<Clock::time_point> last_feed_;
 };

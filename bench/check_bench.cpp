@@ -30,7 +30,6 @@
 #include "ibx/transaction.h"
 #include "replication/copy_check.h"
 #include "replication/copy_pass.h"
-#include "replication/copy_thread.h"
 #include "tests/support/sample_data.h"
 
 namespace {

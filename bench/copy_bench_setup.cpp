@@ -27,8 +27,7 @@ std::string MadeTempDir(const std::string& name) {
 
 }  // namespace
 
-TCopyBench::TCopyBench(const std::string& name)
-    : dir_(MadeTempDir(name)), thread_([](TCopyDBThread&) {}, [] { return 60; }) {
+TCopyBench::TCopyBench(const std::string& name) : dir_(MadeTempDir(name)) {
   setenv("ZEMT_ROOT", (dir_ + "/root/").c_str(), 1);
   std::filesystem::create_directories(dir_ + "/root/LogFiles");
   std::filesystem::create_symlink(ProgramFolder() + "libOstrel.so", SuitePath("libOstrel.so"));
@@ -52,7 +51,7 @@ TCopySettings TCopyBench::Settings() const {
 }
 
 void TCopyBench::Pass(const TCopySettings& settings) {
-  const TPassResult result = RunCopyPass(fyrn_, settings, thread_, memory_);
+  const TPassResult result = RunCopyPass(fyrn_, settings, progress_, memory_);
   if (result.Status != TPassStatus::kCompleted) {
     std::fprintf(stderr, "copy pass failed: %s\n",
                  result.Error ? result.Error->Text.c_str() : "skipped");

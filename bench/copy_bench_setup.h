@@ -9,7 +9,7 @@
 #include "ibx/database.h"
 #include "replication/copy_pass.h"
 #include "replication/copy_settings.h"
-#include "replication/copy_thread.h"
+#include "replication/pass_progress.h"
 
 namespace brindle::bench {
 
@@ -33,7 +33,7 @@ class TCopyBench {
  private:
   std::string dir_;
   TFyrn fyrn_;
-  TCopyDBThread thread_;
+  TPassProgress progress_;
   TPassMemory memory_;
 };
 

@@ -168,6 +168,20 @@ void CheckTable(const TCheckContext& context, const ReplicatedTable& table, TTab
     repair.emplace(context.fyrn, *context.repair_work, *context.repair_copy, table, columns,
                    options);
   }
+  // What the repair committed counts however the table ends.
+  struct RepairCounts {
+    const std::optional<TCopyRepair>& repair;
+    TTableCheck& result;
+    ~RepairCounts() {
+      if (!repair) return;
+      const TRepairCounts& done = repair->Done();
+      result.Inserted = done.Inserted;
+      result.Updated = done.Updated;
+      result.Deleted = done.Deleted;
+      result.Mended = done.Mended;
+      result.OrphansOverBound = done.OrphansOverBound;
+    }
+  } repair_counts{repair, result};
   TKeyRanges work_rows(context.fyrn, context.work, std::move(work_query));
   TKeyRanges copy_rows(context.fyrn, context.copy, std::move(copy_query));
   TRangeRow work = work_rows.Next();
@@ -185,14 +199,14 @@ void CheckTable(const TCheckContext& context, const ReplicatedTable& table, TTab
         if (++result.Missing <= static_cast<std::int64_t>(kCheckExampleKeys)) {
           result.MissingKeys.push_back(work.Value(key_index).AsString());
         }
-        if (repair) repair->Write(work.Value(key_index), result);
+        if (repair) repair->Write(work.Value(key_index));
       }
       work = work_rows.Next();
     } else if (order > 0) {
       if (++result.Orphans <= static_cast<std::int64_t>(kCheckExampleKeys)) {
         result.OrphanKeys.push_back(copy.Value(key_index).AsString());
       }
-      if (repair) repair->Delete(copy.Value(key_index), result);
+      if (repair) repair->Delete(copy.Value(key_index));
       copy = copy_rows.Next();
     } else {
       if (left_out(work)) {
@@ -207,14 +221,14 @@ void CheckTable(const TCheckContext& context, const ReplicatedTable& table, TTab
             for (const std::size_t i : differing) names.push_back(columns[i]);
             result.DifferentRows.push_back({work.Value(key_index).AsString(), std::move(names)});
           }
-          if (repair) repair->Write(work.Value(key_index), result);
+          if (repair) repair->Write(work.Value(key_index));
         }
       }
       work = work_rows.Next();
       copy = copy_rows.Next();
     }
   }
-  if (repair) repair->Finish(result);
+  if (repair) repair->Finish();
   result.WorkRows = work_rows.RowsGiven();
   result.CopyRows = copy_rows.RowsGiven();
 }

@@ -1,31 +1,47 @@
 // The copy engine: the one worker thread with its copy settings. It is given the settings as a
 // value and takes a copy of them under a lock at the start of each pass, so a change made while
-// a pass runs applies from the next one. Each pass returns a result, which the engine keeps and
-// hands to its observer; the window and brindle-sync are its clients and share nothing else.
+// a pass runs applies from the next one. A pass counts its progress into the engine's progress
+// and returns its result, which the engine keeps and hands to its observer; what the window
+// shows is derived from that result. The window and brindle-sync are its clients and share
+// nothing else.
 //
 // Threads: the settings, the copy switch, WakeUp and the published state may be used from any
 // thread. The observer runs on the copy thread after every pass and must not block for long.
 #pragma once
 
+#include <atomic>
+#include <cstdint>
 #include <functional>
 #include <mutex>
 #include <optional>
+#include <string>
 
 #include "replication/copy_pass.h"
 #include "replication/copy_settings.h"
 #include "replication/copy_thread.h"
+#include "replication/pass_progress.h"
 #include "replication/pass_result.h"
 
 namespace brindle {
 
 class TFyrn;
 
+// What the window shows of the passes: derived from the last result and the copy's record.
+struct TPassOutcome {
+  std::string LastErrorText;  // empty when the last pass did not fail, or one is running
+  TDateTime LastErrorTime = 0;
+  TDateTime LastCopyTime = 0;  // 0 while not known
+};
+
+// The outcome once `last` has ended, the copy time known before it being `copy_time`.
+TPassOutcome OutcomeAfter(const TPassResult& last, TDateTime copy_time);
+
 class TCopyEngine {
  public:
   using PassObserver = std::function<void(const TPassResult&)>;
   // A pass of the caller's own instead of the copy pass, for tests that must hold a pass at a
-  // chosen point. It publishes its progress on the thread as the copy pass does.
-  using PassBody = std::function<TPassResult(const TCopySettings&, TCopyDBThread&)>;
+  // chosen point. It publishes its progress as the copy pass does.
+  using PassBody = std::function<TPassResult(const TCopySettings&, TPassProgress&)>;
 
   // Starts the thread with copying off. `fyrn` must outlive the engine. With a body, the passes
   // are the body's.
@@ -47,27 +63,45 @@ class TCopyEngine {
   bool CopyEnabled() const { return thread_.CopyEnabled; }
   // Cuts the wait short, unless a pass is running.
   void WakeUp() { thread_.WakeUp(); }
+  // Switches copying on for one pass, which starts at once; copying is off again when it ends,
+  // before the observer hears of it.
+  void RunOnePass();
 
-  // The published progress and outcome of the passes.
-  const TCopyDBThread& Thread() const { return thread_; }
-  bool Busy() const { return thread_.Busy; }
-  TCopyDBThread::Outcome Outcome() const { return thread_.Snapshot(); }
-  // The time of the last copy, as the copy database records it, when copying is switched on.
-  void SetLastCopyTime(TDateTime time) { thread_.SetLastCopyTime(time); }
+  // The running pass's progress.
+  const TPassProgress& Progress() const { return progress_; }
+  bool Busy() const { return progress_.Busy; }
+  TPassOutcome Outcome() const;
+  // The time of the last copy as the copy database records it, until a pass completes.
+  void SetLastCopyTime(TDateTime time);
   // The result of the last pass that ended; none before the first.
   std::optional<TPassResult> LastResult() const;
 
+  // Signs of life for a watchdog: a thread that waits or makes progress changes them; a pass
+  // stuck in one call, or a thread that has ended, does not.
+  struct Pulse {
+    bool Waiting = false;
+    std::uint64_t Beats = 0;
+    std::int32_t TableNo = 0;
+    std::int32_t RecordNo = 0;
+    std::int32_t RecordCount = 0;
+    bool operator==(const Pulse&) const = default;
+  };
+  Pulse TakePulse() const;
+
  private:
   TCopyEngine(TFyrn* fyrn, TCopySettings settings, PassObserver observer, PassBody body);
-  void Pass(TCopyDBThread& thread);
+  void Pass();
 
   TFyrn* fyrn_;  // null when the body makes every pass
   PassObserver observer_;
   PassBody body_;
-  mutable std::mutex lock_;  // guards settings_ and last_
+  mutable std::mutex lock_;  // guards settings_, last_ and outcome_
   TCopySettings settings_;
   std::optional<TPassResult> last_;
-  TPassMemory memory_;    // the copy thread's only
+  TPassOutcome outcome_;
+  TPassMemory memory_;  // the copy thread's only
+  TPassProgress progress_;
+  std::atomic<bool> one_pass_{false};
   TCopyDBThread thread_;  // last: starts once everything else is built
 };
 

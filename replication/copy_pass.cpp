@@ -11,7 +11,6 @@
 #include "ibx/ib_error.h"
 #include "infra/program_log.h"
 #include "replication/copy_lock.h"
-#include "replication/copy_thread.h"
 #include "replication/freshness.h"
 #include "replication/table_replication.h"
 #include "replication/text_forms.h"
@@ -222,16 +221,10 @@ std::string SkippedPassText(const std::string& holder) {
          (holder.empty() ? std::string() : " (" + holder + ")");
 }
 
-TPassResult RunCopyPass(TFyrn& fyrn, const TCopySettings& settings, TCopyDBThread& thread,
+TPassResult RunCopyPass(TFyrn& fyrn, const TCopySettings& settings, TPassProgress& progress,
                         TPassMemory& memory) {
   TPassResult result;
   result.Started = Now();
-  thread.SetLastError("", 0);
-  // Progress of the last pass must not pass for this one's while it connects and looks around.
-  thread.TableNo = 0;
-  thread.RecordNo = 0;
-  thread.RecordCount = 0;
-  thread.Busy = true;
   LogProgram("Начало копирования БД");
   TPassStep step = TPassStep::kConnectWork;
   PassResources pass(fyrn);
@@ -252,7 +245,6 @@ TPassResult RunCopyPass(TFyrn& fyrn, const TCopySettings& settings, TCopyDBThrea
       LogProgram(SkippedPassText(result.LockHolder));
       pass.Release(true);
       result.Finished = Now();
-      thread.Busy = false;
       return result;
     }
 
@@ -272,11 +264,11 @@ TPassResult RunCopyPass(TFyrn& fyrn, const TCopySettings& settings, TCopyDBThrea
 
     step = TPassStep::kTable;
     const auto tables = ReplicatedTables();
-    thread.TableCount = static_cast<std::int32_t>(tables.size());
+    progress.TableCount = static_cast<std::int32_t>(tables.size());
     const TTableContext context{fyrn,      *pass.work, *pass.copy,
-                                copy_conf, thread,     settings.MarkOverlap};
+                                copy_conf, progress,   settings.MarkOverlap};
     for (const ReplicatedTable& table : tables) {
-      ++thread.TableNo;
+      ++progress.TableNo;
       const auto started = std::chrono::steady_clock::now();
       TTableResult& table_result = result.Tables.emplace_back();
       try {
@@ -303,7 +295,6 @@ TPassResult RunCopyPass(TFyrn& fyrn, const TCopySettings& settings, TCopyDBThrea
       step = TPassStep::kFinish;
       LogProgram("Копирование БД завершено");
       result.Finished = Now();
-      thread.SetLastCopyTime(result.Finished);
       WriteConfDateTime(copy_conf, kReplicationInfo, kLastCopyTime, result.Finished);
     } else {
       result.Status = TPassStatus::kFailed;
@@ -314,7 +305,6 @@ TPassResult RunCopyPass(TFyrn& fyrn, const TCopySettings& settings, TCopyDBThrea
     RecordPass(copy_conf, memory, result);
     lock.Release();
     pass.Release(true);
-    if (result.Failed()) thread.SetLastError(result.Error->Text, result.Finished);
   } catch (...) {
     TPassError error = CurrentError(step);
     if (step == TPassStep::kTable && !result.Tables.empty()) {
@@ -326,9 +316,7 @@ TPassResult RunCopyPass(TFyrn& fyrn, const TCopySettings& settings, TCopyDBThrea
     LogProgram("Ошибка при копировании БД: " + error.Text);
     result.Error = std::move(error);
     RecordFailedPass(fyrn, settings, step, pass, memory, result);
-    thread.SetLastError(result.Error->Text, result.Finished);
   }
-  thread.Busy = false;
   return result;
 }
 

@@ -11,12 +11,12 @@
 
 #include "platform/date_time.h"
 #include "replication/copy_settings.h"
+#include "replication/pass_progress.h"
 #include "replication/pass_result.h"
 #include "replication/write_horizon.h"
 
 namespace brindle {
 
-class TCopyDBThread;
 class TFyrn;
 
 // What the passes of one engine remember from one pass to the next, so that a warning about the
@@ -39,12 +39,11 @@ struct TPassMemory {
 // unknown (empty).
 std::string SkippedPassText(const std::string& holder);
 
-// Never raises: a failure is logged with "Ошибка при копировании БД: ", published on the thread
-// (LastErrorText, LastErrorTime) and returned in the result; whatever the pass opened is
-// released either way. Progress is published on `thread` as the pass goes. A pass that ran
-// records its freshness in the copy (replication/freshness.h); a failed one does so whenever the
-// copy can still be reached.
-TPassResult RunCopyPass(TFyrn& fyrn, const TCopySettings& settings, TCopyDBThread& thread,
+// Never raises: a failure is logged with "Ошибка при копировании БД: " and returned in the result;
+// whatever the pass opened is released either way. Counts its tables and rows into `progress` as it
+// goes; Busy is the caller's. A pass that ran records its freshness in the copy
+// (replication/freshness.h); a failed one does so whenever the copy can still be reached.
+TPassResult RunCopyPass(TFyrn& fyrn, const TCopySettings& settings, TPassProgress& progress,
                         TPassMemory& memory);
 
 }  // namespace brindle

@@ -46,24 +46,24 @@ TCopyRepair::TCopyRepair(TFyrn& fyrn, ibx::TIBDatabase& work, ibx::TIBDatabase& 
 
 TCopyRepair::~TCopyRepair() = default;
 
-void TCopyRepair::Write(ibx::TIBValue key, TTableCheck& result) {
+void TCopyRepair::Write(ibx::TIBValue key) {
   keys_.push_back(std::move(key));
-  if (keys_.size() >= kRepairRangeRows) Flush(false, result);
+  if (keys_.size() >= kRepairRangeRows) Flush(false);
 }
 
-void TCopyRepair::Delete(ibx::TIBValue key, TTableCheck& result) {
+void TCopyRepair::Delete(ibx::TIBValue key) {
   if (!options_.DeleteOrphans) return;
   ++orphans_seen_;
   if (options_.OrphanBound >= 0 && orphans_seen_ > options_.OrphanBound) {
     orphans_.clear();
-    result.OrphansOverBound = true;
+    done_.OrphansOverBound = true;
     return;
   }
   orphans_.push_back(std::move(key));
 }
 
-void TCopyRepair::Finish(TTableCheck& result) {
-  Flush(true, result);
+void TCopyRepair::Finish() {
+  Flush(true);
 }
 
 void TCopyRepair::AcquireLock(TCopyLock& lock) {
@@ -100,9 +100,9 @@ void TCopyRepair::ReadAgain(const std::vector<ibx::TIBValue>& keys) {
   read_again_->Close();
 }
 
-void TCopyRepair::Flush(bool last, TTableCheck& result) {
+void TCopyRepair::Flush(bool last) {
   std::vector<ibx::TIBValue> orphans;
-  if (last && !result.OrphansOverBound) orphans.swap(orphans_);
+  if (last && !done_.OrphansOverBound) orphans.swap(orphans_);
   if (keys_.empty() && orphans.empty()) return;
   // Every key once, the rows to write first: a key that is an orphan as well came back.
   std::vector<ibx::TIBValue> keys = std::move(keys_);
@@ -114,21 +114,21 @@ void TCopyRepair::Flush(bool last, TTableCheck& result) {
   try {
     TCopyWriter writer(fyrn_, copy_, table_);
     writer.Begin(columns_, true);
-    TTableResult written;
     for (std::size_t first = 0; first < keys.size(); first += kRepairRangeRows) {
       const auto begin = keys.begin() + static_cast<std::ptrdiff_t>(first);
       ReadAgain({begin, begin + static_cast<std::ptrdiff_t>(
                                     std::min(kRepairRangeRows, keys.size() - first))});
       for (std::size_t row = 0; row < rows_.size(); ++row) {
         present.insert(KeyText(rows_.Value(row, key_index_), table_.text_key));
-        writer.Add(rows_, row, written);
+        writer.Add(rows_, row);
       }
-      writer.Flush(written);
+      writer.Flush();
     }
     writer.Commit();
-    result.Inserted += written.Inserted;
-    result.Updated += written.Updated;
-    result.Mended += written.Inserted + written.Updated + written.Unchanged;
+    const TCopyWriter::Counts written = writer.Written();
+    done_.Inserted += written.Inserted;
+    done_.Updated += written.Updated;
+    done_.Mended += written.Inserted + written.Updated + written.Unchanged;
   } catch (...) {
     WrapException("Исправление копии, таблица " + std::string(table_.table));
   }
@@ -148,8 +148,8 @@ void TCopyRepair::Flush(bool last, TTableCheck& result) {
       ++mended;
     }
     transaction->Commit();
-    result.Deleted += deleted;
-    result.Mended += mended;
+    done_.Deleted += deleted;
+    done_.Mended += mended;
   } catch (...) {
     WrapException("Удаление лишних записей копии, таблица " + std::string(table_.table));
   }

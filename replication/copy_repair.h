@@ -22,7 +22,6 @@
 
 #include "ibx/packed_rows.h"
 #include "ibx/value.h"
-#include "replication/check_result.h"
 #include "schema/replicated_tables.h"
 
 namespace brindle {
@@ -53,6 +52,17 @@ struct TRepairOptions {
   const std::atomic<bool>* Cancel = nullptr;
 };
 
+// What a repair did to one table.
+struct TRepairCounts {
+  std::int64_t Inserted = 0;
+  std::int64_t Updated = 0;
+  std::int64_t Deleted = 0;
+  // Findings left mended: rows written or deleted, and rows a pass had made equal meanwhile.
+  std::int64_t Mended = 0;
+  // More orphans than the bound: none were deleted.
+  bool OrphansOverBound = false;
+};
+
 class TCopyRepair {
  public:
   // `work` and `copy` are connections of the repair's own; `columns` are the copied columns, key
@@ -64,15 +74,17 @@ class TCopyRepair {
   TCopyRepair(const TCopyRepair&) = delete;
   TCopyRepair& operator=(const TCopyRepair&) = delete;
 
-  // The key of a working row to write; may write the rows held, counting into `result`.
-  void Write(ibx::TIBValue key, TTableCheck& result);
+  // The key of a working row to write; may write the rows held.
+  void Write(ibx::TIBValue key);
   // The key of a copy row whose working row is gone; ignored without DeleteOrphans.
-  void Delete(ibx::TIBValue key, TTableCheck& result);
+  void Delete(ibx::TIBValue key);
   // The table's end: writes what is held and deletes the orphans when they are within the bound.
-  void Finish(TTableCheck& result);
+  void Finish();
+  // What was committed so far.
+  const TRepairCounts& Done() const { return done_; }
 
  private:
-  void Flush(bool last, TTableCheck& result);
+  void Flush(bool last);
   // Waits for the copy's lock while a pass holds it; raises when cancelled or after long.
   void AcquireLock(TCopyLock& lock);
   // The working rows of `keys` as they are now, into rows_.
@@ -90,6 +102,7 @@ class TCopyRepair {
   std::int64_t orphans_seen_ = 0;
   std::unique_ptr<ibx::TIBDataSet> read_again_;
   ibx::TIBPackedRows rows_;
+  TRepairCounts done_;
 };
 
 }  // namespace brindle

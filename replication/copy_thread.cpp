@@ -28,29 +28,9 @@ TCopyDBThread::~TCopyDBThread() {
 }
 
 void TCopyDBThread::WakeUp() {
-  if (Busy) return;
+  if (running_) return;
   LogProgram("Команда \"Прервать ожидание\"");
   wake_event_.Set();
-}
-
-TCopyDBThread::Outcome TCopyDBThread::Snapshot() const {
-  std::lock_guard guard(outcome_lock_);
-  return outcome_;
-}
-
-void TCopyDBThread::SetLastError(std::string text, TDateTime time) {
-  std::lock_guard guard(outcome_lock_);
-  outcome_.LastErrorText = std::move(text);
-  outcome_.LastErrorTime = time;
-}
-
-void TCopyDBThread::SetLastCopyTime(TDateTime time) {
-  std::lock_guard guard(outcome_lock_);
-  outcome_.LastCopyTime = time;
-}
-
-TCopyDBThread::Pulse TCopyDBThread::TakePulse() const {
-  return {waiting_, beats_, TableNo, RecordNo, RecordCount};
 }
 
 void TCopyDBThread::Execute() {
@@ -66,7 +46,11 @@ void TCopyDBThread::Execute() {
       ++beats_;
       const bool run = result == AutoResetEvent::WaitResult::kSignaled ? !terminated_ && CopyEnabled
                                                                        : CopyEnabled.load();
-      if (run) pass_(*this);
+      if (run) {
+        running_ = true;
+        pass_();
+        running_ = false;
+      }
     }
   } catch (...) {
     // The pass records its own errors; anything else still ends the thread with its log line.

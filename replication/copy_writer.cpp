@@ -144,14 +144,14 @@ void TCopyWriter::Begin(std::vector<std::string> columns, bool keep_stamps) {
   }
 }
 
-void TCopyWriter::Add(const ibx::TIBPackedRows& rows, std::size_t row, TTableResult& result) {
+void TCopyWriter::Add(const ibx::TIBPackedRows& rows, std::size_t row) {
   std::string key = KeyText(rows.Value(row, key_index_), table_.text_key);
   // A key met again is written after its first row, as it would have been one row at a time.
-  if (batch_keys_.contains(key)) Flush(result);
+  if (batch_keys_.contains(key)) Flush();
   rows_.AppendRow(rows, row, columns_.size());
   batch_keys_.emplace(key, batch_.size());
   batch_.push_back({std::move(key), Kind::kInsert});
-  if (batch_.size() >= batch_rows_ || rows_.Bytes() >= kBatchBytes) Flush(result);
+  if (batch_.size() >= batch_rows_ || rows_.Bytes() >= kBatchBytes) Flush();
 }
 
 void TCopyWriter::SetParams(ibx::TIBDataSet& statement, std::size_t first, std::size_t row) const {
@@ -221,7 +221,7 @@ void TCopyWriter::Unstamp() {
   unstamp_->ExecSQL();
 }
 
-void TCopyWriter::Flush(TTableResult& result) {
+void TCopyWriter::Flush() {
   if (batch_.empty()) return;
   if (!empty_) Probe();
   if (kept_stamp_) Unstamp();
@@ -231,17 +231,17 @@ void TCopyWriter::Flush(TTableResult& result) {
   for (std::size_t row = 0; row < batch_.size(); ++row) {
     const Kind kind = batch_[row].kind;
     if (kind == Kind::kSame) {
-      ++result.Unchanged;
+      ++counts_.Unchanged;
       continue;
     }
     if (!run.empty() && kind != run_kind) {
-      WriteRun(run_kind, run, result);
+      WriteRun(run_kind, run);
       run.clear();
     }
     run_kind = kind;
     run.push_back(row);
   }
-  if (!run.empty()) WriteRun(run_kind, run, result);
+  if (!run.empty()) WriteRun(run_kind, run);
   batch_.clear();
   batch_keys_.clear();
   rows_.clear();
@@ -253,14 +253,14 @@ std::size_t TCopyWriter::MaxBlockRows(Kind kind) const {
   return std::max<std::size_t>(1, std::min(by_contexts, by_message));
 }
 
-void TCopyWriter::WriteRun(Kind kind, const std::vector<std::size_t>& rows, TTableResult& result) {
+void TCopyWriter::WriteRun(Kind kind, const std::vector<std::size_t>& rows) {
   const std::size_t most = MaxBlockRows(kind);
   for (std::size_t done = 0; done < rows.size();) {
     const std::size_t left = rows.size() - done;
     // The largest block, then halves, so that a table needs only a few block shapes.
     const std::size_t count = left >= most ? most : std::bit_floor(left);
     if (count == 1) {
-      WriteSingle(rows[done], result);
+      WriteSingle(rows[done]);
       ++done;
       continue;
     }
@@ -278,9 +278,9 @@ void TCopyWriter::WriteRun(Kind kind, const std::vector<std::size_t>& rows, TTab
     }
     for (std::size_t r = 0; r < count; ++r) {
       if (!written) {
-        WriteSingle(rows[done + r], result);
+        WriteSingle(rows[done + r]);
       } else {
-        ++(kind == Kind::kInsert ? result.Inserted : result.Updated);
+        ++(kind == Kind::kInsert ? counts_.Inserted : counts_.Updated);
       }
     }
     done += count;
@@ -309,17 +309,17 @@ ibx::TIBDataSet* TCopyWriter::Block(Kind kind, std::size_t rows) {
   return at->second.get();
 }
 
-void TCopyWriter::WriteSingle(std::size_t row, TTableResult& result) {
+void TCopyWriter::WriteSingle(std::size_t row) {
   const Kind kind = batch_[row].kind;
   ibx::TIBDataSet& statement = kind == Kind::kInsert ? *insert_ : *update_;
   try {
     SetParams(statement, 0, row);
     statement.ExecSQL();
   } catch (...) {
-    result.FailedKey = rows_.Value(row, key_index_).AsString();
-    WrapException("Вставка/Изменение записи с ID=" + result.FailedKey, true);
+    failed_key_ = rows_.Value(row, key_index_).AsString();
+    WrapException("Вставка/Изменение записи с ID=" + failed_key_, true);
   }
-  ++(kind == Kind::kInsert ? result.Inserted : result.Updated);
+  ++(kind == Kind::kInsert ? counts_.Inserted : counts_.Updated);
 }
 
 void TCopyWriter::Commit() {

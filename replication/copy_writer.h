@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <map>
 #include <memory>
 #include <optional>
@@ -19,7 +20,6 @@
 
 #include "ibx/packed_rows.h"
 #include "ibx/value.h"
-#include "replication/pass_result.h"
 #include "schema/replicated_tables.h"
 
 namespace brindle {
@@ -71,12 +71,22 @@ class TCopyWriter {
   // Rows written together, after Begin.
   std::size_t BatchRows() const { return batch_rows_; }
   // A row of the working database, its first fields those of Begin's columns in their order.
-  // May write earlier rows; counts into `result`. A row that cannot be written raises with
-  // "Вставка/Изменение записи с ID=<key>" and sets result.FailedKey.
-  void Add(const ibx::TIBPackedRows& rows, std::size_t row, TTableResult& result);
+  // May write earlier rows. A row that cannot be written raises with
+  // "Вставка/Изменение записи с ID=<key>", and FailedKey names it.
+  void Add(const ibx::TIBPackedRows& rows, std::size_t row);
   // Writes the rows still held.
-  void Flush(TTableResult& result);
+  void Flush();
   void Commit();
+
+  // The rows handled so far, written or not yet committed.
+  struct Counts {
+    std::int64_t Inserted = 0;
+    std::int64_t Updated = 0;
+    std::int64_t Unchanged = 0;  // equal in every column, left alone
+  };
+  Counts Written() const { return counts_; }
+  // The key of the row that could not be written; empty before a failure.
+  const std::string& FailedKey() const { return failed_key_; }
 
  private:
   enum class Kind { kInsert, kUpdate, kSame };
@@ -93,10 +103,10 @@ class TCopyWriter {
   ibx::TIBDataSet& ProbeOfBatch();
   // Sets the parameters from `first` on to the values of row `row` of the batch.
   void SetParams(ibx::TIBDataSet& statement, std::size_t first, std::size_t row) const;
-  void WriteRun(Kind kind, const std::vector<std::size_t>& rows, TTableResult& result);
+  void WriteRun(Kind kind, const std::vector<std::size_t>& rows);
   // The prepared block of `rows` rows; null when the server refused to prepare it.
   ibx::TIBDataSet* Block(Kind kind, std::size_t rows);
-  void WriteSingle(std::size_t row, TTableResult& result);
+  void WriteSingle(std::size_t row);
   std::size_t MaxBlockRows(Kind kind) const;
 
   TFyrn& fyrn_;
@@ -116,6 +126,8 @@ class TCopyWriter {
   std::vector<std::size_t> probe_fields_;  // every field of a probe
   ibx::TIBPackedRows probed_;              // the probe's current row
   std::unique_ptr<TCopiedRowComparer> comparer_;
+  Counts counts_;
+  std::string failed_key_;
 
   // Declared first, destroyed last: the statements go before their transaction.
   std::unique_ptr<ibx::TIBTransaction> transaction_;

@@ -8,7 +8,6 @@
 #include "infra/program_log.h"
 #include "platform/error.h"
 #include "platform/text.h"
-#include "replication/copy_thread.h"
 #include "replication/copy_writer.h"
 #include "replication/replication_sql.h"
 #include "replication/source_rows.h"
@@ -29,7 +28,7 @@ std::int32_t CountRows(TIBDataSet& source, const std::string& tail) {
   return count;
 }
 
-// Copies the open source rows, counting in `result`.
+// Copies the open source rows. What was written, up to a failure too, goes into `result`.
 void CopyRows(const TTableContext& context, TIBDataSet& source, TCopyWriter& target,
               TTableResult& result) {
   std::vector<std::size_t> fields;
@@ -40,16 +39,29 @@ void CopyRows(const TTableContext& context, TIBDataSet& source, TCopyWriter& tar
     fields.push_back(i);
     names.push_back(name);
   }
-  target.Begin(std::move(names));
-  TSourceRows rows(source, std::move(fields), target.BatchRows());
-  for (auto batch = rows.Next(); !batch.empty(); batch = rows.Next()) {
-    for (std::size_t row = 0; row < batch.size(); ++row) {
-      ++context.progress.RecordNo;
-      ++result.Read;
-      target.Add(batch, row, result);
+  const auto take_counts = [&] {
+    const TCopyWriter::Counts written = target.Written();
+    result.Inserted = written.Inserted;
+    result.Updated = written.Updated;
+    result.Unchanged = written.Unchanged;
+    result.FailedKey = target.FailedKey();
+  };
+  try {
+    target.Begin(std::move(names));
+    TSourceRows rows(source, std::move(fields), target.BatchRows());
+    for (auto batch = rows.Next(); !batch.empty(); batch = rows.Next()) {
+      for (std::size_t row = 0; row < batch.size(); ++row) {
+        ++context.progress.RecordNo;
+        ++result.Read;
+        target.Add(batch, row);
+      }
     }
+    target.Flush();
+  } catch (...) {
+    take_counts();
+    throw;
   }
-  target.Flush(result);
+  take_counts();
 }
 
 }  // namespace

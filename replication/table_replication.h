@@ -8,12 +8,12 @@
 #include <string>
 
 #include "platform/date_time.h"
+#include "replication/pass_progress.h"
 #include "replication/pass_result.h"
 #include "schema/replicated_tables.h"
 
 namespace brindle {
 
-class TCopyDBThread;
 class TFyrn;
 class TfbIniFile;
 namespace ibx {
@@ -27,7 +27,7 @@ struct TTableContext {
   ibx::TIBDatabase& work;
   ibx::TIBDatabase& copy;
   TfbIniFile& copy_conf;
-  TCopyDBThread& progress;  // RecordNo and RecordCount
+  TPassProgress& progress;  // RecordNo and RecordCount
   double overlap = 0;       // days read again before the stored mark
 };
 

@@ -125,15 +125,15 @@ void StoreAutoStartCopy(TCopyEngine& engine, bool enabled) {
 }
 
 TCopyState ReadCopyState(const TCopyEngine& engine) {
-  const TCopyDBThread& thread = engine.Thread();
+  const TPassProgress& progress = engine.Progress();
   TCopyState state;
   state.CopyEnabled = engine.CopyEnabled();
-  state.Busy = thread.Busy;
-  state.TableNo = thread.TableNo;
-  state.TableCount = thread.TableCount;
-  state.RecordNo = thread.RecordNo;
-  state.RecordCount = thread.RecordCount;
-  state.Outcome = thread.Snapshot();
+  state.Busy = progress.Busy;
+  state.TableNo = progress.TableNo;
+  state.TableCount = progress.TableCount;
+  state.RecordNo = progress.RecordNo;
+  state.RecordCount = progress.RecordCount;
+  state.Outcome = engine.Outcome();
   return state;
 }
 

@@ -57,7 +57,7 @@ struct TCopyState {
   std::int32_t TableCount = 0;
   std::int32_t RecordNo = 0;
   std::int32_t RecordCount = 0;
-  TCopyDBThread::Outcome Outcome;
+  TPassOutcome Outcome;
 };
 TCopyState ReadCopyState(const TCopyEngine& engine);
 

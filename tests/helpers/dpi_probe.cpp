@@ -22,7 +22,7 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   // The window only: no pass ever runs.
   TCopyEngine engine(TCopySettings{},
-                     [](const TCopySettings&, TCopyDBThread&) { return TPassResult{}; });
+                     [](const TCopySettings&, TPassProgress&) { return TPassResult{}; });
   TForm4 form(engine);
   form.show();
   const QImage picture = form.grab().toImage();

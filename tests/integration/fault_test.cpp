@@ -27,7 +27,6 @@
 #include "replication/copy_engine.h"
 #include "replication/copy_pass.h"
 #include "replication/copy_settings.h"
-#include "replication/copy_thread.h"
 #include "replication/password_scrambler.h"
 #include "schema/replicated_tables.h"
 #include "tests/support/log_lines.h"
@@ -161,7 +160,6 @@ class CountedCopying {
   ~CountedCopying() { engine_.SetCopyEnabled(false); }
 
   TCopyEngine& Engine() { return engine_; }
-  const TCopyDBThread& Thread() const { return engine_.Thread(); }
   int Succeeded() const { return succeeded_; }
   int Failed() const { return failed_; }
   // The error of failed pass number `index` (from 0), if there has been one.
@@ -301,18 +299,19 @@ TEST_F(FaultTest, ServerStoppedMidPassThenStartedAgain) {
   LogInto(dbs.Dir() / "program.log");
 
   CountedCopying copying(dbs);
-  const TCopyDBThread& thread = copying.Thread();
+  const TCopyEngine& engine = copying.Engine();
+  const TPassProgress& progress = engine.Progress();
   // Stops the server once `inside` holds during a pass.
   auto stop_mid_pass = [&](const char* round, const std::function<bool()>& inside) {
     SCOPED_TRACE(round);
     const int failed_before = copying.Failed();
     const int succeeded_before = copying.Succeeded();
     const std::size_t logged_before = testing::LogMessages(dbs.Dir() / "program.log").size();
-    ASSERT_TRUE(Eventually([&] { return thread.Busy && inside(); }, 120s));
+    ASSERT_TRUE(Eventually([&] { return progress.Busy && inside(); }, 120s));
     server.Stop();
     ASSERT_TRUE(Eventually([&] { return copying.Failed() >= failed_before + 2; }, 60s))
         << "a pass with the server down must fail, and so must the next";
-    const TCopyDBThread::Outcome down = thread.Snapshot();
+    const TPassOutcome down = engine.Outcome();
     EXPECT_NE(down.LastErrorText, "");
     EXPECT_GT(down.LastErrorTime, 0);
     EXPECT_EQ(copying.Succeeded(), succeeded_before);
@@ -338,8 +337,8 @@ TEST_F(FaultTest, ServerStoppedMidPassThenStartedAgain) {
 
     server.Start();
     ASSERT_TRUE(Eventually([&] { return copying.Succeeded() > succeeded_before; }, 60s))
-        << thread.Snapshot().LastErrorText;
-    const TCopyDBThread::Outcome recovered = thread.Snapshot();
+        << engine.Outcome().LastErrorText;
+    const TPassOutcome recovered = engine.Outcome();
     EXPECT_EQ(recovered.LastErrorText, "");
     EXPECT_EQ(recovered.LastErrorTime, 0);
     EXPECT_GT(recovered.LastCopyTime, 0);
@@ -348,7 +347,7 @@ TEST_F(FaultTest, ServerStoppedMidPassThenStartedAgain) {
               << "\n";
   };
 
-  stop_mid_pass("stopped during the first fill", [&] { return thread.TableNo >= 3; });
+  stop_mid_pass("stopped during the first fill", [&] { return progress.TableNo >= 3; });
   ExpectCopyEqualsWork(dbs, "server stopped during the first fill");
 
   // Every row is now within the overlap, so each pass fetches the copy's rows of each batch and
@@ -366,7 +365,7 @@ TEST_F(FaultTest, ServerStoppedMidPassThenStartedAgain) {
                    [&](const ReplicatedTable& t) { return t.table == big_table; }) -
       tables.begin() + 1);
   stop_mid_pass("stopped during a pass that compares every row",
-                [&] { return thread.TableNo == big_no && thread.RecordNo >= 1000; });
+                [&] { return progress.TableNo == big_no && progress.RecordNo >= 1000; });
   ExpectCopyEqualsWork(dbs, "server stopped during a comparing pass");
 }
 
@@ -401,9 +400,9 @@ TEST_F(FaultTest, WritersDuringPassesEverySecondLoseNothing) {
   EXPECT_GT(inserted, 0);
   EXPECT_GT(updated, 0);
 
-  TCopyDBThread last([](TCopyDBThread&) {}, [] { return 60; });
+  TPassProgress progress;
   TPassMemory memory;
-  const TPassResult result = RunCopyPass(testing::TestFyrn(), dbs.Settings(), last, memory);
+  const TPassResult result = RunCopyPass(testing::TestFyrn(), dbs.Settings(), progress, memory);
   ASSERT_EQ(result.Status, TPassStatus::kCompleted)
       << (result.Error ? result.Error->Text : "skipped");
   const std::int64_t rows = ExpectCopyEqualsWork(dbs, "writers during passes");

@@ -15,7 +15,6 @@
 #include "replication/copy_lock.h"
 #include "replication/copy_pass.h"
 #include "replication/copy_settings.h"
-#include "replication/copy_thread.h"
 #include "replication/freshness.h"
 #include "replication/replication_sql.h"
 #include "replication/text_forms.h"
@@ -39,15 +38,16 @@ class ReplicationTest : public ::testing::Test {
     copy = dbs.ConnectCopy();
   }
   void TearDown() override {
-    thread.reset();
     work.Close();
     copy.Close();
     SetProgramLog(nullptr);
   }
 
-  TCopyDBThread::Outcome Pass() {
-    last = RunCopyPass(testing::TestFyrn(), settings, *thread, memory);
-    return thread->Snapshot();
+  TPassOutcome Pass() {
+    progress.Start();
+    last = RunCopyPass(testing::TestFyrn(), settings, progress, memory);
+    outcome_after = OutcomeAfter(last, outcome_after.LastCopyTime);
+    return outcome_after;
   }
   std::unique_ptr<TfbIniFile> CopyConf() { return testing::OpenOfficeConf(dbs.CopyConnStr()); }
   TDateTime Mark(TfbIniFile& conf, const std::string& table) {
@@ -70,11 +70,10 @@ class ReplicationTest : public ::testing::Test {
   testing::OfficeDatabasePair dbs;
   TCopySettings settings = dbs.Settings();
   TPassMemory memory;
-  TPassResult last;  // of the last Pass()
+  TPassResult last;            // of the last Pass()
+  TPassOutcome outcome_after;  // after the last Pass()
+  TPassProgress progress;
   ibx::TIBDatabase work, copy;
-  // A thread object for the pass to publish on; with copying off it runs no pass of its own.
-  std::unique_ptr<TCopyDBThread> thread =
-      std::make_unique<TCopyDBThread>([](TCopyDBThread&) {}, [] { return 60; });
 };
 
 TEST_F(ReplicationTest, FirstFillCopiesEveryRowAndMarksTheServerTime) {
@@ -88,9 +87,8 @@ TEST_F(ReplicationTest, FirstFillCopiesEveryRowAndMarksTheServerTime) {
   const TDateTime after = ServerTime();
 
   ASSERT_EQ(outcome.LastErrorText, "");
-  EXPECT_EQ(thread->TableNo, 37);
-  EXPECT_EQ(thread->TableCount, 37);
-  EXPECT_FALSE(thread->Busy);
+  EXPECT_EQ(progress.TableNo, 37);
+  EXPECT_EQ(progress.TableCount, 37);
   EXPECT_EQ(ExpectCopyEqualsWork(), 37 * 3 - 1);  // card 2 has no PC_COSHEL row
   EXPECT_EQ(QueryText(copy, "SELECT COUNT(*) FROM PC_CARD"), "2");
 
@@ -302,8 +300,7 @@ TEST_F(ReplicationTest, FailingTablesKeepTheirMarksAndTheOthersAreCopied) {
   EXPECT_TRUE(failed.LastErrorText.ends_with(" <# EIBError #>")) << failed.LastErrorText;
   EXPECT_EQ(failed.LastErrorText.find(" <# "), failed.LastErrorText.rfind(" <# "));
   EXPECT_GT(failed.LastErrorTime, 0);
-  EXPECT_EQ(thread->TableNo, 37);
-  EXPECT_FALSE(thread->Busy);
+  EXPECT_EQ(progress.TableNo, 37);
   EXPECT_EQ(last.Status, TPassStatus::kFailed);
   ASSERT_TRUE(last.Error);
   EXPECT_EQ(last.Error->Step, TPassStep::kTable);
@@ -374,7 +371,7 @@ TEST_F(ReplicationTest, FreshnessIsKeptInTheCopyAndFailedPassesCountedUntilASucc
   EXPECT_NEAR(fresh.LastPassStarted, last.Started, 1.0 / 86400000);
   EXPECT_GT(fresh.LastPassSeconds, 0);
   EXPECT_NEAR(fresh.LastPassSeconds, (last.Finished - last.Started) * 86400, 0.002);
-  EXPECT_EQ(fresh.LastCopyTime, thread->Snapshot().LastCopyTime);
+  EXPECT_EQ(fresh.LastCopyTime, outcome_after.LastCopyTime);
   EXPECT_EQ(fresh.FailedPasses, 0);
   EXPECT_EQ(fresh.LastError, "");
   ASSERT_TRUE(last.WorkClockOffset);
@@ -592,7 +589,6 @@ TEST_F(ReplicationTest, APassFindingTheCopyLockedIsSkippedNotFailed) {
 
 TEST_F(ReplicationTest, EngineRunsThePassWhenWokenWithTheSettingsOfThatMoment) {
   testing::InsertSampleRows(work, "OFFICE", "AZSNUMBER", 0, 2);
-  thread.reset();
   std::mutex lock;
   std::vector<TPassResult> results;
   TCopySettings wrong = settings;

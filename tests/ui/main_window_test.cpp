@@ -66,7 +66,7 @@ class MainWindowTest : public ::testing::Test {
  protected:
   // A pass that must not run: the test never switches copying on.
   static TCopyEngine::PassBody NoPass() {
-    return [](const TCopySettings&, TCopyDBThread&) {
+    return [](const TCopySettings&, TPassProgress&) {
       ADD_FAILURE() << "no pass was expected";
       return TPassResult{};
     };
@@ -279,11 +279,12 @@ TEST_F(MainWindowTest, ACloseOfTheSystemDuringAPassHappensWhenThePassEnds) {
 TEST_F(MainWindowTest, ShowsTheLastErrorAndTheLastCopyTime) {
   QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
   const TDateTime error_time = EncodeDateTime({2026, 12, 7, 20, 24, 4, 123});
-  // A pass that fails, as a pass publishes its failure.
-  TCopyEngine engine(settings, [&](const TCopySettings&, TCopyDBThread& thread) {
-    thread.SetLastError("Ошибка при копировании БД: нет связи\r\nс сервером", error_time);
+  TCopyEngine engine(settings, [&](const TCopySettings&, TPassProgress&) {
     TPassResult result;
     result.Status = TPassStatus::kFailed;
+    result.Error = TPassError{};
+    result.Error->Text = "Ошибка при копировании БД: нет связи\r\nс сервером";
+    result.Finished = error_time;
     return result;
   });
   TForm4 form(engine);
@@ -320,7 +321,7 @@ TEST_F(MainWindowTest, TheTablesDialogShowsEachTableOfTheLastPass) {
   const TDateTime mark = EncodeDateTime({2026, 12, 7, 20, 0, 0, 0});
   std::atomic<int> passes{0};
   // The first pass completes; the second fails at PC_DISCOUNT.
-  TCopyEngine engine(settings, [&](const TCopySettings&, TCopyDBThread&) {
+  TCopyEngine engine(settings, [&](const TCopySettings&, TPassProgress&) {
     const bool second = passes > 0;
     TPassResult result;
     result.Status = second ? TPassStatus::kFailed : TPassStatus::kCompleted;

@@ -10,7 +10,6 @@
 #include "infra/program_log.h"
 #include "platform/suite_root.h"
 #include "replication/copy_settings.h"
-#include "replication/copy_thread.h"
 #include "replication/password_scrambler.h"
 #include "tests/support/office_databases.h"
 #include "tests/support/process.h"

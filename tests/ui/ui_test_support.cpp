@@ -99,12 +99,11 @@ void WriteConfKey(const std::string& conn_str, const std::string& section, const
 }
 
 TCopyEngine::PassBody HeldPass::Body() {
-  return [this](const TCopySettings&, TCopyDBThread& thread) {
-    thread.TableNo = progress_.table_no;
-    thread.TableCount = progress_.table_count;
-    thread.RecordNo = progress_.record_no;
-    thread.RecordCount = progress_.record_count;
-    thread.Busy = true;
+  return [this](const TCopySettings&, TPassProgress& progress) {
+    progress.TableNo = progress_.table_no;
+    progress.TableCount = progress_.table_count;
+    progress.RecordNo = progress_.record_no;
+    progress.RecordCount = progress_.record_count;
     {
       std::unique_lock guard(lock_);
       running_ = true;
@@ -113,7 +112,6 @@ TCopyEngine::PassBody HeldPass::Body() {
       changed_.wait(guard, [this] { return released_; });
       running_ = false;
     }
-    thread.Busy = false;
     return TPassResult{};
   };
 }

@@ -17,12 +17,10 @@ TEST(DateTime, DayCountStartsAt1899_12_30) {
 }
 
 TEST(DateTime, FieldsRoundTripToTheMillisecond) {
-  for (const DateTimeFields f : {DateTimeFields{2026, 12, 7, 20, 24, 4, 123},
-                                 DateTimeFields{2024, 2, 29, 23, 59, 59, 999},
-                                 DateTimeFields{1, 1, 1, 0, 0, 0, 1},
-                                 DateTimeFields{9999, 12, 31, 23, 59, 59, 999},
-                                 DateTimeFields{1899, 12, 29, 6, 0, 0, 0},
-                                 DateTimeFields{1850, 6, 15, 13, 14, 15, 16}}) {
+  for (const DateTimeFields f :
+       {DateTimeFields{2026, 12, 7, 20, 24, 4, 123}, DateTimeFields{2024, 2, 29, 23, 59, 59, 999},
+        DateTimeFields{1, 1, 1, 0, 0, 0, 1}, DateTimeFields{9999, 12, 31, 23, 59, 59, 999},
+        DateTimeFields{1899, 12, 29, 6, 0, 0, 0}, DateTimeFields{1850, 6, 15, 13, 14, 15, 16}}) {
     EXPECT_EQ(DecodeDateTime(EncodeDateTime(f)), f) << f.year;
   }
 }

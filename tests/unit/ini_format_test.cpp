@@ -43,8 +43,8 @@ TEST(IniFormat, ParsedValuesRoundTrip) {
 }
 
 TEST(IniFormat, InvalidTextsAreRefused) {
-  for (const char* bad : {"31.02.2026", "word", "2026-12-07", "07.12.20261", "07.12.", "1.2",
-                          "00.12.2026"}) {
+  for (const char* bad :
+       {"31.02.2026", "word", "2026-12-07", "07.12.20261", "07.12.", "1.2", "00.12.2026"}) {
     EXPECT_EQ(ParseIniDate(bad), std::nullopt) << bad;
   }
   for (const char* bad : {"24:00", "12:60", "12:00:60", "12", "12:00:00.12345", "noon"}) {

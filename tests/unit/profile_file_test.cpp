@@ -21,8 +21,9 @@ class ProfileFileTest : public ::testing::Test {
 };
 
 TEST_F(ProfileFileTest, NamesMatchWithoutCaseAndValuesAreTrimmedAndUnquoted) {
-  WriteFile(file, "\xEF\xBB\xBF[Main]\r\n  Key One =  value with blanks  \r\n"
-                  "Quoted=\"  inner  \"\r\nHalf=\"open\r\nCyr=Значение\r\n[Секция]\r\nА=1\r\n");
+  WriteFile(file,
+            "\xEF\xBB\xBF[Main]\r\n  Key One =  value with blanks  \r\n"
+            "Quoted=\"  inner  \"\r\nHalf=\"open\r\nCyr=Значение\r\n[Секция]\r\nА=1\r\n");
   EXPECT_EQ(profile::ReadString(file, "MAIN", "key one", "d"), "value with blanks");
   EXPECT_EQ(profile::ReadString(file, "main", "QUOTED", "d"), "  inner  ");
   EXPECT_EQ(profile::ReadString(file, "Main", "Half", "d"), "\"open");

@@ -25,11 +25,11 @@ namespace brindle {
 namespace {
 
 using testing::ExpectedTable;
-using testing::kSummary;
-using testing::kMode1;
 using testing::kExplicit;
+using testing::kMode1;
 using testing::kNone;
 using testing::kPlainColumn;
+using testing::kSummary;
 
 // The order in which Build describes the tables (with the CommonOrgs directory).
 const std::vector<std::string> kBuildOrder = {

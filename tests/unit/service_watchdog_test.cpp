@@ -17,7 +17,7 @@ namespace {
 
 using namespace std::chrono_literals;
 using Clock = TWatchdogFeeder::Clock;
-using Pulse = TCopyDBThread::Pulse;
+using Pulse = TCopyEngine::Pulse;
 
 constexpr std::chrono::microseconds kInterval = 8s;
 
@@ -89,13 +89,11 @@ TEST(WatchdogFeeder, AHeldPassOfARealEngineStopsTheFeeding) {
   std::atomic<bool> released{false};
   TCopySettings settings;
   settings.CheckPeriod = 3600;
-  TCopyEngine engine(settings, [&](const TCopySettings&, TCopyDBThread& thread) {
-    thread.Busy = true;
-    thread.TableCount = 37;
-    ++thread.TableNo;
+  TCopyEngine engine(settings, [&](const TCopySettings&, TPassProgress& progress) {
+    progress.TableCount = 37;
+    ++progress.TableNo;
     entered = true;
     while (!released) std::this_thread::sleep_for(5ms);  // one call that does not return
-    thread.Busy = false;
     return TPassResult{};
   });
   // Released before the engine's end, which waits for the pass.
@@ -105,7 +103,7 @@ TEST(WatchdogFeeder, AHeldPassOfARealEngineStopsTheFeeding) {
   } release_at_end{released};
 
   TWatchdogFeeder feeder(interval);
-  auto look = [&] { return feeder.Due(engine.Thread().TakePulse(), Clock::now()); };
+  auto look = [&] { return feeder.Due(engine.TakePulse(), Clock::now()); };
   auto count_feeds = [&](Clock::duration length) {
     int feeds = 0;
     for (const auto end = Clock::now() + length; Clock::now() < end;) {

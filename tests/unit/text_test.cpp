@@ -13,7 +13,7 @@ TEST(Text, LowerCaseMapsLatinAndCyrillicOnly) {
   EXPECT_EQ(LowerCase("C:\\ZEMT\\Brindle.SET"), "c:\\zemt\\brindle.set");
   EXPECT_EQ(LowerCase("ПАПКА Ёлка Її Ґ"), "папка ёлка її ґ");
   EXPECT_EQ(LowerCase("ß ÄÖ 日本"), "ß ÄÖ 日本");  // outside the suite's code page
-  const std::string broken = "A\xD0\xFFZ";            // a cut character stays as it is
+  const std::string broken = "A\xD0\xFFZ";         // a cut character stays as it is
   EXPECT_EQ(LowerCase(broken), "a\xD0\xFFz");
   EXPECT_TRUE(SameText("Офис", "ОФИС"));
   EXPECT_FALSE(SameText("Офис", "Офис "));
@@ -28,8 +28,8 @@ TEST(Text, TryStrToIntTakesDecimalAndHexadecimal) {
   EXPECT_EQ(TryStrToInt("0xFFFFFFFF"), -1);
   EXPECT_EQ(TryStrToInt("2147483647"), 2147483647);
   EXPECT_EQ(TryStrToInt("-2147483648"), INT32_MIN);
-  for (const char* bad : {"", "0x", "2147483648", "12abc", "1 ", "--1", "+-1", "0x+1",
-                          "0x100000000", "abc", "1.5"}) {
+  for (const char* bad :
+       {"", "0x", "2147483648", "12abc", "1 ", "--1", "+-1", "0x+1", "0x100000000", "abc", "1.5"}) {
     EXPECT_EQ(TryStrToInt(bad), std::nullopt) << bad;
   }
 }
