@@ -45,7 +45,7 @@
 #include "platform/text.h"
 #include "replication/copy_engine.h"
 #include "replication/copy_pass.h"
-#include "replication/freshness.h"
+#include "replication/copy_record.h"
 #include "replication/pass_metrics.h"
 #include "replication/progress_estimate.h"
 #include "replication/text_forms.h"

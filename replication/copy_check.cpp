@@ -13,9 +13,9 @@
 #include "platform/error.h"
 #include "platform/text.h"
 #include "replication/copy_pass.h"
+#include "replication/copy_record.h"
 #include "replication/copy_repair.h"
 #include "replication/copy_writer.h"
-#include "replication/freshness.h"
 #include "replication/key_ranges.h"
 #include "replication/replication_sql.h"
 #include "replication/work_identity.h"
@@ -24,7 +24,6 @@ namespace brindle {
 
 namespace {
 
-constexpr char kMarkSection[] = "REPLICATION_INFO";
 constexpr char kCancelled[] = "Проверка прервана";
 
 std::string CurrentErrorText() {
@@ -106,15 +105,13 @@ std::int64_t CountRows(TFyrn& fyrn, ibx::TIBDatabase& db, const std::string& tab
 // every working row, and without one nothing is known to be copied.
 std::optional<ibx::TIBTimestamp> Mark(TfbIniFile& copy_conf, const std::string& table,
                                       std::string& not_compared) {
-  const std::string key = ReplicationMarkKey(table);
-  const std::string text = ReadConfString(copy_conf, kMarkSection, key, "");
-  const TDateTime mark = ReadConfDateTime(copy_conf, kMarkSection, key, -1);
-  if (text.empty()) {
-    not_compared = "нет отметки " + key + ": таблица ещё не копировалась";
-  } else if (mark <= 0) {
-    not_compared = "отметка " + key + " повреждена: \"" + OneLine(text) + "\"";
+  const TStoredMark mark = ReadStoredMark(copy_conf, table);
+  if (mark.Text.empty()) {
+    not_compared = "нет отметки " + mark.Key + ": таблица ещё не копировалась";
+  } else if (mark.Time <= 0) {
+    not_compared = "отметка " + mark.Key + " повреждена: \"" + OneLine(mark.Text) + "\"";
   } else {
-    return ibx::FromDateTime(mark);
+    return ibx::FromDateTime(mark.Time);
   }
   return std::nullopt;
 }
@@ -148,8 +145,7 @@ void CheckTable(const TCheckContext& context, const ReplicatedTable& table, TTab
   // The pass's card filter, as a last column: 1 when the row is one the pass copies.
   const bool card_filter = !table.card_column.empty();
   if (card_filter) {
-    work_query.expressions.push_back("IIF(EXISTS(SELECT c.ID FROM PC_COSHEL c WHERE c.CARD_ID=t." +
-                                     std::string(table.card_column) + "), 1, 0)");
+    work_query.expressions.push_back("IIF(" + CardHasPurse(table) + ", 1, 0)");
   }
   auto left_out = [&](const TRangeRow& row) {
     return AtOrAfter(row.Value(stamp_index), *mark) ||

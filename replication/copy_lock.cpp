@@ -14,14 +14,12 @@
 #include "ibx/win1251.h"
 #include "platform/shared_library.h"
 #include "platform/suite_root.h"
+#include "replication/copy_record.h"
 
 namespace brindle {
 
 namespace {
 
-constexpr char kRowCondition[] =
-    "FILENAME = 'CONF' AND COMPUTERNAME = '*' AND USERNAME = '*' "
-    "AND SECTIONNAME = 'REPLICATION_INFO' AND PARAMNAME = 'COPY_LOCK'";
 constexpr char kVariable[] = "BRINDLE_COPY_LOCK";
 // RDB$SET_CONTEXT keeps at most 255 characters of a value.
 constexpr std::size_t kRecordLength = 255;
@@ -128,7 +126,7 @@ bool TCopyLock::TryAcquire() {
 
 void TCopyLock::EnsureRow() {
   ibx::TIBDataSet exists(copy_);
-  exists.SetSelectSQL(std::string("SELECT 1 FROM CONFIGPARAMS WHERE ") + kRowCondition);
+  exists.SetSelectSQL("SELECT 1 FROM CONFIGPARAMS WHERE " + CopyLockRowCondition());
   exists.Open();
   const bool found = !exists.Eof();
   exists.Close();
@@ -141,7 +139,8 @@ void TCopyLock::EnsureRow() {
   ibx::TIBDataSet insert(copy_, &create);
   insert.SetSelectSQL(
       "INSERT INTO CONFIGPARAMS (FILENAME, COMPUTERNAME, USERNAME, SECTIONNAME, PARAMNAME, "
-      "MODIFYDATE) VALUES ('CONF', '*', '*', 'REPLICATION_INFO', 'COPY_LOCK', CURRENT_TIMESTAMP)");
+      "MODIFYDATE) VALUES (" +
+      CopyLockRowValues() + ", CURRENT_TIMESTAMP)");
   try {
     insert.ExecSQL();
     create.Commit();
@@ -157,7 +156,8 @@ TCopyLock::Attempt TCopyLock::Lock() {
     // finds the name too; a refused statement sets nothing.
     ibx::TIBDataSet lock(copy_, &*transaction_);
     lock.SetSelectSQL(std::string("SELECT RDB$SET_CONTEXT('USER_TRANSACTION', '") + kVariable +
-                      "', :HOLDER) FROM CONFIGPARAMS WHERE " + kRowCondition + " WITH LOCK");
+                      "', :HOLDER) FROM CONFIGPARAMS WHERE " + CopyLockRowCondition() +
+                      " WITH LOCK");
     lock.ParamByName("HOLDER").SetAsString(OwnRecord());
     lock.Open();
     // The row stays locked by the transaction after the cursor closes.

@@ -11,7 +11,7 @@
 #include "ibx/ib_error.h"
 #include "infra/program_log.h"
 #include "replication/copy_lock.h"
-#include "replication/freshness.h"
+#include "replication/copy_record.h"
 #include "replication/table_replication.h"
 #include "replication/text_forms.h"
 #include "replication/work_identity.h"
@@ -253,8 +253,7 @@ TPassResult RunCopyPass(TFyrn& fyrn, const TCopySettings& settings, TPassProgres
       WriteParamBool(copy_conf, "DB_IS_COPY", true);
     }
     RecordWorkDatabase(copy_conf, settings.WorkDBConnStr, WorkDatabaseIdentity(fyrn, *pass.work));
-    WriteConfString(copy_conf, kReplicationInfo, "WORK_DB_PARAM1",
-                    HexEncode(settings.WorkDBPassword));
+    RecordWorkPassword(copy_conf, settings.WorkDBPassword);
 
     step = TPassStep::kReadHorizon;
     const TWriteHorizon horizon =
@@ -295,7 +294,7 @@ TPassResult RunCopyPass(TFyrn& fyrn, const TCopySettings& settings, TPassProgres
       step = TPassStep::kFinish;
       LogProgram("Копирование БД завершено");
       result.Finished = Now();
-      WriteConfDateTime(copy_conf, kReplicationInfo, kLastCopyTime, result.Finished);
+      WriteLastCopyTime(copy_conf, result.Finished);
     } else {
       result.Status = TPassStatus::kFailed;
       result.Error = result.TableErrors.front();

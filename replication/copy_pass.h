@@ -42,7 +42,7 @@ std::string SkippedPassText(const std::string& holder);
 // Never raises: a failure is logged with "Ошибка при копировании БД: " and returned in the result;
 // whatever the pass opened is released either way. Counts its tables and rows into `progress` as it
 // goes; Busy is the caller's. A pass that ran records its freshness in the copy
-// (replication/freshness.h); a failed one does so whenever the copy can still be reached.
+// (replication/copy_record.h); a failed one does so whenever the copy can still be reached.
 TPassResult RunCopyPass(TFyrn& fyrn, const TCopySettings& settings, TPassProgress& progress,
                         TPassMemory& memory);
 

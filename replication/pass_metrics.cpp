@@ -11,7 +11,7 @@
 
 #include "infra/program_log.h"
 #include "platform/error.h"
-#include "replication/freshness.h"
+#include "replication/copy_record.h"
 
 namespace brindle {
 

@@ -4,8 +4,9 @@
 
 namespace brindle {
 
-std::string ReplicationMarkKey(const std::string& table) {
-  return "LAST_" + table + "_MODIFYDATE";
+std::string CardHasPurse(const ReplicatedTable& table) {
+  return "EXISTS (SELECT c.ID FROM PC_COSHEL c WHERE c.CARD_ID=t." +
+         std::string(table.card_column) + ")";
 }
 
 std::string SourceQueryTail(const ReplicatedTable& table, TDateTime bound) {
@@ -13,8 +14,7 @@ std::string SourceQueryTail(const ReplicatedTable& table, TDateTime bound) {
   if (bound > 0) where = " WHERE t.MODIFYDATE > '" + FormatSqlDateTime(bound) + "' ";
   if (!table.card_column.empty()) {
     where += where.empty() ? " WHERE " : " AND ";
-    where += " EXISTS (SELECT c.ID FROM PC_COSHEL c WHERE c.CARD_ID=t." +
-             std::string(table.card_column) + ") ";
+    where += CardHasPurse(table) + " ";
   }
   return " FROM \"" + std::string(table.table) + "\" t " + where;
 }

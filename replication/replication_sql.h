@@ -11,8 +11,9 @@
 
 namespace brindle {
 
-// The configuration key of a table's high-water mark, e.g. LAST_PC_CARD_MODIFYDATE.
-std::string ReplicationMarkKey(const std::string& table);
+// Whether the card of row t of a table with a card column has a purse (a row in PC_COSHEL): a
+// condition. Rows of cards without one are not copied.
+std::string CardHasPurse(const ReplicatedTable& table);
 
 // " FROM "T" t " with the WHERE of rows changed after the bound (none when bound <= 0) and, for
 // a table with a card column, only cards that have a row in PC_COSHEL.

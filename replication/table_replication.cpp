@@ -3,11 +3,11 @@
 #include <memory>
 #include <vector>
 
-#include "dbaccess/conf_calls.h"
 #include "dbaccess/fyrn.h"
 #include "infra/program_log.h"
 #include "platform/error.h"
 #include "platform/text.h"
+#include "replication/copy_record.h"
 #include "replication/copy_writer.h"
 #include "replication/replication_sql.h"
 #include "replication/source_rows.h"
@@ -17,8 +17,6 @@ namespace brindle {
 namespace {
 
 using ibx::TIBDataSet;
-
-constexpr char kMarkSection[] = "REPLICATION_INFO";
 
 std::int32_t CountRows(TIBDataSet& source, const std::string& tail) {
   source.SetSelectSQL("SELECT COUNT(*) " + tail);
@@ -73,8 +71,7 @@ void ReplicateTable(const TTableContext& context, const ReplicatedTable& table, 
   context.progress.RecordCount = 0;
   context.progress.RecordNo = 0;
   try {
-    const std::string mark_key = ReplicationMarkKey(name);
-    result.MarkBefore = ReadConfDateTime(context.copy_conf, kMarkSection, mark_key, 0);
+    result.MarkBefore = ReadMark(context.copy_conf, name);
     result.MarkAfter = result.MarkBefore;
     const TDateTime bound = result.MarkBefore > 0 ? result.MarkBefore - context.overlap : 0;
 
@@ -95,7 +92,7 @@ void ReplicateTable(const TTableContext& context, const ReplicatedTable& table, 
       }
       source->Close();
     }
-    WriteConfDateTime(context.copy_conf, kMarkSection, mark_key, new_mark);
+    WriteMark(context.copy_conf, name, new_mark);
     result.MarkAfter = new_mark;
   } catch (...) {
     result.Failed = true;

@@ -1,17 +1,13 @@
 #include "replication/work_identity.h"
 
-#include "dbaccess/conf_calls.h"
 #include "dbaccess/fyrn.h"
 #include "ibx/dataset.h"
 #include "ibx/transaction.h"
-#include "replication/freshness.h"
+#include "replication/copy_record.h"
 
 namespace brindle {
 
 namespace {
-
-constexpr char kWorkConnStr[] = "WORK_DB_CONN_STR";
-constexpr char kWorkIdentity[] = "WORK_DB_ID";
 
 std::string Described(const std::string& conn_str, const std::string& identity) {
   const std::size_t space = identity.find(' ', identity.find(' ') + 1);
@@ -37,21 +33,11 @@ std::string WorkDatabaseIdentity(TFyrn& fyrn, ibx::TIBDatabase& work) {
   return identity;
 }
 
-void RecordWorkDatabase(TfbIniFile& copy_conf, const std::string& conn_str,
-                        const std::string& identity) {
-  if (ReadConfString(copy_conf, kReplicationInfo, kWorkConnStr, "") != conn_str) {
-    WriteConfString(copy_conf, kReplicationInfo, kWorkConnStr, conn_str);
-  }
-  if (ReadConfString(copy_conf, kReplicationInfo, kWorkIdentity, "") != identity) {
-    WriteConfString(copy_conf, kReplicationInfo, kWorkIdentity, identity);
-  }
-}
-
 std::string OtherWorkDatabase(TfbIniFile& copy_conf, const std::string& conn_str,
                               const std::string& identity) {
-  const std::string recorded = ReadConfString(copy_conf, kReplicationInfo, kWorkIdentity, "");
-  const std::string recorded_conn_str =
-      ReadConfString(copy_conf, kReplicationInfo, kWorkConnStr, "");
+  const TRecordedWorkDatabase stored = ReadWorkDatabase(copy_conf);
+  const std::string& recorded = stored.Identity;
+  const std::string& recorded_conn_str = stored.ConnStr;
   if (recorded.empty() ? recorded_conn_str.empty() || recorded_conn_str == conn_str
                        : recorded == identity) {
     return {};

@@ -19,11 +19,6 @@ class TIBDatabase;
 // "<creation time> <file on the server>", e.g. "2026-12-09 10:00:00.1234 /srv/office.fdb".
 std::string WorkDatabaseIdentity(TFyrn& fyrn, ibx::TIBDatabase& work);
 
-// Records the working database of a pass or of a repair told that the office moved; writes only
-// what changed.
-void RecordWorkDatabase(TfbIniFile& copy_conf, const std::string& conn_str,
-                        const std::string& identity);
-
 // Empty when the copy may be repaired from the working database `conn_str` of `identity`: the
 // copy records that identity, or records none (a copy filled before identities were recorded,
 // from the same connection string, or never filled). Otherwise the operator's message naming

@@ -7,6 +7,7 @@
 #include "dbaccess/office_db_verification.h"
 #include "platform/error.h"
 #include "platform/text.h"
+#include "replication/copy_record.h"
 #include "replication/copy_settings.h"
 #include "replication/password_scrambler.h"
 
@@ -89,7 +90,7 @@ TDateTime CheckCopyDatabase(const TCopySettings& settings) {
   if (!is_copy && version > 0) {
     throw Exception("Заданная в настройках копия базы данных на самом деле является рабочей БД!");
   }
-  return ReadConfDateTime(*conf, "REPLICATION_INFO", "LAST_COPY_TIME", 0);
+  return ReadLastCopyTime(*conf);
 }
 
 void CheckCopyDatabase(TCopyEngine& engine) {

@@ -10,7 +10,7 @@
 
 #include "platform/date_time.h"
 #include "replication/copy_settings.h"
-#include "replication/freshness.h"
+#include "replication/copy_record.h"
 
 namespace brindle {
 

@@ -1,6 +1,6 @@
 #include "ui/tables_view.h"
 
-#include "replication/freshness.h"
+#include "replication/copy_record.h"
 #include "replication/text_forms.h"
 
 namespace brindle {

@@ -31,9 +31,8 @@
 #include "ibx/connection_string.h"
 #include "platform/date_time.h"
 #include "platform/suite_root.h"
+#include "replication/copy_record.h"
 #include "replication/copy_settings.h"
-#include "replication/freshness.h"
-#include "replication/replication_sql.h"
 #include "schema/replicated_tables.h"
 #include "tests/support/log_lines.h"
 #include "tests/support/notify_socket.h"
@@ -470,8 +469,7 @@ TEST_F(BrindleSyncTest, CheckFindsEveryKindOfDifferenceAndRepairMendsThem) {
     const auto conf = Conf(dbs.CopyConnStr());
     const TDateTime mark = Now() + 1.0 / 86400;
     for (const ReplicatedTable& entry : ReplicatedTables()) {
-      WriteConfDateTime(*conf, "REPLICATION_INFO", ReplicationMarkKey(std::string(entry.table)),
-                        mark);
+      WriteMark(*conf, std::string(entry.table), mark);
     }
   }
   check = RunSync(Args("--check", "--repair", "--delete-orphans"), dbs.Dir().Path());
@@ -880,8 +878,8 @@ TEST_F(BrindleSyncTest, StatusJsonLagGrowsWhileCopyingIsOffAndFallsAfterAPass) {
   {
     auto conf = Conf(dbs.CopyConnStr());
     for (const ReplicatedTable& entry : ReplicatedTables()) {
-      for (const std::string& key : {CompleteAsOfKey(std::string(entry.table)),
-                                     ReplicationMarkKey(std::string(entry.table))}) {
+      const std::string table(entry.table);
+      for (const std::string& key : {table + "_COMPLETE_AS_OF", "LAST_" + table + "_MODIFYDATE"}) {
         WriteConfDateTime(*conf, "REPLICATION_INFO", key,
                           ReadConfDateTime(*conf, "REPLICATION_INFO", key, 0) - 1.0 / 24);
       }
@@ -1189,10 +1187,7 @@ TEST_F(BrindleSyncTest, SigtermDuringAPassLetsItFinishAndCommitItsMarks) {
   ExpectCopyHoldsTheWorkingRows();
   auto conf = Conf(dbs.CopyConnStr());
   for (const ReplicatedTable& entry : ReplicatedTables()) {
-    EXPECT_GT(ReadConfDateTime(*conf, "REPLICATION_INFO",
-                               ReplicationMarkKey(std::string(entry.table)), 0),
-              0)
-        << entry.table;
+    EXPECT_GT(ReadMark(*conf, std::string(entry.table)), 0) << entry.table;
   }
 }
 

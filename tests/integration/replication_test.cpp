@@ -14,9 +14,8 @@
 #include "replication/copy_engine.h"
 #include "replication/copy_lock.h"
 #include "replication/copy_pass.h"
+#include "replication/copy_record.h"
 #include "replication/copy_settings.h"
-#include "replication/freshness.h"
-#include "replication/replication_sql.h"
 #include "replication/text_forms.h"
 #include "schema/replicated_tables.h"
 #include "tests/support/office_databases.h"
@@ -50,9 +49,7 @@ class ReplicationTest : public ::testing::Test {
     return outcome_after;
   }
   std::unique_ptr<TfbIniFile> CopyConf() { return testing::OpenOfficeConf(dbs.CopyConnStr()); }
-  TDateTime Mark(TfbIniFile& conf, const std::string& table) {
-    return ReadConfDateTime(conf, "REPLICATION_INFO", ReplicationMarkKey(table), 0);
-  }
+  TDateTime Mark(TfbIniFile& conf, const std::string& table) { return ReadMark(conf, table); }
   TDateTime ServerTime() {
     ibx::TIBDataSet query(work);
     query.SetSelectSQL("SELECT CURRENT_TIMESTAMP FROM RDB$DATABASE");

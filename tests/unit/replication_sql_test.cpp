@@ -2,32 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "replication/copy_settings.h"
-
 namespace brindle {
 namespace {
-
-// The list's entry of a table.
-const ReplicatedTable& Entry(std::string_view table) {
-  for (const ReplicatedTable& entry : ReplicatedTables()) {
-    if (entry.table == table) return entry;
-  }
-  throw std::out_of_range(std::string(table));
-}
-
-TEST(ReplicationSql, MarkBoundAndCardFilter) {
-  EXPECT_EQ(SourceQueryTail(Entry("OFFICE"), 0), " FROM \"OFFICE\" t ");
-  const TDateTime mark = EncodeDateTime({2024, 5, 17, 14, 3, 59, 120});
-  EXPECT_EQ(SourceQueryTail(Entry("OFFICE"), mark - TCopySettings{}.MarkOverlap),
-            " FROM \"OFFICE\" t  WHERE t.MODIFYDATE > '2024-05-17 13:53:59.120' ");
-  EXPECT_EQ(SourceQueryTail(Entry("PC_CARD"), 0),
-            " FROM \"PC_CARD\" t  WHERE  EXISTS (SELECT c.ID FROM PC_COSHEL c WHERE "
-            "c.CARD_ID=t.ID) ");
-  EXPECT_EQ(SourceQueryTail(Entry("PC_CARDSTATE"), mark),
-            " FROM \"PC_CARDSTATE\" t  WHERE t.MODIFYDATE > '2024-05-17 14:03:59.120'  AND  "
-            "EXISTS (SELECT c.ID FROM PC_COSHEL c WHERE c.CARD_ID=t.CARD_ID) ");
-  EXPECT_EQ(ReplicationMarkKey("PC_CARD"), "LAST_PC_CARD_MODIFYDATE");
-}
 
 TEST(ReplicationSql, StatementsNameEveryCopiedColumnOnce) {
   const auto statements = BuildReplicationStatements("T", "ID", {"ID", "NAME", "MODIFYDATE"});

@@ -1,10 +1,11 @@
-// How fresh the copy is, as the copy database keeps it in its configuration (section
-// REPLICATION_INFO of CONF) beside the marks, so that the web side and any other program can read
-// it: per table, the time up to which the table of the copy is complete, the rows the last pass
-// left in it and the time that table took; per pass, its start, its duration, the failed passes
-// since the last success and the error of the last failed one; and what the last check of the
-// copy against the working database found. The README lists the keys
-// ("The copy's REPLICATION_INFO keys"); their names and text forms are a contract with readers.
+// The copy's record of itself, in its configuration (section REPLICATION_INFO of CONF): the one
+// place that names its keys. It holds each table's mark; which working database the copy is
+// filled from; how fresh the copy is, so that the web side and any other program can read it:
+// per table, the time up to which the table of the copy is complete, the rows the last pass left
+// in it and the time that table took; per pass, its start, its duration, the failed passes since
+// the last success and the error of the last failed one; what the last check of the copy against
+// the working database found; and the row of the copy's lock. The README lists the keys ("The
+// copy's REPLICATION_INFO keys"); their names and text forms are a contract with readers.
 //
 // Times are as the database library writes date-times. A table's complete-as-of time is on the
 // working server's clock (it is the table's mark); LAST_COPY_TIME and the pass's start are on
@@ -25,14 +26,38 @@ namespace brindle {
 
 class TfbIniFile;
 
-inline constexpr char kReplicationInfo[] = "REPLICATION_INFO";
-// The end of the last completed pass.
-inline constexpr char kLastCopyTime[] = "LAST_COPY_TIME";
+// A table's high-water mark (LAST_<T>_MODIFYDATE), on the working server's clock; 0: none.
+TDateTime ReadMark(TfbIniFile& copy_conf, const std::string& table);
+void WriteMark(TfbIniFile& copy_conf, const std::string& table, TDateTime mark);
 
-// <T>_COMPLETE_AS_OF, <T>_LAST_PASS_ROWS and <T>_LAST_PASS_SECONDS of a table T.
-std::string CompleteAsOfKey(const std::string& table);
-std::string LastPassRowsKey(const std::string& table);
-std::string LastPassSecondsKey(const std::string& table);
+// A table's mark as stored, for telling a missing mark from a damaged one.
+struct TStoredMark {
+  std::string Key;     // the key's name, for messages
+  std::string Text;    // as stored; empty when there is none
+  TDateTime Time = 0;  // 0 or less when the text is no time
+};
+TStoredMark ReadStoredMark(TfbIniFile& copy_conf, const std::string& table);
+
+// The end of the last completed pass (LAST_COPY_TIME); 0: none.
+TDateTime ReadLastCopyTime(TfbIniFile& copy_conf);
+void WriteLastCopyTime(TfbIniFile& copy_conf, TDateTime time);
+
+// The working database the copy is filled from: its connection string, its identity
+// (replication/work_identity.h) and its password in the stored hexadecimal form.
+struct TRecordedWorkDatabase {
+  std::string ConnStr;   // empty: never recorded
+  std::string Identity;  // empty: recorded before identities were
+};
+TRecordedWorkDatabase ReadWorkDatabase(TfbIniFile& copy_conf);
+// Writes only what changed.
+void RecordWorkDatabase(TfbIniFile& copy_conf, const std::string& conn_str,
+                        const std::string& identity);
+void RecordWorkPassword(TfbIniFile& copy_conf, const std::string& password);
+
+// The WHERE condition of the copy lock's row of CONFIGPARAMS, and the values of its columns
+// FILENAME, COMPUTERNAME, USERNAME, SECTIONNAME, PARAMNAME as SQL literals.
+std::string CopyLockRowCondition();
+std::string CopyLockRowValues();
 
 // Rows the pass left written in the table of the copy: none when the table failed, since its
 // writes were rolled back.

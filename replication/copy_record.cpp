@@ -1,15 +1,21 @@
-#include "replication/freshness.h"
+#include "replication/copy_record.h"
 
 #include <cmath>
 
 #include "dbaccess/conf_calls.h"
-#include "replication/replication_sql.h"
+#include "replication/text_forms.h"
 #include "schema/replicated_tables.h"
 
 namespace brindle {
 
 namespace {
 
+constexpr char kReplicationInfo[] = "REPLICATION_INFO";
+constexpr char kLastCopyTime[] = "LAST_COPY_TIME";
+constexpr char kWorkConnStr[] = "WORK_DB_CONN_STR";
+constexpr char kWorkIdentity[] = "WORK_DB_ID";
+constexpr char kWorkPassword[] = "WORK_DB_PARAM1";
+constexpr char kCopyLock[] = "COPY_LOCK";
 constexpr char kLastPassStarted[] = "LAST_PASS_STARTED";
 constexpr char kLastPassSeconds[] = "LAST_PASS_SECONDS";
 constexpr char kFailedPasses[] = "FAILED_PASSES";
@@ -27,8 +33,9 @@ constexpr char kAttemptFinished[] = "LAST_CHECK_ATTEMPT_FINISHED";
 constexpr char kAttemptEnd[] = "LAST_CHECK_ATTEMPT_END";
 constexpr char kAttemptSummary[] = "LAST_CHECK_ATTEMPT_SUMMARY";
 
-}  // namespace
-
+std::string MarkKey(const std::string& table) {
+  return "LAST_" + table + "_MODIFYDATE";
+}
 std::string CompleteAsOfKey(const std::string& table) {
   return table + "_COMPLETE_AS_OF";
 }
@@ -37,6 +44,63 @@ std::string LastPassRowsKey(const std::string& table) {
 }
 std::string LastPassSecondsKey(const std::string& table) {
   return table + "_LAST_PASS_SECONDS";
+}
+
+}  // namespace
+
+TDateTime ReadMark(TfbIniFile& copy_conf, const std::string& table) {
+  return ReadConfDateTime(copy_conf, kReplicationInfo, MarkKey(table), 0);
+}
+
+void WriteMark(TfbIniFile& copy_conf, const std::string& table, TDateTime mark) {
+  WriteConfDateTime(copy_conf, kReplicationInfo, MarkKey(table), mark);
+}
+
+TStoredMark ReadStoredMark(TfbIniFile& copy_conf, const std::string& table) {
+  TStoredMark mark;
+  mark.Key = MarkKey(table);
+  mark.Text = ReadConfString(copy_conf, kReplicationInfo, mark.Key, "");
+  mark.Time = ReadConfDateTime(copy_conf, kReplicationInfo, mark.Key, -1);
+  return mark;
+}
+
+TDateTime ReadLastCopyTime(TfbIniFile& copy_conf) {
+  return ReadConfDateTime(copy_conf, kReplicationInfo, kLastCopyTime, 0);
+}
+
+void WriteLastCopyTime(TfbIniFile& copy_conf, TDateTime time) {
+  WriteConfDateTime(copy_conf, kReplicationInfo, kLastCopyTime, time);
+}
+
+TRecordedWorkDatabase ReadWorkDatabase(TfbIniFile& copy_conf) {
+  return {ReadConfString(copy_conf, kReplicationInfo, kWorkConnStr, ""),
+          ReadConfString(copy_conf, kReplicationInfo, kWorkIdentity, "")};
+}
+
+void RecordWorkDatabase(TfbIniFile& copy_conf, const std::string& conn_str,
+                        const std::string& identity) {
+  const TRecordedWorkDatabase recorded = ReadWorkDatabase(copy_conf);
+  if (recorded.ConnStr != conn_str) {
+    WriteConfString(copy_conf, kReplicationInfo, kWorkConnStr, conn_str);
+  }
+  if (recorded.Identity != identity) {
+    WriteConfString(copy_conf, kReplicationInfo, kWorkIdentity, identity);
+  }
+}
+
+void RecordWorkPassword(TfbIniFile& copy_conf, const std::string& password) {
+  WriteConfString(copy_conf, kReplicationInfo, kWorkPassword, HexEncode(password));
+}
+
+std::string CopyLockRowCondition() {
+  return std::string(
+             "FILENAME = 'CONF' AND COMPUTERNAME = '*' AND USERNAME = '*' AND "
+             "SECTIONNAME = '") +
+         kReplicationInfo + "' AND PARAMNAME = '" + kCopyLock + "'";
+}
+
+std::string CopyLockRowValues() {
+  return std::string("'CONF', '*', '*', '") + kReplicationInfo + "', '" + kCopyLock + "'";
 }
 
 std::int64_t RowsKept(const TTableResult& table) {
@@ -114,11 +178,11 @@ TCopyFreshness ReadCopyFreshness(TfbIniFile& copy_conf) {
     TTableFreshness& row = freshness.Tables.emplace_back();
     row.Table = table;
     row.CompleteAsOf = ReadConfDateTime(copy_conf, kReplicationInfo, CompleteAsOfKey(table), 0);
-    row.Mark = ReadConfDateTime(copy_conf, kReplicationInfo, ReplicationMarkKey(table), 0);
+    row.Mark = ReadMark(copy_conf, table);
     row.LastPassRows = ReadConfInt64(copy_conf, kReplicationInfo, LastPassRowsKey(table), 0);
     row.LastPassSeconds = ReadConfFloat(copy_conf, kReplicationInfo, LastPassSecondsKey(table), 0);
   }
-  freshness.LastCopyTime = ReadConfDateTime(copy_conf, kReplicationInfo, kLastCopyTime, 0);
+  freshness.LastCopyTime = ReadLastCopyTime(copy_conf);
   freshness.LastPassStarted = ReadConfDateTime(copy_conf, kReplicationInfo, kLastPassStarted, 0);
   freshness.LastPassSeconds = ReadConfFloat(copy_conf, kReplicationInfo, kLastPassSeconds, 0);
   freshness.FailedPasses = ReadFailedPasses(copy_conf);
