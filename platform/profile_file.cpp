@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <optional>
 
+#include "platform/file_replacement.h"
 #include "platform/text.h"
 
 namespace brindle::profile {
@@ -185,18 +186,6 @@ std::string DirectoryOf(const std::string& path) {
   return ::dirname(copy.data());
 }
 
-int WriteAll(int fd, std::string_view bytes) {
-  while (!bytes.empty()) {
-    const ssize_t n = ::write(fd, bytes.data(), bytes.size());
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return errno;
-    }
-    bytes.remove_prefix(static_cast<std::size_t>(n));
-  }
-  return 0;
-}
-
 // Gives the replacement of a file the access the file had, so that a file an administrator
 // shares through a group stays shared; a new file is its writer's alone (settings files hold
 // passwords). Only root may give a file away, so another writer becomes the owner; a writer
@@ -220,15 +209,9 @@ int TakeOverAccess(int fd, const std::string& target) {
 // Replaces the file with the bytes in one rename.
 int ReplaceFile(const std::string& file, std::string_view bytes) {
   const std::string target = WriteTarget(file);
-  std::string temp = DirectoryOf(target) + "/.ini-XXXXXX";
-  const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
-  if (fd < 0) return errno;
-  int error = TakeOverAccess(fd, target);
-  if (error == 0) error = WriteAll(fd, bytes);
-  if (::close(fd) != 0 && error == 0) error = errno;
-  if (error == 0 && ::rename(temp.c_str(), target.c_str()) != 0) error = errno;
-  if (error != 0) ::unlink(temp.c_str());
-  return error;
+  return ReplaceFileContent(target, bytes, ".ini-",
+                            [&](int fd) { return TakeOverAccess(fd, target); })
+      .Error;
 }
 
 // Loads the document for a change; a file that exists but cannot be read is an error,
@@ -272,8 +255,7 @@ std::vector<std::string> ReadKeyNames(const std::string& file, std::string_view 
 int WriteString(const std::string& file, std::string_view section, std::string_view key,
                 std::string_view value) {
   if (Trim(section).empty() || HasLineBreak(section) || section.find(']') != section.npos ||
-      Trim(key).empty() || HasLineBreak(key) || key.find('=') != key.npos ||
-      HasLineBreak(value)) {
+      Trim(key).empty() || HasLineBreak(key) || key.find('=') != key.npos || HasLineBreak(value)) {
     return EINVAL;
   }
   Document doc;

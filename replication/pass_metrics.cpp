@@ -1,6 +1,5 @@
 #include "replication/pass_metrics.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -11,6 +10,7 @@
 
 #include "infra/program_log.h"
 #include "platform/error.h"
+#include "platform/file_replacement.h"
 #include "replication/copy_record.h"
 
 namespace brindle {
@@ -111,28 +111,18 @@ std::string TPassMetrics::Text(TDateTime now, bool copy_enabled) const {
 }
 
 void ReplaceMetricsFile(const std::string& path, const std::string& text) {
-  const std::filesystem::path target(path);
-  const std::filesystem::path folder =
-      target.has_parent_path() ? target.parent_path() : std::filesystem::path(".");
   // Not *.prom, so the collector never reads it half written.
-  std::string temp = (folder / ".brindle-metrics-XXXXXX").string();
-  const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
-  if (fd < 0) {
-    const int error = errno;
+  const TFileReplacement replaced = ReplaceFileContent(
+      path, text, ".brindle-metrics-", [](int fd) { return ::fchmod(fd, 0644) == 0 ? 0 : errno; });
+  if (!replaced.TempCreated) {
+    const std::filesystem::path target(path);
+    const std::filesystem::path folder =
+        target.has_parent_path() ? target.parent_path() : std::filesystem::path(".");
     throw EOSError("Не удалось создать временный файл в папке \"" + folder.string() +
-                   "\": " + SystemErrorText(error));
+                   "\": " + SystemErrorText(replaced.Error));
   }
-  int error = ::fchmod(fd, 0644) == 0 ? 0 : errno;
-  for (std::string_view rest = text; error == 0 && !rest.empty();) {
-    const ssize_t n = ::write(fd, rest.data(), rest.size());
-    if (n < 0 && errno != EINTR) error = errno;
-    if (n > 0) rest.remove_prefix(static_cast<std::size_t>(n));
-  }
-  if (::close(fd) != 0 && error == 0) error = errno;
-  if (error == 0 && ::rename(temp.c_str(), path.c_str()) != 0) error = errno;
-  if (error != 0) {
-    ::unlink(temp.c_str());
-    throw EOSError("Не удалось записать файл \"" + path + "\": " + SystemErrorText(error));
+  if (replaced.Error != 0) {
+    throw EOSError("Не удалось записать файл \"" + path + "\": " + SystemErrorText(replaced.Error));
   }
 }
 

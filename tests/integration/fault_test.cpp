@@ -16,11 +16,15 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "dbaccess/conf_calls.h"
+#include "ibx/database.h"
+#include "ibx/dataset.h"
+#include "ibx/transaction.h"
 #include "infra/logger.h"
 #include "infra/program_log.h"
 #include "platform/suite_root.h"
@@ -287,28 +291,62 @@ TEST_F(FaultTest, SyncKilledMidPassThenANewPassCompletesTheCopy) {
   kill_mid_pass("killed during a pass over changed rows");
 }
 
+// A row of a copy table held by an open transaction of the test's own: a pass that writes the
+// row waits for it, so the pass is still running, at a known table, when the server goes.
+class HeldCopyRow {
+ public:
+  HeldCopyRow(const OfficeDatabasePair& dbs, const std::string& table, std::int32_t key)
+      : copy_(dbs.ConnectCopy()), holder_(copy_) {
+    ibx::TIBDataSet hold(copy_, &holder_);
+    hold.SetSelectSQL("UPDATE \"" + table + "\" SET ID = ID WHERE ID = " + std::to_string(key));
+    hold.ExecSQL();
+    if (hold.RowsAffected() != 1) throw std::runtime_error("no row to hold in the copy");
+  }
+
+ private:
+  ibx::TIBDatabase copy_;
+  ibx::TIBTransaction holder_;
+};
+
 // The server goes away while a pass copies: the pass fails with the lost connection as its
 // error, logged and published to the window's snapshot; passes fail while the server is down, and
 // the first pass after the server is back completes the copy. Once during the first fill and once
-// during a pass that re-reads and compares every row. The test has a server of its own to stop.
+// during a pass that re-reads and compares every row. The test has a server of its own to stop;
+// a held row of the copy keeps the pass from ending before the server is gone, however busy the
+// machine.
 TEST_F(FaultTest, ServerStoppedMidPassThenStartedAgain) {
   testing::TempDir server_dir;
   testing::OwnServer server(server_dir / "fbserver/");
   OfficeDatabasePair dbs(server.Port());
   Fill(dbs, 300);
   LogInto(dbs.Dir() / "program.log");
+  const std::string big_table = "PC_LOGTRAN_BK";
+  const auto& tables = ReplicatedTables();
+  const auto big_no = static_cast<std::int32_t>(
+      std::find_if(tables.begin(), tables.end(),
+                   [&](const ReplicatedTable& t) { return t.table == big_table; }) -
+      tables.begin() + 1);
+  // The first fill finds this row in the copy already, differing (the copy stamped it), and
+  // waits to update it.
+  std::optional<HeldCopyRow> held;
+  {
+    ibx::TIBDatabase copy = dbs.ConnectCopy();
+    testing::InsertSampleRows(copy, big_table, "ID", 150, 1);
+    held.emplace(dbs, big_table, 150);
+  }
 
   CountedCopying copying(dbs);
   const TCopyEngine& engine = copying.Engine();
   const TPassProgress& progress = engine.Progress();
-  // Stops the server once `inside` holds during a pass.
-  auto stop_mid_pass = [&](const char* round, const std::function<bool()>& inside) {
+  // Stops the server while a pass waits for the held row.
+  auto stop_mid_pass = [&](const char* round) {
     SCOPED_TRACE(round);
     const int failed_before = copying.Failed();
     const int succeeded_before = copying.Succeeded();
     const std::size_t logged_before = testing::LogMessages(dbs.Dir() / "program.log").size();
-    ASSERT_TRUE(Eventually([&] { return progress.Busy && inside(); }, 120s));
+    ASSERT_TRUE(Eventually([&] { return progress.Busy && progress.TableNo == big_no; }, 120s));
     server.Stop();
+    held.reset();
     ASSERT_TRUE(Eventually([&] { return copying.Failed() >= failed_before + 2; }, 60s))
         << "a pass with the server down must fail, and so must the next";
     const TPassOutcome down = engine.Outcome();
@@ -326,13 +364,12 @@ TEST_F(FaultTest, ServerStoppedMidPassThenStartedAgain) {
               messages.end())
         << "the published error is the logged one";
     std::cout << round << ": error of the interrupted pass: " << error << "\n";
-    // The failure names the table it cut, and what it says is that the connection went. (The
-    // text names the table too, unless the stop came just after the table committed, while the
-    // pass recorded the table's freshness.)
+    // The failure names the table it cut, and what it says is that the connection went.
     const std::optional<TPassError> first = copying.FailedPassError(failed_before);
     ASSERT_TRUE(first);
-    EXPECT_NE(first->Table, "") << error;
+    EXPECT_EQ(first->Table, big_table);
     EXPECT_EQ(first->Text, error);
+    EXPECT_TRUE(error.starts_with("Репликация таблицы \"" + big_table + "\"")) << error;
     EXPECT_TRUE(std::ranges::any_of(first->GdsCodes, IsConnectionLoss)) << error;
 
     server.Start();
@@ -347,25 +384,29 @@ TEST_F(FaultTest, ServerStoppedMidPassThenStartedAgain) {
               << "\n";
   };
 
-  stop_mid_pass("stopped during the first fill", [&] { return progress.TableNo >= 3; });
+  stop_mid_pass("stopped during the first fill");
   ExpectCopyEqualsWork(dbs, "server stopped during the first fill");
 
   // Every row is now within the overlap, so each pass fetches the copy's rows of each batch and
-  // compares them. Such a pass is quick; a table of 60,000 rows keeps it long enough to be cut.
-  const std::string big_table = "PC_LOGTRAN_BK";
+  // compares them. A row far into a table of 60,000 rows is changed and held in the copy: the
+  // first pass to read the change compares up to it and waits there.
   {
     ibx::TIBDatabase work = dbs.ConnectWork();
     testing::InsertSampleRows(work, big_table, "ID", 300, 60000);
   }
-  const int succeeded = copying.Succeeded();
-  ASSERT_TRUE(Eventually([&] { return copying.Succeeded() >= succeeded + 2; }, 120s));
-  const auto& tables = ReplicatedTables();
-  const auto big_no = static_cast<std::int32_t>(
-      std::find_if(tables.begin(), tables.end(),
-                   [&](const ReplicatedTable& t) { return t.table == big_table; }) -
-      tables.begin() + 1);
-  stop_mid_pass("stopped during a pass that compares every row",
-                [&] { return progress.TableNo == big_no && progress.RecordNo >= 1000; });
+  const int passes = copying.Succeeded();
+  ASSERT_TRUE(Eventually([&] { return copying.Succeeded() >= passes + 2; }, 120s));
+  // Between passes, so that every pass from now on reads the change.
+  copying.Engine().SetCopyEnabled(false);
+  ASSERT_TRUE(Eventually([&] { return !progress.Busy; }, 120s));
+  held.emplace(dbs, big_table, 50000);
+  {
+    ibx::TIBDatabase work = dbs.ConnectWork();
+    testing::UpdateSampleRows(work, big_table, "ID", 50000, 1, 1);
+  }
+  copying.Engine().SetCopyEnabled(true);
+  copying.Engine().WakeUp();
+  stop_mid_pass("stopped during a pass that compares every row");
   ExpectCopyEqualsWork(dbs, "server stopped during a comparing pass");
 }
 
