@@ -30,12 +30,15 @@
 #include "app/periodic_check.h"
 #include "app/service_notify.h"
 #include "app/service_watchdog.h"
+#include "app/status_report.h"
 #include "dbaccess/fyrn.h"
 #include "dbaccess/fyrn_second_binding.h"
 #include "dbaccess/office_db_verification.h"
 #include "ibx/connection_string.h"
 #include "ibx/ib_error.h"
 #include "infra/logger.h"
+#include "observe/pass_metrics.h"
+#include "observe/progress_estimate.h"
 #include "platform/character_handling.h"
 #include "platform/date_time.h"
 #include "platform/error.h"
@@ -43,18 +46,16 @@
 #include "platform/shared_library.h"
 #include "platform/suite_root.h"
 #include "platform/text.h"
+#include "platform/text_forms.h"
 #include "replication/copy_engine.h"
 #include "replication/copy_pass.h"
 #include "replication/copy_record.h"
-#include "replication/pass_metrics.h"
-#include "replication/progress_estimate.h"
-#include "replication/text_forms.h"
 #include "schema/replicated_tables.h"
-#include "ui/copy_control.h"
-#include "ui/error_box.h"
-#include "ui/program_module.h"
-#include "ui/startup_guards.h"
-#include "ui/status_report.h"
+#include "settings/settings_file.h"
+#include "startup/error_box.h"
+#include "startup/program_module.h"
+#include "startup/start_checks.h"
+#include "startup/startup_guards.h"
 
 namespace {
 
@@ -522,7 +523,7 @@ void CheckDatabasePaths(const TCopySettings& settings) {
 
 void CheckWork(const TCopySettings& settings) {
   RunCheck("Проверка рабочей базы данных", settings.WorkDBConnStr, "--work-password",
-           kWorkPasswordVariable, [&] { CheckWorkDatabase(settings); });
+           kWorkPasswordVariable, [&] { CheckWorkDatabase(Fyrn(), settings); });
 }
 
 // The checks of the window's "ЗАПУСТИТЬ", without storing the period.
@@ -533,7 +534,7 @@ void CheckBeforeCopying(TCopyEngine& engine) {
   RunCheck("Проверка структуры копии базы данных", copy, "--copy-password", kCopyPasswordVariable,
            [&] { VerifyOfficeDB(copy, settings.CopyDBPassword); });
   RunCheck("Проверка копии базы данных", copy, "--copy-password", kCopyPasswordVariable,
-           [&] { CheckCopyDatabase(engine); });
+           [&] { engine.SetLastCopyTime(CheckCopyDatabase(Fyrn(), engine.Settings())); });
   CheckWork(settings);
 }
 
@@ -542,7 +543,7 @@ void CheckBeforeCopying(TCopyEngine& engine) {
 void CheckBeforeChecking(const TCopySettings& settings) {
   CheckDatabasePaths(settings);
   RunCheck("Проверка копии базы данных", settings.CopyDBConnStr, "--copy-password",
-           kCopyPasswordVariable, [&] { CheckCopyDatabase(settings); });
+           kCopyPasswordVariable, [&] { CheckCopyDatabase(Fyrn(), settings); });
   CheckWork(settings);
 }
 

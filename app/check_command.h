@@ -1,13 +1,13 @@
-// brindle-sync --check: runs the check of the copy (replication/copy_check.h) with the program's
-// settings and prints its report, as text for people or as one JSON object for programs.
+// brindle-sync --check: runs the check of the copy (replication/check/copy_check.h) with the
+// program's settings and prints its report, as text for people or as one JSON object for programs.
 #pragma once
 
 #include <functional>
 #include <string>
 
+#include "replication/check/copy_check.h"
 #include "replication/check_result.h"
-#include "replication/copy_check.h"
-#include "replication/copy_settings.h"
+#include "settings/copy_settings.h"
 
 namespace brindle {
 

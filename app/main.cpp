@@ -17,14 +17,14 @@
 #include "platform/message_box.h"
 #include "platform/shared_library.h"
 #include "platform/suite_root.h"
+#include "startup/error_box.h"
+#include "startup/program_module.h"
+#include "startup/startup_guards.h"
 #include "ui/close_on_signal.h"
 #include "ui/display_scaling.h"
 #include "ui/dpi_switch.h"
-#include "ui/error_box.h"
 #include "ui/main_window.h"
-#include "ui/program_module.h"
 #include "ui/qt_message_box.h"
-#include "ui/startup_guards.h"
 
 namespace {
 

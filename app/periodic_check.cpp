@@ -1,7 +1,7 @@
 #include "app/periodic_check.h"
 
 #include "infra/program_log.h"
-#include "replication/copy_check.h"
+#include "replication/check/copy_check.h"
 
 namespace brindle {
 

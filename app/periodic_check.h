@@ -11,9 +11,9 @@
 #include <thread>
 #include <utility>
 
+#include "replication/check/copy_check.h"
 #include "replication/check_result.h"
-#include "replication/copy_check.h"
-#include "replication/copy_settings.h"
+#include "settings/copy_settings.h"
 
 namespace brindle {
 

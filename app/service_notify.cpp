@@ -7,8 +7,8 @@
 #include <cstring>
 
 #include "platform/text.h"
+#include "platform/text_forms.h"
 #include "replication/copy_pass.h"
-#include "replication/text_forms.h"
 
 namespace brindle {
 

@@ -28,7 +28,7 @@
 #include "dbaccess/office_db_verification.h"
 #include "ibx/dataset.h"
 #include "ibx/transaction.h"
-#include "replication/copy_check.h"
+#include "replication/check/copy_check.h"
 #include "replication/copy_pass.h"
 #include "tests/support/sample_data.h"
 

@@ -8,8 +8,8 @@
 #include "dbaccess/fyrn.h"
 #include "ibx/database.h"
 #include "replication/copy_pass.h"
-#include "replication/copy_settings.h"
 #include "replication/pass_progress.h"
+#include "settings/copy_settings.h"
 
 namespace brindle::bench {
 

@@ -6,7 +6,7 @@
 #include <string_view>
 
 #include "fuzz/fuzz_support.h"
-#include "replication/password_scrambler.h"
+#include "settings/password_scrambler.h"
 
 using namespace brindle;
 

@@ -17,10 +17,10 @@
 #include <string>
 
 #include "replication/copy_pass.h"
-#include "replication/copy_settings.h"
 #include "replication/copy_thread.h"
 #include "replication/pass_progress.h"
 #include "replication/pass_result.h"
+#include "settings/copy_settings.h"
 
 namespace brindle {
 

@@ -10,10 +10,10 @@
 #include <utility>
 
 #include "platform/date_time.h"
-#include "replication/copy_settings.h"
 #include "replication/pass_progress.h"
 #include "replication/pass_result.h"
 #include "replication/write_horizon.h"
+#include "settings/copy_settings.h"
 
 namespace brindle {
 

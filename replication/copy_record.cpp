@@ -3,7 +3,7 @@
 #include <cmath>
 
 #include "dbaccess/conf_calls.h"
-#include "replication/text_forms.h"
+#include "platform/text_forms.h"
 #include "schema/replicated_tables.h"
 
 namespace brindle {

@@ -9,7 +9,7 @@
 #include "infra/program_log.h"
 #include "platform/error.h"
 #include "platform/text.h"
-#include "replication/key_ranges.h"
+#include "replication/key_order.h"
 #include "replication/replication_sql.h"
 
 namespace brindle {

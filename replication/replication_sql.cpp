@@ -1,6 +1,6 @@
 #include "replication/replication_sql.h"
 
-#include "replication/text_forms.h"
+#include "platform/text_forms.h"
 
 namespace brindle {
 

@@ -8,39 +8,36 @@
 #include "platform/error.h"
 #include "platform/text.h"
 #include "replication/copy_record.h"
-#include "replication/copy_settings.h"
-#include "replication/password_scrambler.h"
+#include "settings/copy_settings.h"
+#include "settings/settings_file.h"
+#include "startup/start_checks.h"
 
 namespace brindle {
 
 namespace {
 
-constexpr char kStructVersion[] = "OFFICE_DB_STRUCT_VERSION";
-constexpr char kIsCopy[] = "DB_IS_COPY";
 constexpr char kOff[] = "ОТКЛЮЧЕНО";
 
 // Which database of the settings a path dialog changes.
 struct TDBSetting {
-  const char* section;
+  TDatabaseRole role;
   std::string TCopySettings::*conn_str;
   std::string TCopySettings::*password;
 };
-constexpr TDBSetting kWorkDB{"OFCDB", &TCopySettings::WorkDBConnStr,
+constexpr TDBSetting kWorkDB{TDatabaseRole::kWork, &TCopySettings::WorkDBConnStr,
                              &TCopySettings::WorkDBPassword};
-constexpr TDBSetting kCopyDB{"TARGETDB", &TCopySettings::CopyDBConnStr,
+constexpr TDBSetting kCopyDB{TDatabaseRole::kCopy, &TCopySettings::CopyDBConnStr,
                              &TCopySettings::CopyDBPassword};
 
 void StoreDB(TCopyEngine& engine, const TDBSetting& setting, const std::string& conn_str,
              const std::string& password, const std::function<void()>& shown) {
-  const char* section = setting.section;
   engine.UpdateSettings([&](TCopySettings& settings) {
     settings.*setting.conn_str = conn_str;
     settings.*setting.password = password;
   });
   if (shown) shown();
   Fyrn().SetPassword(password);
-  WriteSettingString(kCopySettingsName, section, "Password", ScramblePassword(password));
-  WriteSettingString(kCopySettingsName, section, "ConnStr", conn_str);
+  StoreDatabaseSetting(setting.role, conn_str, password);
 }
 
 std::string JoinLines(const std::string& text) {
@@ -68,46 +65,16 @@ void SwitchCopying(TCopyEngine& engine, const std::string& source_text,
   CheckCopyingPaths(source_text, target_text);
   const std::int32_t period = StrToInt(period_text);
   engine.UpdateSettings([period](TCopySettings& settings) { settings.CheckPeriod = period; });
-  WriteSettingInt(kCopySettingsName, "PARAMS", "CheckPeriod", period);
+  StoreCheckPeriod(period);
   VerifyOfficeDB(engine.Settings().CopyDBConnStr, engine.Settings().CopyDBPassword);
   CheckCopyDatabase(engine);
-  CheckWorkDatabase(engine.Settings());
+  CheckWorkDatabase(Fyrn(), engine.Settings());
   engine.SetCopyEnabled(true);
   engine.WakeUp();
 }
 
-void CheckCopyingPaths(const std::string& source_text, const std::string& target_text) {
-  if (source_text.empty()) throw Exception("Не указан файл рабочей базы данных КОРТА-ОФИС");
-  if (target_text.empty()) throw Exception("Не указан файл копии базы данных");
-  if (SameText(source_text, target_text)) throw Exception("Указана одна и та же база данных!");
-}
-
-TDateTime CheckCopyDatabase(const TCopySettings& settings) {
-  std::unique_ptr<TfbIniFile> conf =
-      Fyrn().OpenConf(settings.CopyDBConnStr, settings.CopyDBPassword);
-  const bool is_copy = ReadParamBool(*conf, kIsCopy, false);
-  const std::int32_t version = ReadParamInt(*conf, kStructVersion, 0);
-  if (!is_copy && version > 0) {
-    throw Exception("Заданная в настройках копия базы данных на самом деле является рабочей БД!");
-  }
-  return ReadLastCopyTime(*conf);
-}
-
 void CheckCopyDatabase(TCopyEngine& engine) {
-  engine.SetLastCopyTime(CheckCopyDatabase(engine.Settings()));
-}
-
-void CheckWorkDatabase(const TCopySettings& settings) {
-  std::unique_ptr<TfbIniFile> conf =
-      Fyrn().OpenConf(settings.WorkDBConnStr, settings.WorkDBPassword);
-  if (ReadParamInt(*conf, kStructVersion, 0) == 0) {
-    throw Exception(
-        "Заданная в настройках рабочая БД скорее всего не является рабочей (версия БД не "
-        "найдена)!");
-  }
-  if (ReadParamBool(*conf, kIsCopy, false)) {
-    throw Exception("Заданная в настройках рабочая база данных на самом деле является копией БД!");
-  }
+  engine.SetLastCopyTime(CheckCopyDatabase(Fyrn(), engine.Settings()));
 }
 
 void StoreWorkDB(TCopyEngine& engine, const std::string& conn_str, const std::string& password,
@@ -122,7 +89,7 @@ void StoreCopyDB(TCopyEngine& engine, const std::string& conn_str, const std::st
 
 void StoreAutoStartCopy(TCopyEngine& engine, bool enabled) {
   engine.UpdateSettings([enabled](TCopySettings& settings) { settings.AutoStartCopy = enabled; });
-  WriteSettingBool(kCopySettingsName, "PARAMS", "AutoStartCopy", enabled);
+  StoreAutoStartCopy(enabled);
 }
 
 TCopyState ReadCopyState(const TCopyEngine& engine) {

@@ -15,9 +15,6 @@
 
 namespace brindle {
 
-// The settings name of the copy settings file.
-inline constexpr char kCopySettingsName[] = "Brindle";
-
 // "ЗАПУСТИТЬ" / "ОСТАНОВИТЬ". While copying is on, switches it off and does nothing else: a
 // running pass goes on to its end. Otherwise checks, in order, the two paths the window shows,
 // the period (stored at once, even when a later check fails), the copy's structure (created or
@@ -27,15 +24,9 @@ inline constexpr char kCopySettingsName[] = "Brindle";
 void SwitchCopying(TCopyEngine& engine, const std::string& source_text,
                    const std::string& target_text, const std::string& period_text);
 
-// The checks of SwitchCopying, for programs that start copying without the window; each raises
-// the message SwitchCopying raises. The paths first; then, after VerifyOfficeDB of the copy,
-// that the copy is no working database (taking the copy's last copy time into the engine) and
-// that the working database is one.
-void CheckCopyingPaths(const std::string& source_text, const std::string& target_text);
+// The copy is no working database (startup/start_checks.h), taking the copy's last copy time into
+// the engine.
 void CheckCopyDatabase(TCopyEngine& engine);
-// The same check of the copy without an engine; returns the copy's last copy time.
-TDateTime CheckCopyDatabase(const TCopySettings& settings);
-void CheckWorkDatabase(const TCopySettings& settings);
 
 // The operator accepted the path dialog for the working or the copy database: the settings
 // take the connection string and password, the password becomes the database library's

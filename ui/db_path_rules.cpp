@@ -10,7 +10,7 @@
 #include "platform/message_box.h"
 #include "platform/suite_root.h"
 #include "platform/text.h"
-#include "ui/error_box.h"
+#include "startup/error_box.h"
 
 #ifndef BRINDLE_HEAD_OFFICE_DB_HOST
 #define BRINDLE_HEAD_OFFICE_DB_HOST "office-db"

@@ -16,8 +16,8 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "startup/error_box.h"
 #include "ui/copy_control.h"
-#include "ui/error_box.h"
 #include "ui/regional_time.h"
 #include "ui/select_db_path_form.h"
 #include "ui/tables_dialog.h"

@@ -1,7 +1,7 @@
 #include "ui/tables_view.h"
 
+#include "platform/text_forms.h"
 #include "replication/copy_record.h"
-#include "replication/text_forms.h"
 
 namespace brindle {
 

@@ -4,7 +4,7 @@
 #include <exception>
 
 #include "infra/program_log.h"
-#include "replication/copy_settings.h"
+#include "settings/copy_settings.h"
 
 namespace brindle {
 

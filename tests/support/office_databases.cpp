@@ -9,7 +9,7 @@
 #include "ibx/connection_string.h"
 #include "platform/shared_library.h"
 #include "platform/suite_root.h"
-#include "replication/copy_settings.h"
+#include "settings/copy_settings.h"
 #include "tests/support/test_database.h"
 #include "tests/support/test_fyrn.h"
 

@@ -8,7 +8,7 @@
 
 #include "dbaccess/fyrn.h"
 #include "ibx/database.h"
-#include "replication/copy_settings.h"
+#include "settings/copy_settings.h"
 #include "tests/support/temp_dir.h"
 
 namespace brindle::testing {

@@ -10,7 +10,7 @@
 
 #include "dbaccess/fyrn.h"
 #include "platform/suite_root.h"
-#include "replication/copy_settings.h"
+#include "settings/copy_settings.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/test_fyrn.h"
 #include "tests/ui/ui_test_support.h"

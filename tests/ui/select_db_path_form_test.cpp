@@ -18,7 +18,7 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "replication/copy_settings.h"
+#include "settings/copy_settings.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/test_fyrn.h"
 #include "tests/ui/ui_test_support.h"

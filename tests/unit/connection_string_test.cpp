@@ -5,7 +5,7 @@
 #include "platform/error.h"
 #include "platform/suite_root.h"
 #include "platform/text.h"
-#include "replication/copy_settings.h"
+#include "settings/copy_settings.h"
 #include "tests/support/temp_dir.h"
 
 namespace brindle {

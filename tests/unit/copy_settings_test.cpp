@@ -1,4 +1,4 @@
-#include "replication/copy_settings.h"
+#include "settings/copy_settings.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -8,7 +8,7 @@
 
 #include "infra/safe_ini_file.h"
 #include "platform/suite_root.h"
-#include "replication/password_scrambler.h"
+#include "settings/password_scrambler.h"
 #include "tests/support/temp_dir.h"
 
 namespace brindle {

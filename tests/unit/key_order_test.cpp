@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "replication/key_ranges.h"
+#include "replication/key_order.h"
 
 namespace brindle {
 namespace {

@@ -1,6 +1,6 @@
 // The metrics file's text: it parses as Prometheus text with the values of the passes. The
 // brindle-sync tests see the file replaced after every pass.
-#include "replication/pass_metrics.h"
+#include "observe/pass_metrics.h"
 
 #include <gtest/gtest.h>
 

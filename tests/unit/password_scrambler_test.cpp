@@ -1,4 +1,4 @@
-#include "replication/password_scrambler.h"
+#include "settings/password_scrambler.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
-#include "replication/progress_estimate.h"
+#include "observe/progress_estimate.h"
 
 #include <gtest/gtest.h>
 
-#include "replication/text_forms.h"
+#include "platform/text_forms.h"
 
 namespace brindle {
 namespace {

@@ -1,4 +1,4 @@
-#include "ui/status_report.h"
+#include "app/status_report.h"
 
 #include <algorithm>
 #include <cmath>
@@ -7,7 +7,7 @@
 #include "dbaccess/fyrn.h"
 #include "infra/json_writer.h"
 #include "platform/text.h"
-#include "replication/text_forms.h"
+#include "platform/text_forms.h"
 
 namespace brindle {
 

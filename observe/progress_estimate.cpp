@@ -1,4 +1,4 @@
-#include "replication/progress_estimate.h"
+#include "observe/progress_estimate.h"
 
 namespace brindle {
 

@@ -1,4 +1,4 @@
-#include "replication/key_ranges.h"
+#include "replication/check/key_ranges.h"
 
 #include <algorithm>
 #include <thread>
@@ -6,16 +6,11 @@
 #include "dbaccess/fyrn.h"
 #include "ibx/dataset.h"
 #include "ibx/transaction.h"
-#include "ibx/win1251.h"
 #include "platform/error.h"
 
 namespace brindle {
 
 namespace {
-
-std::string ServerOrderText(const ibx::TIBValue& key) {
-  return ibx::Utf8ToWin1251(KeyText(key, true));
-}
 
 std::string Quoted(const std::string& name) {
   return "\"" + name + "\"";
@@ -33,18 +28,6 @@ std::string RangeSql(const TKeyRangeQuery& query, std::size_t rows, bool after_k
 }
 
 }  // namespace
-
-std::string KeyText(const ibx::TIBValue& key, bool text_key) {
-  std::string text = key.AsString();
-  if (text_key) text.erase(text.find_last_not_of(' ') + 1);
-  return text;
-}
-
-int CompareKeys(const ibx::TIBValue& a, const ibx::TIBValue& b, bool text_key) {
-  if (text_key) return ServerOrderText(a).compare(ServerOrderText(b));
-  const std::int64_t x = a.AsInt64(), y = b.AsInt64();
-  return x < y ? -1 : x > y ? 1 : 0;
-}
 
 TKeyRanges::TKeyRanges(TFyrn& fyrn, ibx::TIBDatabase& db, TKeyRangeQuery query)
     : fyrn_(fyrn),

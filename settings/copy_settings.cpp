@@ -1,4 +1,4 @@
-#include "replication/copy_settings.h"
+#include "settings/copy_settings.h"
 
 #include "infra/safe_ini_file.h"
 #include "platform/suite_root.h"

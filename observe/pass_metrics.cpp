@@ -1,4 +1,4 @@
-#include "replication/pass_metrics.h"
+#include "observe/pass_metrics.h"
 
 #include <sys/stat.h>
 #include <unistd.h>

@@ -1,4 +1,4 @@
-#include "replication/copy_repair.h"
+#include "replication/check/copy_repair.h"
 
 #include <algorithm>
 #include <chrono>
@@ -9,10 +9,10 @@
 #include "ibx/dataset.h"
 #include "ibx/transaction.h"
 #include "platform/error.h"
+#include "replication/check/key_ranges.h"
 #include "replication/copy_lock.h"
 #include "replication/copy_pass.h"
 #include "replication/copy_writer.h"
-#include "replication/key_ranges.h"
 #include "replication/replication_sql.h"
 
 namespace brindle {

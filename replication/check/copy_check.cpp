@@ -1,4 +1,4 @@
-#include "replication/copy_check.h"
+#include "replication/check/copy_check.h"
 
 #include <algorithm>
 #include <chrono>
@@ -12,11 +12,11 @@
 #include "ibx/transaction.h"
 #include "platform/error.h"
 #include "platform/text.h"
+#include "replication/check/copy_repair.h"
+#include "replication/check/key_ranges.h"
 #include "replication/copy_pass.h"
 #include "replication/copy_record.h"
-#include "replication/copy_repair.h"
 #include "replication/copy_writer.h"
-#include "replication/key_ranges.h"
 #include "replication/replication_sql.h"
 #include "replication/work_identity.h"
 

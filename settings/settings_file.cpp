@@ -1,4 +1,4 @@
-#include "ui/load_copy_settings.h"
+#include "settings/settings_file.h"
 
 #include <exception>
 #include <filesystem>
@@ -6,14 +6,11 @@
 #include <string>
 #include <vector>
 
-#include "dbaccess/fyrn.h"
-#include "dbaccess/office_db_verification.h"
 #include "infra/program_log.h"
 #include "infra/safe_ini_file.h"
 #include "platform/suite_root.h"
-#include "replication/copy_settings.h"
-#include "replication/password_scrambler.h"
-#include "ui/copy_control.h"
+#include "settings/copy_settings.h"
+#include "settings/password_scrambler.h"
 
 namespace brindle {
 
@@ -37,9 +34,14 @@ std::optional<std::string> UnreadableFile(const std::string& name) {
   return path;
 }
 
+const char* Section(TDatabaseRole role) {
+  return role == TDatabaseRole::kWork ? "OFCDB" : "TARGETDB";
+}
+
 }  // namespace
 
-TCopySettings LoadCopySettings(bool verify_office_db, std::vector<std::string>* warnings) {
+TCopySettings LoadCopySettings(const std::string& default_password,
+                               std::vector<std::string>* warnings) {
   for (const char* name : {"cnf", kCopySettingsName}) {
     if (const auto path = UnreadableFile(name)) {
       const std::string warning = "Файл настроек " + *path +
@@ -50,34 +52,15 @@ TCopySettings LoadCopySettings(bool verify_office_db, std::vector<std::string>* 
     }
   }
   TCopySettings settings;
-  settings.WorkDBPassword = Fyrn().GetPassword();
+  settings.WorkDBPassword = default_password;
   if (auto password = StoredPassword("OFCDB")) settings.WorkDBPassword = *password;
   std::string& work = settings.WorkDBConnStr;
-  work = ReadSettingString("cnf", "OFCDB", "ConnStr", DefaultOfficeDBConnStr());
-  if (verify_office_db) {
-    try {
-      const TfbDataBase::CheckOutcome made = VerifyOfficeDB(work, settings.WorkDBPassword);
-      if (made.database_created || made.objects_created > 0) {
-        // The operator must learn that the office database was changed, not only the check log.
-        const std::string note =
-            (made.database_created ? "Создана база данных офиса [" + work + "]"
-                                   : "Структура базы данных офиса [" + work + "] дополнена") +
-            ": создано объектов " + std::to_string(made.objects_created) + " (подробности в " +
-            SuitePath("LogFiles/OstrelCheck.log") + ")";
-        LogProgram(note, LogWarning);
-        if (warnings) warnings->push_back(note);
-      }
-    } catch (const std::exception& e) {
-      if (TMirtLogger* log = ProgramLog()) {
-        log->WriteFmt("Ошибка коррекции базы данных [%s]: %s", {work, e.what()}, LogPlain);
-      }
-    }
-  }
+  work = OfficeDBSetting();
   work = ReadSettingString(kCopySettingsName, "OFCDB", "ConnStr", work);
 
   settings.CopyDBConnStr =
       ReadSettingString(kCopySettingsName, "TARGETDB", "ConnStr", DefaultOfficeDBConnStr());
-  settings.CopyDBPassword = Fyrn().GetPassword();
+  settings.CopyDBPassword = default_password;
   if (auto password = StoredPassword("TARGETDB")) settings.CopyDBPassword = *password;
 
   settings.CheckPeriod =
@@ -92,6 +75,24 @@ TCopySettings LoadCopySettings(bool verify_office_db, std::vector<std::string>* 
   const std::int32_t hold_hours = ReadSettingInt(kCopySettingsName, "PARAMS", "MarkHoldHours", -1);
   if (hold_hours >= 0) settings.MarkHoldLimit = hold_hours / 24.0;
   return settings;
+}
+
+std::string OfficeDBSetting() {
+  return ReadSettingString("cnf", "OFCDB", "ConnStr", DefaultOfficeDBConnStr());
+}
+
+void StoreDatabaseSetting(TDatabaseRole role, const std::string& conn_str,
+                          const std::string& password) {
+  WriteSettingString(kCopySettingsName, Section(role), "Password", ScramblePassword(password));
+  WriteSettingString(kCopySettingsName, Section(role), "ConnStr", conn_str);
+}
+
+void StoreCheckPeriod(std::int32_t seconds) {
+  WriteSettingInt(kCopySettingsName, "PARAMS", "CheckPeriod", seconds);
+}
+
+void StoreAutoStartCopy(bool enabled) {
+  WriteSettingBool(kCopySettingsName, "PARAMS", "AutoStartCopy", enabled);
 }
 
 }  // namespace brindle

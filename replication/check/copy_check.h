@@ -18,8 +18,8 @@
 #include <vector>
 
 #include "replication/check_result.h"
-#include "replication/copy_settings.h"
 #include "schema/replicated_tables.h"
+#include "settings/copy_settings.h"
 
 namespace brindle {
 

@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "platform/date_time.h"
-#include "replication/copy_settings.h"
 #include "replication/copy_record.h"
+#include "settings/copy_settings.h"
 
 namespace brindle {
 

@@ -17,6 +17,7 @@
 
 #include "ibx/packed_rows.h"
 #include "ibx/value.h"
+#include "replication/key_order.h"
 #include "replication/source_rows.h"
 
 namespace brindle {
@@ -27,13 +28,6 @@ class TIBDatabase;
 class TIBDataSet;
 class TIBTransaction;
 }  // namespace ibx
-
-// How the server orders two keys of a table's key column: integers as numbers; text (VARCHAR in
-// WIN1251 with the character set's own collation) by its WIN1251 bytes, trailing blanks ignored.
-// Negative, zero or positive.
-int CompareKeys(const ibx::TIBValue& a, const ibx::TIBValue& b, bool text_key);
-// A key as the server tells keys apart: a text key without its trailing blanks ('a' = 'a ').
-std::string KeyText(const ibx::TIBValue& key, bool text_key);
 
 struct TKeyRangeQuery {
   std::string table;

@@ -1,4 +1,4 @@
-#include "ui/error_box.h"
+#include "startup/error_box.h"
 
 #include "platform/message_box.h"
 #include "platform/shared_library.h"

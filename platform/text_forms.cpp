@@ -1,4 +1,4 @@
-#include "replication/text_forms.h"
+#include "platform/text_forms.h"
 
 #include <cstdio>
 
