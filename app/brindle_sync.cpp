@@ -803,5 +803,11 @@ int main(int argc, char** argv) {
     std::fputs(kUsage, stdout);
     return kExitOk;
   }
-  return Run(options);
+  try {
+    return Run(options);
+  } catch (const ERefusedStart& refusal) {
+    ShowRefusal(refusal);
+    if (options.mode == Mode::kCheck && options.json) PrintCheckJsonError(refusal.what());
+    return kRefusedStartExitCode;
+  }
 }

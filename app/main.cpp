@@ -57,18 +57,25 @@ int main(int argc, char** argv) {
     ShowMessageBox({ProgramFileName(), problem, MessageIcon::kError, MessageButtons::kOk});
     return kRefusedStartExitCode;
   }
-  LoggerModule logger_module;         // 2
-  TFyrnSecondBinding second_binding;  // 3: refuses the start itself
-  FyrnInstall fyrn;                   // 4: likewise
-  // 5. The safe INI module needs no start.
+  LoggerModule logger_module;  // 2
   try {
-    TProgramModule program;  // 6
-    for (const std::string& warning : program.StartupWarnings()) {
-      ShowMessageBox({ProgramFileName(), warning, MessageIcon::kWarning, MessageButtons::kOk});
+    TFyrnSecondBinding second_binding;  // 3: may refuse the start
+    FyrnInstall fyrn;                   // 4: likewise
+    // 5. The safe INI module needs no start.
+    try {
+      TProgramModule program;  // 6
+      for (const std::string& warning : program.StartupWarnings()) {
+        ShowMessageBox({ProgramFileName(), warning, MessageIcon::kWarning, MessageButtons::kOk});
+      }
+      return RunMainWindow(app, close_on_signal, program.Engine());  // 7
+    } catch (const ERefusedStart&) {
+      throw;
+    } catch (const std::exception& e) {
+      ShowErrorBox(e);
     }
-    return RunMainWindow(app, close_on_signal, program.Engine());  // 7
-  } catch (const std::exception& e) {
-    ShowErrorBox(e);
+    return 1;
+  } catch (const ERefusedStart& refusal) {
+    ShowRefusal(refusal);
+    return kRefusedStartExitCode;
   }
-  return 1;
 }

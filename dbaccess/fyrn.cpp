@@ -25,10 +25,8 @@ std::string ModuleText(const char* library) {
 
 }  // namespace
 
-void RefuseStart(const std::string& caption, const std::string& text) {
-  ShowMessageBox({caption, text, MessageIcon::kError, MessageButtons::kOk});
-  std::fflush(nullptr);
-  std::_Exit(kRefusedStartExitCode);
+void ShowRefusal(const ERefusedStart& refusal) {
+  ShowMessageBox({refusal.Caption(), refusal.what(), MessageIcon::kError, MessageButtons::kOk});
 }
 
 TfbDBStructCreator::TfbDBStructCreator(const FyrnEntryPoints& api) : api_(api) {
@@ -47,31 +45,34 @@ TFyrn::TFyrn() : module_name_(ProgramFileName()) {
   library_ = SharedLibrary::Load(name, &loader_error);
   if (!library_) {
     std::fprintf(stderr, "%s\n", loader_error.c_str());
-    RefuseStart(kErrorCaption,
-                ModuleText(name) + " не загружен. \r\nВ запуске приложения отказано!");
+    throw ERefusedStart(kErrorCaption,
+                        ModuleText(name) + " не загружен. \r\nВ запуске приложения отказано!");
   }
   api_.packages_is_correct =
       library_->Find<std::remove_pointer_t<decltype(api_.packages_is_correct)>>(
           "ibxFBPackagesIsCorrect");
   if (!api_.packages_is_correct) {
-    RefuseStart(kErrorCaption, ModuleText(name) +
-                                   " загружен, однако он скомпилирован без директивы FYRNDLL. "
-                                   "В запуске приложения отказано!");
+    throw ERefusedStart(kErrorCaption,
+                        ModuleText(name) +
+                            " загружен, однако он скомпилирован без директивы FYRNDLL. "
+                            "В запуске приложения отказано!");
   }
   const PackageIdentity identity = ThisModulePackageIdentity();
   if (!api_.packages_is_correct(&identity)) {
-    RefuseStart(kErrorCaption,
-                ModuleText(name) +
-                    ", либо вызывающий модуль скомпилированы без пакета \"ibxpress\", либо "
-                    "используются разные версии библиотеки IBX. В запуске приложения отказано!");
+    throw ERefusedStart(
+        kErrorCaption,
+        ModuleText(name) +
+            ", либо вызывающий модуль скомпилированы без пакета \"ibxpress\", либо "
+            "используются разные версии библиотеки IBX. В запуске приложения отказано!");
   }
 
   // A library that passed the check but lacks an entry point would fail at its first call.
   auto bind = [&](auto& entry, const char* symbol) {
     entry = library_->Find<std::remove_pointer_t<std::remove_reference_t<decltype(entry)>>>(symbol);
     if (!entry) {
-      RefuseStart(kErrorCaption, ModuleText(name) + " загружен, однако в нём нет функции \"" +
-                                     symbol + "\". В запуске приложения отказано!");
+      throw ERefusedStart(kErrorCaption, ModuleText(name) +
+                                             " загружен, однако в нём нет функции \"" + symbol +
+                                             "\". В запуске приложения отказано!");
     }
   };
   bind(api_.create_connection, "ibxFBCreateConnection");

@@ -9,7 +9,9 @@
 
 #include <cstdint>
 #include <memory>
+#include <stdexcept>
 #include <string>
+#include <utility>
 
 #include "dbaccess/fyrn_entry_points.h"
 #include "dbaccess/ini_creator.h"
@@ -51,7 +53,7 @@ class TFyrn {
 
   // Loads libFyrn.so by bare name (for a program in build/bin, the one beside it), checks that
   // it was built with the same data-access classes and binds its entry points. When any of this
-  // fails, shows an error box and ends the process at once with exit code 0.
+  // fails, raises ERefusedStart.
   TFyrn();
   ~TFyrn();
   TFyrn(const TFyrn&) = delete;
@@ -109,9 +111,19 @@ TFyrn& Fyrn();
 // sees the failure.
 inline constexpr int kRefusedStartExitCode = 2;
 
-// Shows the error box (caption, text, error icon) and ends the process at once with
-// kRefusedStartExitCode, without finalising any module: how the binding refuses to start the
-// program.
-[[noreturn]] void RefuseStart(const std::string& caption, const std::string& text);
+// How the binding refuses to start the program: the program shows the refusal's box
+// (ShowRefusal) and ends with kRefusedStartExitCode.
+class ERefusedStart : public std::runtime_error {
+ public:
+  ERefusedStart(std::string caption, const std::string& text)
+      : std::runtime_error(text), caption_(std::move(caption)) {}
+  const std::string& Caption() const { return caption_; }
+
+ private:
+  std::string caption_;
+};
+
+// The error box of a refused start: its caption, its text and the error icon.
+void ShowRefusal(const ERefusedStart& refusal);
 
 }  // namespace brindle

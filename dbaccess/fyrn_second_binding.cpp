@@ -26,8 +26,8 @@ TFyrnSecondBinding::TFyrnSecondBinding() {
     library_ = SharedLibrary::Load(name);
     if (library_) return;
   }
-  RefuseStart("Ошибка!", std::string("Модуль ") + kFyrnLibraryName +
-                             " не загружен. В запуске приложения отказано!");
+  throw ERefusedStart("Ошибка!", std::string("Модуль ") + kFyrnLibraryName +
+                                     " не загружен. В запуске приложения отказано!");
 }
 
 TFyrnSecondBinding::~TFyrnSecondBinding() {

@@ -14,7 +14,7 @@ namespace brindle {
 class TFyrnSecondBinding {
  public:
   // Loads libFyrn.so from the program's folder, else from the suite root, else by bare name.
-  // When all three fail, shows the error box and ends the process at once with exit code 0.
+  // When all three fail, raises ERefusedStart (dbaccess/fyrn.h).
   TFyrnSecondBinding();
   // Unloads the library only when FYRNDLL_ISLOADED is exactly "1"; otherwise the library stays
   // loaded until the process ends.

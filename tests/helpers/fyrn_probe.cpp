@@ -71,14 +71,7 @@ void SayMapped() {
   Say(std::string("MAPPED ") + (LibraryMapped() ? "yes" : "no"));
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-  SetMessageBoxHandler([](const MessageBoxRequest& box) {
-    Say("BOX " + Escaped(box.caption) + "|" + Escaped(box.text) + "|" + IconName(box.icon));
-    return MessageResult::kOk;
-  });
-  const std::string mode = argc > 1 ? argv[1] : "";
+int Probe(const std::string& mode) {
   if (mode == "tfyrn") {
     {
       TFyrn fyrn;
@@ -106,4 +99,20 @@ int main(int argc, char** argv) {
     return 2;
   }
   return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  SetMessageBoxHandler([](const MessageBoxRequest& box) {
+    Say("BOX " + Escaped(box.caption) + "|" + Escaped(box.text) + "|" + IconName(box.icon));
+    return MessageResult::kOk;
+  });
+  const std::string mode = argc > 1 ? argv[1] : "";
+  try {
+    return Probe(mode);
+  } catch (const ERefusedStart& refusal) {
+    ShowRefusal(refusal);
+    return kRefusedStartExitCode;
+  }
 }
