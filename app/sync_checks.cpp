@@ -1,0 +1,99 @@
+#include "app/sync_checks.h"
+
+#include <cstdint>
+#include <exception>
+
+#include <ibase.h>
+
+#include "app/sync_options.h"
+#include "dbaccess/fyrn.h"
+#include "dbaccess/office_db_verification.h"
+#include "ibx/connection_string.h"
+#include "ibx/ib_error.h"
+#include "settings/settings_file.h"
+#include "startup/error_box.h"
+#include "startup/start_checks.h"
+
+namespace brindle {
+
+namespace {
+
+// What to try when a check against a database failed, judged from the server's error codes.
+std::string Advice(const std::exception& error, const std::string& conn_str,
+                   const char* password_option, const char* password_variable) {
+  const auto* server_error = dynamic_cast<const ibx::EIBError*>(&error);
+  if (!server_error) return {};
+  auto has = [&](std::intptr_t code) { return server_error->HasErrorCode(code); };
+  // Without an option the check signs in with the suite's built-in password, not the operator's.
+  if (has(isc_login) && password_option) {
+    return std::string("Проверьте пароль SYSDBA: ") + password_option + " или переменная " +
+           password_variable + ".";
+  }
+  const TDatabaseLocation db = LocateDatabase(conn_str);
+  if (has(isc_network_error) || has(isc_net_connect_err) || has(isc_net_read_err) ||
+      has(isc_net_write_err) || has(isc_conn_lost) || has(isc_lost_db_connection)) {
+    return "Проверьте, что сервер Firebird " + db.host + " запущен и принимает " +
+           "подключения на порту " + std::to_string(db.port) + ".";
+  }
+  if (has(isc_io_error) || has(isc_io_open_err)) {
+    return "Проверьте путь к файлу базы данных на сервере: " + db.path + ".";
+  }
+  return {};
+}
+
+// Both databases are named, and not the same; raises UsageError with what to do.
+void CheckDatabasePaths(const TCopySettings& settings) {
+  const std::string& work = settings.WorkDBConnStr;
+  const std::string& copy = settings.CopyDBConnStr;
+  try {
+    CheckCopyingPaths(work, copy);
+  } catch (const std::exception& e) {
+    ShowErrorBox(e);
+    if (work.empty() || copy.empty()) {
+      throw UsageError("Задайте обе базы данных: --work и --copy или в файле настроек " +
+                       SettingsFileName(kCopySettingsName) + ".");
+    }
+    throw UsageError("Копией должна быть другая база данных, чем рабочая [" + work +
+                     "]: задайте её в --copy.");
+  }
+}
+
+void CheckWork(const TCopySettings& settings) {
+  RunCheck("Проверка рабочей базы данных", settings.WorkDBConnStr, "--work-password",
+           kWorkPasswordVariable, [&] { CheckWorkDatabase(Fyrn(), settings); });
+}
+
+}  // namespace
+
+void RunCheck(const std::string& what, const std::string& conn_str, const char* password_option,
+              const char* password_variable, const std::function<void()>& check) {
+  try {
+    check();
+  } catch (const std::exception& e) {
+    ShowErrorBox(e);
+    std::string detail = what + " [" + conn_str + "] не пройдена.";
+    const std::string advice = Advice(e, conn_str, password_option, password_variable);
+    if (!advice.empty()) detail += " " + advice;
+    throw UsageError(detail);
+  }
+}
+
+void CheckBeforeCopying(TCopyEngine& engine) {
+  const TCopySettings settings = engine.Settings();
+  CheckDatabasePaths(settings);
+  const std::string& copy = settings.CopyDBConnStr;
+  RunCheck("Проверка структуры копии базы данных", copy, "--copy-password", kCopyPasswordVariable,
+           [&] { VerifyOfficeDB(copy, settings.CopyDBPassword); });
+  RunCheck("Проверка копии базы данных", copy, "--copy-password", kCopyPasswordVariable,
+           [&] { engine.SetLastCopyTime(CheckCopyDatabase(Fyrn(), engine.Settings())); });
+  CheckWork(settings);
+}
+
+void CheckBeforeChecking(const TCopySettings& settings) {
+  CheckDatabasePaths(settings);
+  RunCheck("Проверка копии базы данных", settings.CopyDBConnStr, "--copy-password",
+           kCopyPasswordVariable, [&] { CheckCopyDatabase(Fyrn(), settings); });
+  CheckWork(settings);
+}
+
+}  // namespace brindle

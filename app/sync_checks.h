@@ -1,0 +1,26 @@
+// The checks brindle-sync makes before its work, those of the window's "ЗАПУСТИТЬ" among them. A
+// check that does not pass prints its own message, and raises UsageError that names what was
+// checked and says what to try, so the program ends with the validation status.
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "replication/copy_engine.h"
+#include "settings/copy_settings.h"
+
+namespace brindle {
+
+// Runs one check against the database `conn_str`; `password_option` and `password_variable` are
+// where the operator gives its password.
+void RunCheck(const std::string& what, const std::string& conn_str, const char* password_option,
+              const char* password_variable, const std::function<void()>& check);
+
+// The checks of the window's "ЗАПУСТИТЬ", without storing the period.
+void CheckBeforeCopying(TCopyEngine& engine);
+
+// The checks of CheckBeforeCopying that only read: a check never takes the working database for
+// the copy, nor writes its record or the lock's row into it.
+void CheckBeforeChecking(const TCopySettings& settings);
+
+}  // namespace brindle

@@ -1,0 +1,123 @@
+#include "app/sync_service.h"
+
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <utility>
+
+#include "app/periodic_check.h"
+#include "app/service_notify.h"
+#include "app/service_watchdog.h"
+#include "dbaccess/fyrn.h"
+
+namespace brindle {
+
+sigset_t StopSignals() {
+  sigset_t set;
+  sigemptyset(&set);
+  sigaddset(&set, SIGINT);
+  sigaddset(&set, SIGTERM);
+  return set;
+}
+
+int WaitForStopSignal() {
+  const sigset_t set = StopSignals();
+  timespec timeout{0, 200'000'000};
+  const int signal = sigtimedwait(&set, nullptr, &timeout);
+  return signal > 0 ? signal : 0;
+}
+
+void PassReports::Add(TPassResult report) {
+  std::lock_guard guard(lock_);
+  reports_.push_back(std::move(report));
+}
+
+std::optional<TPassResult> PassReports::Take() {
+  std::lock_guard guard(lock_);
+  if (reports_.empty()) return std::nullopt;
+  TPassResult report = std::move(reports_.front());
+  reports_.pop_front();
+  return report;
+}
+
+void WarnOfMetrics(const std::string& failure) {
+  if (!failure.empty()) std::fprintf(stderr, "brindle-sync: внимание: %s\n", failure.c_str());
+}
+
+void TakeReport(const TPassResult& report, bool copy_enabled, ProgressLine& progress,
+                TMetricsFile* metrics) {
+  PrintReport(report, progress);
+  if (metrics) WarnOfMetrics(metrics->Update(report, copy_enabled));
+}
+
+int RunCopying(bool once, TCopyEngine& engine, PassReports& reports, TMetricsFile* metrics,
+               std::optional<double> check_every_hours, const TCheckOptions& check_options) {
+  ProgressLine progress;
+  TServiceNotifier service;
+  std::optional<TWatchdogFeeder> watchdog;
+  if (const auto interval = service.WatchdogInterval()) watchdog.emplace(*interval);
+  std::optional<TPeriodicCheck> periodic_check;
+  if (check_every_hours) {
+    periodic_check.emplace(Fyrn(), *check_every_hours, check_options,
+                           [&engine] { return engine.Settings(); });
+  }
+  bool stopping = false;
+  bool failed = false;
+  int printed = 0;
+  if (once) {
+    engine.RunOnePass();
+  } else {
+    engine.SetCopyEnabled(true);
+    engine.WakeUp();
+  }
+  service.Ready("Копирование включено, период " + std::to_string(engine.Settings().CheckPeriod) +
+                " с");
+  if (!once) {
+    std::printf("Копирование включено, период %d с; остановка: SIGINT или SIGTERM\n",
+                engine.Settings().CheckPeriod);
+    std::fflush(stdout);
+  }
+  for (;;) {
+    const int signal = WaitForStopSignal();
+    if (signal != 0 && !stopping) {
+      stopping = true;
+      engine.SetCopyEnabled(false);
+      progress.Clear();
+      const char* ending = engine.Busy() ? "копирование будет доведено до конца" : "завершение";
+      service.Stopping(std::string("Получен сигнал ") + strsignal(signal) + ": " + ending);
+      std::printf("Получен сигнал %s: %s\n", strsignal(signal), ending);
+      std::fflush(stdout);
+    }
+    while (std::optional<TPassResult> report = reports.Take()) {
+      TakeReport(*report, engine.CopyEnabled(), progress, metrics);
+      service.Status(PassStatusText(*report));
+      failed = report->Failed();
+      ++printed;
+      if (periodic_check && !stopping) periodic_check->PassEnded(TPeriodicCheck::Clock::now());
+    }
+    if (periodic_check) {
+      if (const std::optional<TCheckResult> check = periodic_check->TakeFinished()) {
+        progress.Clear();
+        std::printf("%s\n", CheckSummaryText(*check).c_str());
+        std::fflush(stdout);
+        if (metrics) WarnOfMetrics(metrics->UpdateCheck(*check, engine.CopyEnabled()));
+      }
+    }
+    if (once && printed > 0) break;
+    if (stopping && !engine.Busy()) break;
+    if (watchdog && watchdog->Due(engine.TakePulse(), TWatchdogFeeder::Clock::now())) {
+      service.FeedWatchdog();
+    }
+    progress.Show(engine.Progress());
+  }
+  progress.Clear();
+  engine.SetCopyEnabled(false);
+  if (!once) return kExitOk;
+  if (printed == 0) {
+    std::fprintf(stderr, "Копирование не выполнено: получен сигнал до его начала\n");
+    return kExitPassFailed;
+  }
+  return failed ? kExitPassFailed : kExitOk;
+}
+
+}  // namespace brindle
