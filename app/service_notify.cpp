@@ -6,9 +6,9 @@
 #include <cstdio>
 #include <cstring>
 
+#include "observe/pass_summary.h"
 #include "platform/text.h"
 #include "platform/text_forms.h"
-#include "replication/copy_pass.h"
 
 namespace brindle {
 
@@ -61,22 +61,8 @@ void TServiceNotifier::Send(const std::string& message) {
 }
 
 std::string PassStatusText(const TPassResult& result) {
-  const std::string when = TimeText(result.Finished);
-  switch (result.Status) {
-    case TPassStatus::kCompleted:
-      return "Копирование завершено " + when + ": таблиц с изменениями " +
-             std::to_string(result.TablesCopied()) + " из " + std::to_string(result.Tables.size()) +
-             ", записей " + std::to_string(result.Copied());
-    case TPassStatus::kSkipped:
-      return SkippedPassText(result.LockHolder) + " (" + when + ")";
-    case TPassStatus::kFailed:
-      break;
-  }
-  std::string text = "Копирование не удалось " + when;
-  if (result.TableErrors.size() > 1) {
-    text += " (таблиц с ошибками: " + std::to_string(result.TableErrors.size()) + ")";
-  }
-  if (result.Error) text += ": " + OneLine(result.Error->Text);
+  std::string text = PassSummaryText(result, TimeText(result.Finished));
+  if (result.Failed() && result.Error) text += ": " + OneLine(result.Error->Text);
   return text;
 }
 

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/check_command.h"
+#include "observe/pass_summary.h"
 #include "platform/text_forms.h"
 #include "replication/copy_pass.h"
 #include "schema/replicated_tables.h"
@@ -77,33 +78,17 @@ void PrintReport(const TPassResult& report, ProgressLine& progress) {
                 static_cast<long long>(table.Copied()));
   }
   for (const std::string& warning : report.Warnings) std::printf("Внимание: %s\n", warning.c_str());
-  switch (report.Status) {
-    case TPassStatus::kFailed: {
-      std::printf("Копирование не удалось\n");
-      std::fflush(stdout);
-      // Every table that failed, then what ended the pass when that was something else.
-      std::vector<TPassError> errors = report.TableErrors;
-      if (errors.empty() || errors.front().Text != report.Error->Text) {
-        errors.push_back(*report.Error);
-      }
-      for (const TPassError& error : errors) {
-        std::fprintf(stderr, "Ошибка при копировании БД: %s\n", WithLfLineEnds(error.Text).c_str());
-        PrintErrorPlace(error);
-      }
-      std::fflush(stderr);
-      return;
-    }
-    case TPassStatus::kSkipped:
-      std::printf("%s\n", SkippedPassText(report.LockHolder).c_str());
-      break;
-    case TPassStatus::kCompleted:
-      std::printf(
-          "Копирование завершено: таблиц с изменениями %zu из %zu, записей %lld; время %s\n",
-          report.TablesCopied(), ReplicatedTables().size(), static_cast<long long>(report.Copied()),
-          FormatDisplayDateTime(report.Finished).c_str());
-      break;
-  }
+  std::printf("%s\n", PassSummaryText(report, FormatDisplayDateTime(report.Finished)).c_str());
   std::fflush(stdout);
+  if (!report.Failed()) return;
+  // Every table that failed, then what ended the pass when that was something else.
+  std::vector<TPassError> errors = report.TableErrors;
+  if (errors.empty() || errors.front().Text != report.Error->Text) errors.push_back(*report.Error);
+  for (const TPassError& error : errors) {
+    std::fprintf(stderr, "Ошибка при копировании БД: %s\n", WithLfLineEnds(error.Text).c_str());
+    PrintErrorPlace(error);
+  }
+  std::fflush(stderr);
 }
 
 MessageResult PrintMessageBox(const MessageBoxRequest& request) {

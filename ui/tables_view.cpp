@@ -1,5 +1,6 @@
 #include "ui/tables_view.h"
 
+#include "observe/pass_summary.h"
 #include "platform/text_forms.h"
 #include "replication/copy_record.h"
 
@@ -8,23 +9,6 @@ namespace brindle {
 namespace {
 
 constexpr char kUnknown[] = "—";
-
-std::string PassSummary(const TPassResult& pass,
-                        const std::function<std::string(TDateTime)>& date_time_text) {
-  const std::string when = date_time_text(pass.Finished);
-  switch (pass.Status) {
-    case TPassStatus::kCompleted:
-      return "Последнее копирование " + when + ": таблиц с изменениями " +
-             std::to_string(pass.TablesCopied()) + " из " + std::to_string(pass.Tables.size()) +
-             ", записей " + std::to_string(pass.Copied());
-    case TPassStatus::kSkipped:
-      return "Последнее копирование " + when + " пропущено: копию заполняет другая программа";
-    case TPassStatus::kFailed:
-      break;
-  }
-  return "Последнее копирование " + when +
-         " не удалось (неудачных подряд: " + std::to_string(pass.FailedPasses) + ")";
-}
 
 }  // namespace
 
@@ -35,7 +19,7 @@ TTablesView ComputeTablesView(const std::optional<TPassResult>& last, TDateTime 
     view.Summary = "Копирование в этом сеансе ещё не выполнялось";
     return view;
   }
-  view.Summary = PassSummary(*last, date_time_text);
+  view.Summary = PassSummaryText(*last, date_time_text(last->Finished));
   for (const TTableResult& table : last->Tables) {
     TTableView row;
     row.Table = table.Table;

@@ -370,7 +370,7 @@ TEST_F(MainWindowTest, TheTablesDialogShowsEachTableOfTheLastPass) {
   EXPECT_EQ(cell(1, 1), "—");
   EXPECT_EQ(cell(1, 2), "—");
   EXPECT_EQ(dialog->labSummary->text().toStdString(),
-            "Последнее копирование 07.12.2026 20:05:00: таблиц с изменениями 1 из 2, записей 3");
+            "Копирование завершено 07.12.2026 20:05:00: таблиц с изменениями 1 из 2, записей 3");
 
   pass(2);
   EXPECT_EQ(cell(0, 3), "4") << "refreshed with the window";
@@ -378,7 +378,7 @@ TEST_F(MainWindowTest, TheTablesDialogShowsEachTableOfTheLastPass) {
   EXPECT_EQ(dialog->gridTables->item(1, 0)->foreground().color(), QColor(Qt::red));
   EXPECT_EQ(dialog->gridTables->item(0, 0)->foreground().style(), Qt::NoBrush);
   EXPECT_EQ(dialog->labSummary->text().toStdString(),
-            "Последнее копирование 07.12.2026 20:05:00 не удалось (неудачных подряд: 1)");
+            "Копирование не удалось 07.12.2026 20:05:00 (неудачных подряд: 1)");
   QLocale::setDefault(QLocale::system());
 }
 

@@ -87,15 +87,16 @@ TEST(PassStatusText, ACompletedPassSaysWhatItCopied) {
 
 TEST(PassStatusText, AFailedPassGivesItsErrorOnOneLine) {
   TPassResult result = Pass(TPassStatus::kFailed);
+  result.FailedPasses = 2;
   result.Error = TPassError{};
   result.Error->Text = "Репликация таблицы \"OFFICE\"\r\nlock conflict";
   EXPECT_EQ(PassStatusText(result),
-            "Копирование не удалось 2026-03-14 09:05:07: Репликация таблицы \"OFFICE\"  lock "
-            "conflict");
+            "Копирование не удалось 2026-03-14 09:05:07 (неудачных подряд: 2): Репликация "
+            "таблицы \"OFFICE\"  lock conflict");
   result.TableErrors.resize(3);
   EXPECT_EQ(PassStatusText(result),
-            "Копирование не удалось 2026-03-14 09:05:07 (таблиц с ошибками: 3): Репликация "
-            "таблицы \"OFFICE\"  lock conflict");
+            "Копирование не удалось 2026-03-14 09:05:07 (неудачных подряд: 2; таблиц с ошибками: "
+            "3): Репликация таблицы \"OFFICE\"  lock conflict");
 }
 
 TEST(PassStatusText, ASkippedPassNamesTheHolder) {
