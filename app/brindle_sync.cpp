@@ -61,16 +61,17 @@ void ApplyOverrides(const Options& options, TCopyEngine& engine) {
 // --- modes -------------------------------------------------------------------------------------
 
 // Only reads. The exit status says whether a table lags more than the limit.
-int ShowStatus(const TCopySettings& settings, bool json, std::optional<std::int32_t> max_lag) {
+int ShowStatus(TFyrn& fyrn, const TCopySettings& settings, bool json,
+               std::optional<std::int32_t> max_lag) {
   TCopyFreshness freshness;
   RunCheck("Чтение конфигурации копии базы данных", settings.CopyDBConnStr, "--copy-password",
            kCopyPasswordVariable, [&] {
-             freshness = ReadCopyFreshness(
-                 *Fyrn().OpenConf(settings.CopyDBConnStr, settings.CopyDBPassword));
+             freshness =
+                 ReadCopyFreshness(*fyrn.OpenConf(settings.CopyDBConnStr, settings.CopyDBPassword));
            });
   TStatusClock clock;
   RunCheck("Чтение времени сервера копии базы данных", settings.CopyDBConnStr, "--copy-password",
-           kCopyPasswordVariable, [&] { clock = ReadStatusClock(settings); });
+           kCopyPasswordVariable, [&] { clock = ReadStatusClock(fyrn, settings); });
   const std::string report = json ? StatusJson(settings.CopyDBConnStr, freshness, clock)
                                   : StatusText(settings.CopyDBConnStr, freshness, clock);
   std::fputs(report.c_str(), stdout);
@@ -86,17 +87,18 @@ int ShowStatus(const TCopySettings& settings, bool json, std::optional<std::int3
 
 // A refusal of the start checks is reported as the check's result, JSON included, and recorded
 // nowhere: the copy named may be no copy.
-int RunCheckMode(const TCopySettings& settings, const Options& options) {
+int RunCheckMode(TFyrn& fyrn, const TCopySettings& settings, const Options& options) {
   try {
-    CheckBeforeChecking(settings);
+    CheckBeforeChecking(fyrn, settings);
   } catch (const UsageError& e) {
     return ReportCheck(RefusedCheck(e.what()), options.json);
   }
-  return RunCheckCommand(Fyrn(), settings, options.check, options.json, WaitForStopSignal);
+  return RunCheckCommand(fyrn, settings, options.check, options.json, WaitForStopSignal);
 }
 
-int Verify(const std::string& conn_str, const std::optional<std::string>& given_password) {
-  const std::string password = given_password ? *given_password : Fyrn().GetPassword();
+int Verify(TFyrn& fyrn, const std::string& conn_str,
+           const std::optional<std::string>& given_password) {
+  const std::string password = given_password ? *given_password : fyrn.GetPassword();
   RunCheck("Проверка структуры базы данных", conn_str, "--password", kPasswordVariable,
            [&] { VerifyOfficeDB(conn_str, password); });
   std::printf("Структура базы данных %s проверена\n", conn_str.c_str());
@@ -127,7 +129,7 @@ int Run(const Options& options) {
   module_options.observer = [&reports](const TPassResult& result) { reports.Add(result); };
   int status = kExitOk;
   try {
-    TProgramModule program(std::move(module_options));
+    TProgramModule program(fyrn.Binding(), std::move(module_options));
     TCopyEngine& engine = program.Engine();
     for (const std::string& warning : program.StartupWarnings()) {
       std::fprintf(stderr, "brindle-sync: внимание: %s\n", warning.c_str());
@@ -135,21 +137,21 @@ int Run(const Options& options) {
     ApplyOverrides(options, engine);
     switch (options.mode) {
       case Mode::kVerify:
-        status = Verify(options.verify_conn_str, options.password);
+        status = Verify(fyrn.Binding(), options.verify_conn_str, options.password);
         break;
       case Mode::kStatus:
-        status = ShowStatus(engine.Settings(), options.json, options.max_lag);
+        status = ShowStatus(fyrn.Binding(), engine.Settings(), options.json, options.max_lag);
         break;
       case Mode::kCheck:
-        status = RunCheckMode(engine.Settings(), options);
+        status = RunCheckMode(fyrn.Binding(), engine.Settings(), options);
         break;
       case Mode::kOnce:
       case Mode::kRun:
-        CheckBeforeCopying(engine);
+        CheckBeforeCopying(fyrn.Binding(), engine);
         if (options.metrics_file) {
           metrics.emplace(*options.metrics_file, engine.Outcome().LastCopyTime);
         }
-        status = RunCopying(once, engine, reports, metrics ? &*metrics : nullptr,
+        status = RunCopying(fyrn.Binding(), once, engine, reports, metrics ? &*metrics : nullptr,
                             options.check_every_hours, options.check);
         break;
       case Mode::kHelp:

@@ -63,7 +63,7 @@ int main(int argc, char** argv) {
     FyrnInstall fyrn;                   // 4: likewise
     // 5. The safe INI module needs no start.
     try {
-      TProgramModule program;  // 6
+      TProgramModule program(fyrn.Binding());  // 6
       for (const std::string& warning : program.StartupWarnings()) {
         ShowMessageBox({ProgramFileName(), warning, MessageIcon::kWarning, MessageButtons::kOk});
       }

@@ -13,9 +13,9 @@ namespace brindle {
 
 namespace {
 
-TDateTime ServerTime(const std::string& conn_str, const std::string& password) {
-  TFyrn::Connection connection = Fyrn().Connect(conn_str, password);
-  const auto query = Fyrn().CreateDataSet(*connection, nullptr);
+TDateTime ServerTime(TFyrn& fyrn, const std::string& conn_str, const std::string& password) {
+  TFyrn::Connection connection = fyrn.Connect(conn_str, password);
+  const auto query = fyrn.CreateDataSet(*connection, nullptr);
   query->SetSelectSQL("SELECT CURRENT_TIMESTAMP FROM RDB$DATABASE");
   query->Open();
   return query->Fields(0).AsDateTime();
@@ -51,16 +51,16 @@ void DateTimeOrNull(TJsonWriter& json, TDateTime value) {
 
 }  // namespace
 
-TStatusClock ReadStatusClock(const TCopySettings& settings) {
+TStatusClock ReadStatusClock(TFyrn& fyrn, const TCopySettings& settings) {
   TStatusClock clock;
   try {
-    clock.Time = ServerTime(settings.WorkDBConnStr, settings.WorkDBPassword);
+    clock.Time = ServerTime(fyrn, settings.WorkDBConnStr, settings.WorkDBPassword);
     return clock;
   } catch (const std::exception& e) {
     clock.Work = false;
     clock.WorkError = OneLine(e.what());
   }
-  clock.Time = ServerTime(settings.CopyDBConnStr, settings.CopyDBPassword);
+  clock.Time = ServerTime(fyrn, settings.CopyDBConnStr, settings.CopyDBPassword);
   return clock;
 }
 

@@ -14,6 +14,8 @@
 
 namespace brindle {
 
+class TFyrn;
+
 struct TStatusClock {
   bool Work = true;       // the working server's clock; else the copy server's
   TDateTime Time = 0;     // that server's CURRENT_TIMESTAMP
@@ -21,7 +23,7 @@ struct TStatusClock {
 };
 
 // Only reads. Raises when neither server answers.
-TStatusClock ReadStatusClock(const TCopySettings& settings);
+TStatusClock ReadStatusClock(TFyrn& fyrn, const TCopySettings& settings);
 
 // The tables whose lag is more than `max_lag` seconds; a table no pass has made complete up to
 // any time lags more than every limit.

@@ -58,9 +58,9 @@ void CheckDatabasePaths(const TCopySettings& settings) {
   }
 }
 
-void CheckWork(const TCopySettings& settings) {
+void CheckWork(TFyrn& fyrn, const TCopySettings& settings) {
   RunCheck("Проверка рабочей базы данных", settings.WorkDBConnStr, "--work-password",
-           kWorkPasswordVariable, [&] { CheckWorkDatabase(Fyrn(), settings); });
+           kWorkPasswordVariable, [&] { CheckWorkDatabase(fyrn, settings); });
 }
 
 }  // namespace
@@ -78,22 +78,22 @@ void RunCheck(const std::string& what, const std::string& conn_str, const char* 
   }
 }
 
-void CheckBeforeCopying(TCopyEngine& engine) {
+void CheckBeforeCopying(TFyrn& fyrn, TCopyEngine& engine) {
   const TCopySettings settings = engine.Settings();
   CheckDatabasePaths(settings);
   const std::string& copy = settings.CopyDBConnStr;
   RunCheck("Проверка структуры копии базы данных", copy, "--copy-password", kCopyPasswordVariable,
            [&] { VerifyOfficeDB(copy, settings.CopyDBPassword); });
   RunCheck("Проверка копии базы данных", copy, "--copy-password", kCopyPasswordVariable,
-           [&] { engine.SetLastCopyTime(CheckCopyDatabase(Fyrn(), engine.Settings())); });
-  CheckWork(settings);
+           [&] { engine.SetLastCopyTime(CheckCopyDatabase(fyrn, engine.Settings())); });
+  CheckWork(fyrn, settings);
 }
 
-void CheckBeforeChecking(const TCopySettings& settings) {
+void CheckBeforeChecking(TFyrn& fyrn, const TCopySettings& settings) {
   CheckDatabasePaths(settings);
   RunCheck("Проверка копии базы данных", settings.CopyDBConnStr, "--copy-password",
-           kCopyPasswordVariable, [&] { CheckCopyDatabase(Fyrn(), settings); });
-  CheckWork(settings);
+           kCopyPasswordVariable, [&] { CheckCopyDatabase(fyrn, settings); });
+  CheckWork(fyrn, settings);
 }
 
 }  // namespace brindle

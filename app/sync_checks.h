@@ -11,16 +11,18 @@
 
 namespace brindle {
 
+class TFyrn;
+
 // Runs one check against the database `conn_str`; `password_option` and `password_variable` are
 // where the operator gives its password.
 void RunCheck(const std::string& what, const std::string& conn_str, const char* password_option,
               const char* password_variable, const std::function<void()>& check);
 
 // The checks of the window's "ЗАПУСТИТЬ", without storing the period.
-void CheckBeforeCopying(TCopyEngine& engine);
+void CheckBeforeCopying(TFyrn& fyrn, TCopyEngine& engine);
 
 // The checks of CheckBeforeCopying that only read: a check never takes the working database for
 // the copy, nor writes its record or the lock's row into it.
-void CheckBeforeChecking(const TCopySettings& settings);
+void CheckBeforeChecking(TFyrn& fyrn, const TCopySettings& settings);
 
 }  // namespace brindle

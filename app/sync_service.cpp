@@ -50,15 +50,16 @@ void TakeReport(const TPassResult& report, bool copy_enabled, ProgressLine& prog
   if (metrics) WarnOfMetrics(metrics->Update(report, copy_enabled));
 }
 
-int RunCopying(bool once, TCopyEngine& engine, PassReports& reports, TMetricsFile* metrics,
-               std::optional<double> check_every_hours, const TCheckOptions& check_options) {
+int RunCopying(TFyrn& fyrn, bool once, TCopyEngine& engine, PassReports& reports,
+               TMetricsFile* metrics, std::optional<double> check_every_hours,
+               const TCheckOptions& check_options) {
   ProgressLine progress;
   TServiceNotifier service;
   std::optional<TWatchdogFeeder> watchdog;
   if (const auto interval = service.WatchdogInterval()) watchdog.emplace(*interval);
   std::optional<TPeriodicCheck> periodic_check;
   if (check_every_hours) {
-    periodic_check.emplace(Fyrn(), *check_every_hours, check_options,
+    periodic_check.emplace(fyrn, *check_every_hours, check_options,
                            [&engine] { return engine.Settings(); });
   }
   bool stopping = false;

@@ -48,7 +48,9 @@ void WarnOfMetrics(const std::string& failure);
 
 // Copying on until the pass the once mode asks for has ended, or until a stop signal; a pass
 // running when the signal comes goes on to its end first. Returns the exit status.
-int RunCopying(bool once, TCopyEngine& engine, PassReports& reports, TMetricsFile* metrics,
-               std::optional<double> check_every_hours, const TCheckOptions& check_options);
+// The scheduled check reaches the databases through `fyrn`.
+int RunCopying(TFyrn& fyrn, bool once, TCopyEngine& engine, PassReports& reports,
+               TMetricsFile* metrics, std::optional<double> check_every_hours,
+               const TCheckOptions& check_options);
 
 }  // namespace brindle

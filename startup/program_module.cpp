@@ -54,12 +54,12 @@ void VerifySuiteOfficeDB(const std::string& password, std::vector<std::string>& 
 
 }  // namespace
 
-TProgramModule::TProgramModule(TProgramModuleOptions options) {
+TProgramModule::TProgramModule(TFyrn& fyrn, TProgramModuleOptions options) {
   // Set while this thread is the log's only writer; the copy thread starts below.
   if (options.log_target) ProgramLog()->NotifyWindow = options.log_target;
-  TCopySettings settings = LoadCopySettings(Fyrn().GetPassword(), &warnings_);
+  TCopySettings settings = LoadCopySettings(fyrn.GetPassword(), &warnings_);
   if (options.verify_office_db) VerifySuiteOfficeDB(settings.WorkDBPassword, warnings_);
-  engine_ = std::make_unique<TCopyEngine>(Fyrn(), std::move(settings), std::move(options.observer),
+  engine_ = std::make_unique<TCopyEngine>(fyrn, std::move(settings), std::move(options.observer),
                                           std::move(options.pass));
 }
 

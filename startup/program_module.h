@@ -12,6 +12,8 @@
 
 namespace brindle {
 
+class TFyrn;
+
 // What a program without the main window changes in start-up; the defaults are the window's.
 struct TProgramModuleOptions {
   TCopyEngine::PassObserver observer;  // told of every pass's result, on the copy thread
@@ -30,7 +32,7 @@ class TProgramModule {
   // empty line and "Программа запущена", loads the copy settings (LoadCopySettings) and starts
   // the copy engine with them on the installed binding; it idles until copying is switched on.
   // Raises what loading the settings raises, after undoing what was done.
-  explicit TProgramModule(TProgramModuleOptions options = {});
+  explicit TProgramModule(TFyrn& fyrn, TProgramModuleOptions options = {});
   // Stops and joins the copy thread ("Поток остановлен"), releases the structure library, logs
   // "Выход из программы" and closes the log.
   ~TProgramModule();

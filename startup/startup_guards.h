@@ -18,6 +18,8 @@ class FyrnInstall {
   FyrnInstall(const FyrnInstall&) = delete;
   FyrnInstall& operator=(const FyrnInstall&) = delete;
 
+  TFyrn& Binding() { return *fyrn_; }
+
  private:
   std::unique_ptr<TFyrn> fyrn_;
 };

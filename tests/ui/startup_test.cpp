@@ -134,7 +134,7 @@ TEST(ProgramModuleVerification, ACompletedOfficeDatabaseIsReported) {
                      ScramblePassword(testing::TestDatabase::Password()));
   std::vector<std::string> warnings;
   {
-    TProgramModule program;
+    TProgramModule program(testing::TestFyrn());
     warnings = program.StartupWarnings();
   }
   ASSERT_EQ(warnings.size(), 1u);
@@ -144,7 +144,7 @@ TEST(ProgramModuleVerification, ACompletedOfficeDatabaseIsReported) {
   const auto messages = testing::LogMessages(SuitePath("LogFiles/Brindle.log"));
   EXPECT_NE(std::find(messages.begin(), messages.end(), warnings[0]), messages.end());
 
-  TProgramModule again;
+  TProgramModule again(testing::TestFyrn());
   EXPECT_TRUE(again.StartupWarnings().empty()) << "nothing to say when nothing changed";
 }
 
@@ -163,7 +163,7 @@ class ProgramModuleTest : public ::testing::Test {
 TEST_F(ProgramModuleTest, LogsTheRunInOrder) {
   testing::WriteFile(log_path, "");
   for (int run = 0; run < 2; ++run) {
-    TProgramModule program;
+    TProgramModule program(testing::TestFyrn());
     ASSERT_NE(ProgramLog(), nullptr);
     EXPECT_FALSE(program.Engine().CopyEnabled());
     EXPECT_FALSE(program.Engine().Settings().WorkDBConnStr.empty());
