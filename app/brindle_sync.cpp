@@ -100,7 +100,7 @@ int Verify(TFyrn& fyrn, const std::string& conn_str,
            const std::optional<std::string>& given_password) {
   const std::string password = given_password ? *given_password : fyrn.GetPassword();
   RunCheck("Проверка структуры базы данных", conn_str, "--password", kPasswordVariable,
-           [&] { VerifyOfficeDB(conn_str, password); });
+           [&] { VerifyOfficeDB(fyrn, conn_str, password); });
   std::printf("Структура базы данных %s проверена\n", conn_str.c_str());
   std::fflush(stdout);
   return kExitOk;
@@ -118,7 +118,7 @@ int Run(const Options& options) {
 
   LoggerModule logger_module;
   TFyrnSecondBinding second_binding;
-  FyrnInstall fyrn;
+  TFyrn fyrn;
 
   PassReports reports;
   std::optional<TMetricsFile> metrics;  // outlives the engine, for the passes that end with it
@@ -129,7 +129,7 @@ int Run(const Options& options) {
   module_options.observer = [&reports](const TPassResult& result) { reports.Add(result); };
   int status = kExitOk;
   try {
-    TProgramModule program(fyrn.Binding(), std::move(module_options));
+    TProgramModule program(fyrn, std::move(module_options));
     TCopyEngine& engine = program.Engine();
     for (const std::string& warning : program.StartupWarnings()) {
       std::fprintf(stderr, "brindle-sync: внимание: %s\n", warning.c_str());
@@ -137,21 +137,21 @@ int Run(const Options& options) {
     ApplyOverrides(options, engine);
     switch (options.mode) {
       case Mode::kVerify:
-        status = Verify(fyrn.Binding(), options.verify_conn_str, options.password);
+        status = Verify(fyrn, options.verify_conn_str, options.password);
         break;
       case Mode::kStatus:
-        status = ShowStatus(fyrn.Binding(), engine.Settings(), options.json, options.max_lag);
+        status = ShowStatus(fyrn, engine.Settings(), options.json, options.max_lag);
         break;
       case Mode::kCheck:
-        status = RunCheckMode(fyrn.Binding(), engine.Settings(), options);
+        status = RunCheckMode(fyrn, engine.Settings(), options);
         break;
       case Mode::kOnce:
       case Mode::kRun:
-        CheckBeforeCopying(fyrn.Binding(), engine);
+        CheckBeforeCopying(fyrn, engine);
         if (options.metrics_file) {
           metrics.emplace(*options.metrics_file, engine.Outcome().LastCopyTime);
         }
-        status = RunCopying(fyrn.Binding(), once, engine, reports, metrics ? &*metrics : nullptr,
+        status = RunCopying(fyrn, once, engine, reports, metrics ? &*metrics : nullptr,
                             options.check_every_hours, options.check);
         break;
       case Mode::kHelp:

@@ -60,10 +60,10 @@ int main(int argc, char** argv) {
   LoggerModule logger_module;  // 2
   try {
     TFyrnSecondBinding second_binding;  // 3: may refuse the start
-    FyrnInstall fyrn;                   // 4: likewise
+    TFyrn fyrn;                         // 4: likewise
     // 5. The safe INI module needs no start.
     try {
-      TProgramModule program(fyrn.Binding());  // 6
+      TProgramModule program(fyrn);  // 6
       for (const std::string& warning : program.StartupWarnings()) {
         ShowMessageBox({ProgramFileName(), warning, MessageIcon::kWarning, MessageButtons::kOk});
       }

@@ -83,7 +83,7 @@ void CheckBeforeCopying(TFyrn& fyrn, TCopyEngine& engine) {
   CheckDatabasePaths(settings);
   const std::string& copy = settings.CopyDBConnStr;
   RunCheck("Проверка структуры копии базы данных", copy, "--copy-password", kCopyPasswordVariable,
-           [&] { VerifyOfficeDB(copy, settings.CopyDBPassword); });
+           [&] { VerifyOfficeDB(fyrn, copy, settings.CopyDBPassword); });
   RunCheck("Проверка копии базы данных", copy, "--copy-password", kCopyPasswordVariable,
            [&] { engine.SetLastCopyTime(CheckCopyDatabase(fyrn, engine.Settings())); });
   CheckWork(fyrn, settings);

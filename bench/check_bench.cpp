@@ -89,7 +89,7 @@ int main(int argc, char** argv) {
     settings.WorkDBConnStr = suite.ConnStr("work.fdb");
     settings.CopyDBConnStr = suite.ConnStr("copy.fdb");
     for (const auto& db : {settings.WorkDBConnStr, settings.CopyDBConnStr}) {
-      VerifyOfficeDB(db, "rivetcode");
+      VerifyOfficeDB(suite.Fyrn(), db, "rivetcode");
     }
     {
       auto work = Connect(settings.WorkDBConnStr);

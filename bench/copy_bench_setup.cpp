@@ -31,11 +31,9 @@ TCopyBench::TCopyBench(const std::string& name) : dir_(MadeTempDir(name)) {
   setenv("ZEMT_ROOT", (dir_ + "/root/").c_str(), 1);
   std::filesystem::create_directories(dir_ + "/root/LogFiles");
   std::filesystem::create_symlink(ProgramFolder() + "libOstrel.so", SuitePath("libOstrel.so"));
-  InstallFyrn(&fyrn_);
 }
 
 TCopyBench::~TCopyBench() {
-  InstallFyrn(nullptr);
   std::filesystem::remove_all(dir_);
 }
 

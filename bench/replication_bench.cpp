@@ -158,7 +158,7 @@ int main(int argc, char** argv) {
   for (const long rows : counts) {
     const std::string work = suite.ConnStr("work.fdb"), copy = suite.ConnStr("copy.fdb"),
                       raw = suite.ConnStr("raw.fdb");
-    for (const auto& db : {work, copy, raw}) VerifyOfficeDB(db, "rivetcode");
+    for (const auto& db : {work, copy, raw}) VerifyOfficeDB(suite.Fyrn(), db, "rivetcode");
     double insert_rate = 0, raw_rate = 0;
     long raw_peak = 0;
     std::size_t columns = 0;
@@ -238,8 +238,8 @@ int main(int argc, char** argv) {
 
   // A pass over tables in which nothing changed in the last ten minutes.
   const std::string work = suite.ConnStr("work2.fdb"), copy = suite.ConnStr("copy2.fdb");
-  VerifyOfficeDB(work, "rivetcode");
-  VerifyOfficeDB(copy, "rivetcode");
+  VerifyOfficeDB(suite.Fyrn(), work, "rivetcode");
+  VerifyOfficeDB(suite.Fyrn(), copy, "rivetcode");
   const int rows_per_table = 100;
   {
     auto source = Connect(work);

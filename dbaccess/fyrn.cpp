@@ -1,6 +1,5 @@
 #include "dbaccess/fyrn.h"
 
-#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <type_traits>
@@ -16,8 +15,6 @@ namespace brindle {
 namespace {
 
 constexpr const char* kErrorCaption = "Error!";
-
-std::atomic<TFyrn*> installed{nullptr};
 
 std::string ModuleText(const char* library) {
   return std::string("Модуль \"") + library + "\"";
@@ -166,16 +163,6 @@ void TFyrn::SetPassword(const std::string& password) {
   std::exception_ptr error;
   api_.set_password(password.c_str(), &error);
   RaiseReported(error);
-}
-
-void InstallFyrn(TFyrn* fyrn) noexcept {
-  installed.store(fyrn);
-}
-
-TFyrn& Fyrn() {
-  TFyrn* fyrn = installed.load();
-  if (!fyrn) throw Exception("Библиотека libFyrn.so не подключена: объект TFyrn не создан");
-  return *fyrn;
 }
 
 }  // namespace brindle

@@ -1,6 +1,7 @@
 // TFyrn: the program's binding of the database utility library libFyrn.so (fyrn/fyrn_api.h).
-// One instance is made at start-up and installed with InstallFyrn; the copy pass, the windows
-// and the database verification reach it through Fyrn(). Destroying it frees its members, then
+// One instance is made at start-up and handed down as a reference to everything that reaches a
+// database: the program module and its engine, the windows, the checks. Destroying it frees its
+// members, then
 // unloads the library, so everything made through it (connections, transactions, data sets,
 // configuration-table objects, and exceptions it raised) must be gone by then.
 //
@@ -100,12 +101,6 @@ class TFyrn {
   std::unique_ptr<TfbIniCreator> ini_creator_;
   std::unique_ptr<TfbDBStructCreator> db_struct_creator_;
 };
-
-// The process's one binding. Start-up installs it once it is made, before any other thread
-// starts, and removes it (InstallFyrn(nullptr)) before destroying it.
-void InstallFyrn(TFyrn* fyrn) noexcept;
-// The installed binding; raises Exception when there is none.
-TFyrn& Fyrn();
 
 // The exit status of a start the binding refused: not 0, so that a service manager or a script
 // sees the failure.

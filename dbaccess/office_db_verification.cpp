@@ -54,7 +54,8 @@ struct DescriptionGuard {
 
 }  // namespace
 
-TfbDataBase::CheckOutcome VerifyOfficeDB(const std::string& conn_str, const std::string& password) {
+TfbDataBase::CheckOutcome VerifyOfficeDB(TFyrn& fyrn, const std::string& conn_str,
+                                         const std::string& password) {
   if (conn_str.empty()) {
     throw Exception("VerifyOfficeDB: для офисной БД должна передаваться строка подключения!");
   }
@@ -104,7 +105,7 @@ TfbDataBase::CheckOutcome VerifyOfficeDB(const std::string& conn_str, const std:
                           "CopyDataFromParadoxBase");
     }
   }
-  Fyrn().IniCreator().SetDefaultIni(kOfficeConf, "OfficeDB", false);
+  fyrn.IniCreator().SetDefaultIni(kOfficeConf, "OfficeDB", false);
   return outcome;
 }
 

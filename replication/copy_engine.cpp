@@ -1,5 +1,7 @@
 #include "replication/copy_engine.h"
 
+#include "platform/error.h"
+
 namespace brindle {
 
 TPassOutcome OutcomeAfter(const TPassResult& last, TDateTime copy_time) {
@@ -28,6 +30,11 @@ TCopyEngine::TCopyEngine(TCopySettings settings, PassBody body, PassObserver obs
       thread_([this] { Pass(); }, [this] { return Settings().CheckPeriod; }) {}
 
 TCopyEngine::~TCopyEngine() = default;
+
+TFyrn& TCopyEngine::Binding() const {
+  if (!fyrn_) throw Exception("Копирование без библиотеки libFyrn.so: база данных недоступна");
+  return *fyrn_;
+}
 
 TCopySettings TCopyEngine::Settings() const {
   std::lock_guard guard(lock_);

@@ -53,6 +53,10 @@ class TCopyEngine {
   TCopyEngine(const TCopyEngine&) = delete;
   TCopyEngine& operator=(const TCopyEngine&) = delete;
 
+  // The database library's binding the engine was given; raises Exception for an engine of a
+  // body only.
+  TFyrn& Binding() const;
+
   TCopySettings Settings() const;
   void SetSettings(TCopySettings settings);
   // Changes the settings in place, under the lock.

@@ -32,10 +32,11 @@ namespace {
 // Creates or completes the office database the suite's setting names, with the working
 // database's password. A failure is logged and start-up goes on; a change is a warning, since the
 // operator must learn that the office database was changed, not only the check log.
-void VerifySuiteOfficeDB(const std::string& password, std::vector<std::string>& warnings) {
+void VerifySuiteOfficeDB(TFyrn& fyrn, const std::string& password,
+                         std::vector<std::string>& warnings) {
   const std::string office = OfficeDBSetting();
   try {
-    const TfbDataBase::CheckOutcome made = VerifyOfficeDB(office, password);
+    const TfbDataBase::CheckOutcome made = VerifyOfficeDB(fyrn, office, password);
     if (made.database_created || made.objects_created > 0) {
       const std::string note =
           (made.database_created ? "Создана база данных офиса [" + office + "]"
@@ -58,7 +59,7 @@ TProgramModule::TProgramModule(TFyrn& fyrn, TProgramModuleOptions options) {
   // Set while this thread is the log's only writer; the copy thread starts below.
   if (options.log_target) ProgramLog()->NotifyWindow = options.log_target;
   TCopySettings settings = LoadCopySettings(fyrn.GetPassword(), &warnings_);
-  if (options.verify_office_db) VerifySuiteOfficeDB(settings.WorkDBPassword, warnings_);
+  if (options.verify_office_db) VerifySuiteOfficeDB(fyrn, settings.WorkDBPassword, warnings_);
   engine_ = std::make_unique<TCopyEngine>(fyrn, std::move(settings), std::move(options.observer),
                                           std::move(options.pass));
 }

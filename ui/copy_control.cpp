@@ -36,7 +36,7 @@ void StoreDB(TCopyEngine& engine, const TDBSetting& setting, const std::string& 
     settings.*setting.password = password;
   });
   if (shown) shown();
-  Fyrn().SetPassword(password);
+  engine.Binding().SetPassword(password);
   StoreDatabaseSetting(setting.role, conn_str, password);
 }
 
@@ -66,15 +66,16 @@ void SwitchCopying(TCopyEngine& engine, const std::string& source_text,
   const std::int32_t period = StrToInt(period_text);
   engine.UpdateSettings([period](TCopySettings& settings) { settings.CheckPeriod = period; });
   StoreCheckPeriod(period);
-  VerifyOfficeDB(engine.Settings().CopyDBConnStr, engine.Settings().CopyDBPassword);
+  VerifyOfficeDB(engine.Binding(), engine.Settings().CopyDBConnStr,
+                 engine.Settings().CopyDBPassword);
   CheckCopyDatabase(engine);
-  CheckWorkDatabase(Fyrn(), engine.Settings());
+  CheckWorkDatabase(engine.Binding(), engine.Settings());
   engine.SetCopyEnabled(true);
   engine.WakeUp();
 }
 
 void CheckCopyDatabase(TCopyEngine& engine) {
-  engine.SetLastCopyTime(CheckCopyDatabase(Fyrn(), engine.Settings()));
+  engine.SetLastCopyTime(CheckCopyDatabase(engine.Binding(), engine.Settings()));
 }
 
 void StoreWorkDB(TCopyEngine& engine, const std::string& conn_str, const std::string& password,

@@ -7,6 +7,7 @@
 
 #include "dbaccess/conf_calls.h"
 #include "dbaccess/fyrn.h"
+#include "platform/error.h"
 #include "platform/message_box.h"
 #include "platform/suite_root.h"
 #include "platform/text.h"
@@ -75,12 +76,12 @@ std::string BuildDBConnStr(const TDBPathFields& fields, bool is_working_db) {
   return BuildConnStr(server, fields.Port, path);
 }
 
-void CheckDBConnection(const TDBPathFields& fields, bool is_working_db, bool check_office_db) {
+void CheckDBConnection(TFyrn& fyrn, const TDBPathFields& fields, bool is_working_db,
+                       bool check_office_db) {
   BuildDBConnStr(fields, is_working_db);
   // The parts of the string just built, so the test reaches the database that is stored.
   const std::string server(Trim(fields.Server));
   const std::string path(Trim(fields.FileName));
-  TFyrn& fyrn = Fyrn();
   TFyrn::Connection connection = fyrn.CreateConnection(server, fields.Port, path, kDatabaseUser,
                                                        fields.Password, kDatabaseCharset);
   if (check_office_db) {
@@ -147,7 +148,8 @@ bool TDBPathEditor::Accept(const TDBPathFields& fields) {
 
 bool TDBPathEditor::TestConnection(const TDBPathFields& fields) {
   try {
-    CheckDBConnection(fields, IsWorkingDB, CheckOfficeDB);
+    if (!Binding) throw Exception("библиотека libFyrn.so не подключена");
+    CheckDBConnection(*Binding, fields, IsWorkingDB, CheckOfficeDB);
   } catch (const std::exception& e) {
     ShowMessageBox({kAttention, std::string("Невозможно установить подключение: ") + e.what(),
                     MessageIcon::kError, MessageButtons::kOk});

@@ -14,6 +14,8 @@
 
 namespace brindle {
 
+class TFyrn;
+
 // A refused field value; its message is the operator's.
 BRINDLE_DECLARE_EXCEPTION(EDBPathError, Exception);
 
@@ -42,7 +44,8 @@ std::string BuildDBConnStr(const TDBPathFields& fields, bool is_working_db);
 // Connects with the fields and, with check_office_db, requires the tables OFFICE and
 // CONFIGPARAMS and a structure version of at least kRequiredOfficeDBVersion in the
 // configuration CONF. Raises what failed; the connection is closed again either way.
-void CheckDBConnection(const TDBPathFields& fields, bool is_working_db, bool check_office_db);
+void CheckDBConnection(TFyrn& fyrn, const TDBPathFields& fields, bool is_working_db,
+                       bool check_office_db);
 
 // The two presets of the "Выбрать" button's menu: server and path; the port stays.
 struct TDBPathPreset {
@@ -64,6 +67,7 @@ class TDBPathEditor {
   bool CheckOfficeDB = false;  // the test checks the office structure
   bool Modified = false;       // a field was edited since showing or the last good test
   bool IsWorkingDB = false;
+  TFyrn* Binding = nullptr;  // what the connection test connects through; none: it fails
 
   // The fields to show for ConnStr and Password. Raises EConvertError for a bad port.
   TDBPathFields FieldsToShow() const { return SplitDBConnStr(ConnStr, Password); }

@@ -245,7 +245,7 @@ void TForm4::SpeedButton1Click() {
     const TCopySettings settings = engine_.Settings();
     std::string conn_str = settings.WorkDBConnStr;
     std::string password = settings.WorkDBPassword;
-    if (!SelectDBPath(conn_str, password, true)) return;
+    if (!SelectDBPath(engine_.Binding(), conn_str, password, true)) return;
     StoreWorkDB(engine_, conn_str, password, [&] { edDBSource->setText(Q(conn_str)); });
   });
 }
@@ -255,7 +255,7 @@ void TForm4::SpeedButton2Click() {
     const TCopySettings settings = engine_.Settings();
     std::string conn_str = settings.CopyDBConnStr;
     std::string password = settings.CopyDBPassword;
-    if (!SelectDBPath(conn_str, password, false)) return;
+    if (!SelectDBPath(engine_.Binding(), conn_str, password, false)) return;
     StoreCopyDB(engine_, conn_str, password, [&] { edDBTarget->setText(Q(conn_str)); });
   });
 }

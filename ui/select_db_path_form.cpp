@@ -217,12 +217,13 @@ void TSelectOfDBPathForm::ApplyPreset(const TDBPathPreset& preset) {
   edFileName->setText(Q(preset.FileName));
 }
 
-bool SelectDBPath(std::string& conn_str, std::string& password, bool is_working_db) {
+bool SelectDBPath(TFyrn& fyrn, std::string& conn_str, std::string& password, bool is_working_db) {
   TSelectOfDBPathForm form;
   form.Editor.ConnStr = conn_str;
   form.Editor.Password = password;
   form.Editor.CheckOfficeDB = true;
   form.Editor.IsWorkingDB = is_working_db;
+  form.Editor.Binding = &fyrn;
   if (form.Execute() != QDialog::Accepted) return false;
   conn_str = BuildDBConnStr(form.Fields(), is_working_db);
   password = form.edPass->text().toStdString();

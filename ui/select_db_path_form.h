@@ -20,6 +20,8 @@ class QSpinBox;
 
 namespace brindle {
 
+class TFyrn;
+
 class TSelectOfDBPathForm : public QDialog {
   Q_OBJECT
 
@@ -79,6 +81,6 @@ class TSelectOfDBPathForm : public QDialog {
 // Lets the operator edit a database's connection string and password. True when accepted: the
 // references then hold the new values; otherwise they stay as they were. Raises what showing the
 // dialog or building the accepted string raises.
-bool SelectDBPath(std::string& conn_str, std::string& password, bool is_working_db);
+bool SelectDBPath(TFyrn& fyrn, std::string& conn_str, std::string& password, bool is_working_db);
 
 }  // namespace brindle

@@ -88,9 +88,7 @@ int Probe(const std::string& mode) {
     {
       TFyrnSecondBinding second;
       auto fyrn = std::make_unique<TFyrn>();
-      InstallFyrn(fyrn.get());
-      Say("BOUND " + Fyrn().GetPassword());
-      InstallFyrn(nullptr);
+      Say("BOUND " + fyrn->GetPassword());
       fyrn.reset();
     }
     SayMapped();

@@ -122,9 +122,8 @@ TEST(FyrnBinding, TransactionFreedWithoutCommitLeavesNothing) {
   TestFyrn().FreeConnection(std::move(connection));
 }
 
-TEST(FyrnBinding, PasswordModuleNameMembersAndTheInstalledBinding) {
+TEST(FyrnBinding, PasswordModuleNameAndMembers) {
   TFyrn& fyrn = TestFyrn();
-  EXPECT_EQ(&Fyrn(), &fyrn);
   EXPECT_EQ(fyrn.ModuleName(), "dbaccess_tests");
   EXPECT_NE(fyrn.DBStructCreator().Description(), nullptr);
 
@@ -134,10 +133,6 @@ TEST(FyrnBinding, PasswordModuleNameMembersAndTheInstalledBinding) {
   EXPECT_EQ(fyrn.GetPassword(), long_password);
   fyrn.SetPassword("rivetcode");
   EXPECT_EQ(fyrn.GetPassword(), "rivetcode");
-
-  InstallFyrn(nullptr);
-  EXPECT_THROW(Fyrn(), Exception);
-  InstallFyrn(&fyrn);
 }
 
 TEST(FyrnBinding, PackageCheckRefusesAnyOtherBuild) {

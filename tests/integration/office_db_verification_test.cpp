@@ -20,7 +20,7 @@ using testing::OfficeDatabasePair;
 std::string MessageOf(const std::string& conn_str,
                       const std::string& password = testing::TestDatabase::Password()) {
   try {
-    VerifyOfficeDB(conn_str, password);
+    VerifyOfficeDB(testing::TestFyrn(), conn_str, password);
   } catch (const std::exception& e) {
     return e.what();
   }
@@ -51,7 +51,7 @@ TEST_F(OfficeDbVerificationTest, RefusesAnEmptyConnectionStringAndAMissingLibrar
 TEST_F(OfficeDbVerificationTest, TakesTheSecondLibraryNameAndKeepsTheLibraryLoaded) {
   std::filesystem::create_symlink(ProgramFolder() + "libOstrel.so", SuitePath("libOstrel10.so"));
   ASSERT_EQ(MessageOf(conn_str), "no error");
-  ASSERT_NE(Fyrn().IniCreator().HeldIni(), nullptr);
+  ASSERT_NE(testing::TestFyrn().IniCreator().HeldIni(), nullptr);
   auto db = OfficeDatabasePair::Connect(conn_str);
   EXPECT_EQ(testing::QueryText(db,
                                "SELECT COUNT(*) FROM RDB$RELATIONS WHERE RDB$SYSTEM_FLAG = 0 "
@@ -69,12 +69,12 @@ TEST_F(OfficeDbVerificationTest, TakesTheSecondLibraryNameAndKeepsTheLibraryLoad
 TEST_F(OfficeDbVerificationTest, FailedCheckKeepsTheHeldConfiguration) {
   testing::ProvideStructureLibrary();
   ASSERT_EQ(MessageOf(conn_str), "no error");
-  const TfbIniFile* held = Fyrn().IniCreator().HeldIni();
+  const TfbIniFile* held = testing::TestFyrn().IniCreator().HeldIni();
   ASSERT_NE(held, nullptr);
   // Nothing listens on port 1.
   const std::string message = MessageOf("127.0.0.1/1:" + (dir / "other.fdb"));
   EXPECT_NE(message, "no error");
-  EXPECT_EQ(Fyrn().IniCreator().HeldIni(), held);
+  EXPECT_EQ(testing::TestFyrn().IniCreator().HeldIni(), held);
   OfficeDatabasePair::Connect(conn_str).DropDatabase();
 }
 

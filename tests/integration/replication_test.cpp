@@ -336,7 +336,7 @@ TEST_F(ReplicationTest, FailingTablesKeepTheirMarksAndTheOthersAreCopied) {
   EXPECT_EQ(Pass().LastErrorText.rfind(prefix, 0), 0u);
   ExecuteCommitted(copy, "ALTER TABLE PC_CARD DROP CONSTRAINT CHK_TEST_CARD");
   copy.Close();
-  VerifyOfficeDB(dbs.CopyConnStr(), testing::TestDatabase::Password());
+  VerifyOfficeDB(testing::TestFyrn(), dbs.CopyConnStr(), testing::TestDatabase::Password());
   copy = dbs.ConnectCopy();
   const auto recovered = Pass();
   EXPECT_EQ(recovered.LastErrorText, "");

@@ -22,7 +22,7 @@ const std::string& OfficeDatabasePair::TemplatePath() {
     TestFyrn();
     ProvideStructureLibrary();
     const std::string file = dir->Path() + "template.fdb";
-    VerifyOfficeDB(OfficeDatabasePair::ConnStr(file), TestDatabase::Password());
+    VerifyOfficeDB(TestFyrn(), OfficeDatabasePair::ConnStr(file), TestDatabase::Password());
     return file;
   }();
   return path;

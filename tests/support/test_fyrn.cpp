@@ -15,7 +15,6 @@ TFyrn& TestFyrn() {
     });
     auto made = std::make_unique<TFyrn>();
     SetMessageBoxHandler(std::move(previous));
-    InstallFyrn(made.get());
     return made;
   }();
   return *fyrn;

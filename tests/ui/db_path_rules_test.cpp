@@ -183,6 +183,7 @@ class DBPathEditorTest : public ::testing::Test {
 
   TDBPathEditor WorkingEditor() {
     TDBPathEditor editor;
+    editor.Binding = &testing::TestFyrn();
     editor.CheckOfficeDB = true;
     editor.IsWorkingDB = true;
     editor.Modified = true;

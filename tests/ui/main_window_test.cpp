@@ -439,7 +439,7 @@ TEST_F(MainWindowTest, WithoutAutostartNothingStarts) {
 class LibraryPasswordKept {
  public:
   LibraryPasswordKept() : password_(testing::TestFyrn().GetPassword()) {}
-  ~LibraryPasswordKept() { Fyrn().SetPassword(password_); }
+  ~LibraryPasswordKept() { testing::TestFyrn().SetPassword(password_); }
 
  private:
   std::string password_;
@@ -451,7 +451,7 @@ TEST_F(MainWindowTest, AcceptingTheWorkingDatabaseStoresIt) {
   testing::WriteFile(file, "x");
   settings.WorkDBConnStr = "srv/3051:/data/old.fdb";
   settings.WorkDBPassword = "old";
-  TCopyEngine engine(settings, NoPass());
+  TCopyEngine engine(testing::TestFyrn(), settings, {}, NoPass());
   TForm4 form(engine);
   form.show();
   boxes.Answer(MessageResult::kNo);  // no connection test
@@ -473,7 +473,7 @@ TEST_F(MainWindowTest, AcceptingTheWorkingDatabaseStoresIt) {
   EXPECT_EQ(engine.Settings().WorkDBConnStr, expected);
   EXPECT_EQ(engine.Settings().WorkDBPassword, "новый");
   EXPECT_EQ(form.edDBSource->text().toStdString(), expected);
-  EXPECT_EQ(Fyrn().GetPassword(), "новый");
+  EXPECT_EQ(testing::TestFyrn().GetPassword(), "новый");
   EXPECT_EQ(ReadSettingString("Brindle", "OFCDB", "ConnStr", ""), expected);
   EXPECT_EQ(UnscramblePassword(ReadSettingString("Brindle", "OFCDB", "Password", "")),
             std::optional<std::string>("новый"));
@@ -484,7 +484,7 @@ TEST_F(MainWindowTest, AcceptingTheCopyDatabaseStoresIt) {
   LibraryPasswordKept kept;
   settings.CopyDBConnStr = "srv/3050:/data/copy.fdb";
   settings.CopyDBPassword = "old";
-  TCopyEngine engine(settings, NoPass());
+  TCopyEngine engine(testing::TestFyrn(), settings, {}, NoPass());
   TForm4 form(engine);
   form.show();
   OnNextModal([&](QWidget* modal) {
@@ -499,7 +499,8 @@ TEST_F(MainWindowTest, AcceptingTheCopyDatabaseStoresIt) {
   EXPECT_EQ(engine.Settings().CopyDBConnStr, "srv/3050:/data/copy2.fdb");
   EXPECT_EQ(engine.Settings().CopyDBPassword, "copy-pw");
   EXPECT_EQ(form.edDBTarget->text(), "srv/3050:/data/copy2.fdb");
-  EXPECT_EQ(Fyrn().GetPassword(), "copy-pw") << "the password set last in either dialog";
+  EXPECT_EQ(testing::TestFyrn().GetPassword(), "copy-pw")
+      << "the password set last in either dialog";
   EXPECT_EQ(ReadSettingString("Brindle", "TARGETDB", "ConnStr", ""), "srv/3050:/data/copy2.fdb");
   EXPECT_EQ(UnscramblePassword(ReadSettingString("Brindle", "TARGETDB", "Password", "")),
             std::optional<std::string>("copy-pw"));
@@ -597,12 +598,12 @@ TEST_F(CopyStartTest, ThePeriodIsStoredBeforeTheDatabaseChecks) {
   settings.CopyDBConnStr = "localhost/30050:" + (dir / "no/such/folder/copy.fdb");
   std::string verification_error;
   try {
-    VerifyOfficeDB(settings.CopyDBConnStr, settings.CopyDBPassword);
+    VerifyOfficeDB(testing::TestFyrn(), settings.CopyDBConnStr, settings.CopyDBPassword);
   } catch (const std::exception& e) {
     verification_error = e.what();
   }
   ASSERT_FALSE(verification_error.empty());
-  TCopyEngine engine(settings, pass.Body());
+  TCopyEngine engine(testing::TestFyrn(), settings, {}, pass.Body());
   TForm4 form(engine);
   form.edDBSource->setText("srv/3050:/data/work.fdb");
   form.edPeriod->setText("0");
@@ -641,7 +642,7 @@ TEST_F(CopyStartDatabasesTest, ACopyThatIsAWorkingDatabaseIsRefused) {
   testing::WriteConfKey(pair->CopyConnStr(), "PARAMS", "OFFICE_DB_STRUCT_VERSION", "12");
   testing::WriteConfKey(pair->CopyConnStr(), "REPLICATION_INFO", "LAST_COPY_TIME",
                         "04.03.2026 05:06:07.890");
-  TCopyEngine engine(settings, pass.Body());
+  TCopyEngine engine(testing::TestFyrn(), settings, {}, pass.Body());
   TForm4 form(engine);
   Click(form);
   EXPECT_EQ(Shown(), "Заданная в настройках копия базы данных на самом деле является рабочей БД!");
@@ -651,7 +652,7 @@ TEST_F(CopyStartDatabasesTest, ACopyThatIsAWorkingDatabaseIsRefused) {
 
 TEST_F(CopyStartDatabasesTest, TheWorkingDatabaseMustCarryAVersionAndBeNoCopy) {
   HeldPass pass({});
-  TCopyEngine engine(settings, pass.Body());
+  TCopyEngine engine(testing::TestFyrn(), settings, {}, pass.Body());
   TForm4 form(engine);
   const std::string work = pair->WorkConnStr();
   const char* no_version =
@@ -678,7 +679,7 @@ TEST_F(CopyStartDatabasesTest, ValidDatabasesSwitchCopyingOnAndStartAPassAtOnce)
   testing::WriteConfKey(pair->CopyConnStr(), "PARAMS", "OFFICE_DB_STRUCT_VERSION", "12");
   testing::WriteConfKey(pair->CopyConnStr(), "REPLICATION_INFO", "LAST_COPY_TIME",
                         "04.03.2026 05:06:07.890");
-  TCopyEngine engine(settings, pass.Body());
+  TCopyEngine engine(testing::TestFyrn(), settings, {}, pass.Body());
   TForm4 form(engine);
   form.edPeriod->setText("600");
   Click(form);

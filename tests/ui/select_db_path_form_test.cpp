@@ -208,7 +208,7 @@ TEST_F(SelectOfDBPathFormTest, CancelLeavesTheCallersValues) {
     form->edServer->setText("other");
     form->tMasButtonRED1->click();
   });
-  EXPECT_FALSE(SelectDBPath(conn_str, password, false));
+  EXPECT_FALSE(SelectDBPath(testing::TestFyrn(), conn_str, password, false));
   EXPECT_EQ(conn_str, "srv/3050:/data/office.fdb");
   EXPECT_EQ(password, "pw");
 }
@@ -218,7 +218,7 @@ TEST_F(SelectOfDBPathFormTest, AcceptingUnchangedKeepsPortAndWholePath) {
   std::string conn_str = "localhost:" + long_path;
   std::string password = "pw";
   OnNextModal([](QWidget* modal) { qobject_cast<TSelectOfDBPathForm*>(modal)->bOK->click(); });
-  EXPECT_TRUE(SelectDBPath(conn_str, password, false));
+  EXPECT_TRUE(SelectDBPath(testing::TestFyrn(), conn_str, password, false));
   EXPECT_EQ(conn_str, "localhost/30050:" + long_path);
   EXPECT_EQ(password, "pw");
   EXPECT_TRUE(boxes.Shown().empty());
@@ -237,7 +237,7 @@ TEST_F(SelectOfDBPathFormTest, AnEditedWorkingDatabaseAnsweredNoIsAccepted) {
     form->edPass->setText("new");
     form->bOK->click();
   });
-  EXPECT_TRUE(SelectDBPath(conn_str, password, true));
+  EXPECT_TRUE(SelectDBPath(testing::TestFyrn(), conn_str, password, true));
   EXPECT_EQ(conn_str, "localhost/30050:" + file);
   EXPECT_EQ(password, "new");
   EXPECT_EQ(boxes.Texts(), std::vector<std::string>{"ТЕСТИРОВАТЬ ПОДКЛЮЧЕНИЕ К БАЗЕ ДАННЫХ?"});
@@ -254,7 +254,7 @@ TEST_F(SelectOfDBPathFormTest, ARefusedFieldKeepsTheDialogOpen) {
     still_open = form->isVisible();
     form->tMasButtonRED1->click();
   });
-  EXPECT_FALSE(SelectDBPath(conn_str, password, false));
+  EXPECT_FALSE(SelectDBPath(testing::TestFyrn(), conn_str, password, false));
   EXPECT_TRUE(still_open);
   EXPECT_EQ(boxes.Shown(), std::vector<MessageBoxRequest>{
                                testing::ErrorBox("Слишком короткое имя файла базы данных!")});
@@ -263,7 +263,7 @@ TEST_F(SelectOfDBPathFormTest, ARefusedFieldKeepsTheDialogOpen) {
 TEST_F(SelectOfDBPathFormTest, APortThatIsNoIntegerRaisesBeforeTheDialogShows) {
   std::string conn_str = "srv/30o50:/data/office.fdb";
   std::string password = "pw";
-  EXPECT_THROW(SelectDBPath(conn_str, password, false), EConvertError);
+  EXPECT_THROW(SelectDBPath(testing::TestFyrn(), conn_str, password, false), EConvertError);
   EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
 }
 
@@ -276,7 +276,7 @@ TEST_F(SelectOfDBPathFormTest, TheDialogReturnsToItsLastPlace) {
     modal->move(37, 41);
     qobject_cast<TSelectOfDBPathForm*>(modal)->tMasButtonRED1->click();
   });
-  SelectDBPath(conn_str, password, false);
+  SelectDBPath(testing::TestFyrn(), conn_str, password, false);
   // The first time it opens centred on the screen.
   const QRect screen = QApplication::primaryScreen()->availableGeometry();
   EXPECT_LE(std::abs(first_place.x() + 396 / 2 - screen.center().x()), 1);
@@ -290,7 +290,7 @@ TEST_F(SelectOfDBPathFormTest, TheDialogReturnsToItsLastPlace) {
     second_place = modal->pos();
     qobject_cast<TSelectOfDBPathForm*>(modal)->tMasButtonRED1->click();
   });
-  SelectDBPath(conn_str, password, false);
+  SelectDBPath(testing::TestFyrn(), conn_str, password, false);
   EXPECT_EQ(second_place, QPoint(37, 41));
 }
 
@@ -303,16 +303,16 @@ TEST_F(SelectOfDBPathFormTest, APlaceOffEveryScreenIsNotUsed) {
     place = modal->pos();
     qobject_cast<TSelectOfDBPathForm*>(modal)->tMasButtonRED1->click();
   });
-  SelectDBPath(conn_str, password, false);
+  SelectDBPath(testing::TestFyrn(), conn_str, password, false);
   EXPECT_TRUE(QApplication::primaryScreen()->availableGeometry().contains(place));
 }
 
 // The test button against the test server: the outcome box, and Modified after it.
 TEST_F(SelectOfDBPathFormTest, TheTestButtonReportsTheOutcome) {
-  testing::TestFyrn();
   testing::TestDatabase database;
   testing::MakeOfficeTables(database, 12);
   TSelectOfDBPathForm form;
+  form.Editor.Binding = &testing::TestFyrn();
   form.Editor.ConnStr = database.ConnectionString();
   form.Editor.Password = "wrong";
   form.Editor.CheckOfficeDB = true;

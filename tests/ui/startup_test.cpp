@@ -65,11 +65,11 @@ class LoadCopySettingsTest : public ::testing::Test {
 };
 
 TEST_F(LoadCopySettingsTest, WithoutSettingsTakesTheDefaults) {
-  const TCopySettings settings = LoadCopySettings(Fyrn().GetPassword());
+  const TCopySettings settings = LoadCopySettings(testing::TestFyrn().GetPassword());
   EXPECT_EQ(settings.WorkDBConnStr, DefaultOfficeDBConnStr());
-  EXPECT_EQ(settings.WorkDBPassword, Fyrn().GetPassword());
+  EXPECT_EQ(settings.WorkDBPassword, testing::TestFyrn().GetPassword());
   EXPECT_EQ(settings.CopyDBConnStr, DefaultOfficeDBConnStr());
-  EXPECT_EQ(settings.CopyDBPassword, Fyrn().GetPassword());
+  EXPECT_EQ(settings.CopyDBPassword, testing::TestFyrn().GetPassword());
   EXPECT_EQ(settings.CheckPeriod, 60);
   EXPECT_FALSE(settings.AutoStartCopy);
   EXPECT_EQ(settings.MarkOverlap, TCopySettings{}.MarkOverlap);
@@ -78,7 +78,7 @@ TEST_F(LoadCopySettingsTest, WithoutSettingsTakesTheDefaults) {
 
 TEST_F(LoadCopySettingsTest, TheSuitesOfficeSettingComesFirst) {
   WriteSettingString("cnf", "OFCDB", "ConnStr", "suite/3050:/data/office.fdb");
-  const TCopySettings settings = LoadCopySettings(Fyrn().GetPassword());
+  const TCopySettings settings = LoadCopySettings(testing::TestFyrn().GetPassword());
   EXPECT_EQ(settings.WorkDBConnStr, "suite/3050:/data/office.fdb");
   EXPECT_EQ(settings.CopyDBConnStr, DefaultOfficeDBConnStr())
       << "the copy's default is not the suite's";
@@ -95,7 +95,7 @@ TEST_F(LoadCopySettingsTest, TheProgramsOwnSettingsWin) {
   WriteSettingInt("Brindle", "PARAMS", "AutoStartCopy", 1);
   WriteSettingInt("Brindle", "PARAMS", "MarkOverlapSeconds", 30);
   WriteSettingInt("Brindle", "PARAMS", "MarkHoldHours", 0);
-  const TCopySettings settings = LoadCopySettings(Fyrn().GetPassword());
+  const TCopySettings settings = LoadCopySettings(testing::TestFyrn().GetPassword());
   EXPECT_EQ(settings.WorkDBConnStr, "work/3050:/data/work.fdb");
   EXPECT_EQ(settings.WorkDBPassword, "рабочий");
   EXPECT_EQ(settings.CopyDBConnStr, "copy/3050:/data/copy.fdb");
@@ -107,11 +107,11 @@ TEST_F(LoadCopySettingsTest, TheProgramsOwnSettingsWin) {
 }
 
 TEST_F(LoadCopySettingsTest, UnusableStoredPasswordsLeaveTheLibrarysOne) {
-  const std::string library_password = Fyrn().GetPassword();
+  const std::string library_password = testing::TestFyrn().GetPassword();
   WriteSettingString("Brindle", "OFCDB", "Password", ScramblePassword(""));
   WriteSettingString("Brindle", "TARGETDB", "Password", "not scrambled");
   WriteSettingInt("Brindle", "PARAMS", "AutoStartCopy", 2);
-  const TCopySettings settings = LoadCopySettings(Fyrn().GetPassword());
+  const TCopySettings settings = LoadCopySettings(testing::TestFyrn().GetPassword());
   EXPECT_EQ(settings.WorkDBPassword, library_password);
   EXPECT_EQ(settings.CopyDBPassword, library_password);
   EXPECT_FALSE(settings.AutoStartCopy) << "only 1 is true";
@@ -167,7 +167,7 @@ TEST_F(ProgramModuleTest, LogsTheRunInOrder) {
     ASSERT_NE(ProgramLog(), nullptr);
     EXPECT_FALSE(program.Engine().CopyEnabled());
     EXPECT_FALSE(program.Engine().Settings().WorkDBConnStr.empty());
-    EXPECT_EQ(program.Engine().Settings().CopyDBPassword, Fyrn().GetPassword());
+    EXPECT_EQ(program.Engine().Settings().CopyDBPassword, testing::TestFyrn().GetPassword());
   }
   EXPECT_EQ(ProgramLog(), nullptr);
 
