@@ -147,7 +147,7 @@ int Run(const Options& options) {
         break;
       case Mode::kOnce:
       case Mode::kRun:
-        CheckBeforeCopying(fyrn, engine);
+        CheckBeforeCopying(engine);
         if (options.metrics_file) {
           metrics.emplace(*options.metrics_file, engine.Outcome().LastCopyTime);
         }

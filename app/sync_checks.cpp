@@ -78,14 +78,15 @@ void RunCheck(const std::string& what, const std::string& conn_str, const char* 
   }
 }
 
-void CheckBeforeCopying(TFyrn& fyrn, TCopyEngine& engine) {
+void CheckBeforeCopying(TCopyEngine& engine) {
+  TFyrn& fyrn = engine.Binding();
   const TCopySettings settings = engine.Settings();
   CheckDatabasePaths(settings);
   const std::string& copy = settings.CopyDBConnStr;
   RunCheck("Проверка структуры копии базы данных", copy, "--copy-password", kCopyPasswordVariable,
            [&] { VerifyOfficeDB(fyrn, copy, settings.CopyDBPassword); });
   RunCheck("Проверка копии базы данных", copy, "--copy-password", kCopyPasswordVariable,
-           [&] { engine.SetLastCopyTime(CheckCopyDatabase(fyrn, engine.Settings())); });
+           [&] { CheckCopyDatabase(engine); });
   CheckWork(fyrn, settings);
 }
 

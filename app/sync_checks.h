@@ -19,7 +19,7 @@ void RunCheck(const std::string& what, const std::string& conn_str, const char* 
               const char* password_variable, const std::function<void()>& check);
 
 // The checks of the window's "ЗАПУСТИТЬ", without storing the period.
-void CheckBeforeCopying(TFyrn& fyrn, TCopyEngine& engine);
+void CheckBeforeCopying(TCopyEngine& engine);
 
 // The checks of CheckBeforeCopying that only read: a check never takes the working database for
 // the copy, nor writes its record or the lock's row into it.

@@ -33,6 +33,10 @@ TDateTime CheckCopyDatabase(TFyrn& fyrn, const TCopySettings& settings) {
   return ReadLastCopyTime(*conf);
 }
 
+void CheckCopyDatabase(TCopyEngine& engine) {
+  engine.SetLastCopyTime(CheckCopyDatabase(engine.Binding(), engine.Settings()));
+}
+
 void CheckWorkDatabase(TFyrn& fyrn, const TCopySettings& settings) {
   std::unique_ptr<TfbIniFile> conf = fyrn.OpenConf(settings.WorkDBConnStr, settings.WorkDBPassword);
   if (ReadParamInt(*conf, kStructVersion, 0) == 0) {

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "platform/date_time.h"
+#include "replication/copy_engine.h"
 #include "settings/copy_settings.h"
 
 namespace brindle {
@@ -16,6 +17,8 @@ class TFyrn;
 void CheckCopyingPaths(const std::string& source_text, const std::string& target_text);
 // The copy is no working database; returns the copy's last copy time.
 TDateTime CheckCopyDatabase(TFyrn& fyrn, const TCopySettings& settings);
+// The same for the engine's copy, taking the copy's last copy time into the engine.
+void CheckCopyDatabase(TCopyEngine& engine);
 // The working database is one, and no copy.
 void CheckWorkDatabase(TFyrn& fyrn, const TCopySettings& settings);
 

@@ -74,10 +74,6 @@ void SwitchCopying(TCopyEngine& engine, const std::string& source_text,
   engine.WakeUp();
 }
 
-void CheckCopyDatabase(TCopyEngine& engine) {
-  engine.SetLastCopyTime(CheckCopyDatabase(engine.Binding(), engine.Settings()));
-}
-
 void StoreWorkDB(TCopyEngine& engine, const std::string& conn_str, const std::string& password,
                  const std::function<void()>& shown) {
   StoreDB(engine, kWorkDB, conn_str, password, shown);

@@ -24,10 +24,6 @@ namespace brindle {
 void SwitchCopying(TCopyEngine& engine, const std::string& source_text,
                    const std::string& target_text, const std::string& period_text);
 
-// The copy is no working database (startup/start_checks.h), taking the copy's last copy time into
-// the engine.
-void CheckCopyDatabase(TCopyEngine& engine);
-
 // The operator accepted the path dialog for the working or the copy database: the settings
 // take the connection string and password, the password becomes the database library's
 // default, and both are written to the settings file (the password scrambled). shown() runs once
