@@ -30,6 +30,7 @@
 #include "infra/logger.h"
 #include "observe/pass_metrics.h"
 #include "platform/character_handling.h"
+#include "platform/error.h"
 #include "platform/message_box.h"
 #include "platform/shared_library.h"
 #include "platform/suite_root.h"
@@ -60,29 +61,51 @@ void ApplyOverrides(const Options& options, TCopyEngine& engine) {
 
 // --- modes -------------------------------------------------------------------------------------
 
-// Only reads. The exit status says whether a table lags more than the limit.
+// Only reads. The exit status says whether a table lags more than the limit, or cannot be told.
 int ShowStatus(TFyrn& fyrn, const TCopySettings& settings, bool json,
                std::optional<std::int32_t> max_lag) {
   TCopyFreshness freshness;
-  RunCheck("Чтение конфигурации копии базы данных", settings.CopyDBConnStr, "--copy-password",
-           kCopyPasswordVariable, [&] {
-             freshness =
-                 ReadCopyFreshness(*fyrn.OpenConf(settings.CopyDBConnStr, settings.CopyDBPassword));
-           });
+  RunCheck(
+      "Чтение конфигурации копии базы данных", settings.CopyDBConnStr, "--copy-password",
+      kCopyPasswordVariable,
+      [&] {
+        freshness =
+            ReadCopyFreshness(*fyrn.OpenConf(settings.CopyDBConnStr, settings.CopyDBPassword));
+      },
+      "не пройдено");
   TStatusClock clock;
-  RunCheck("Чтение времени сервера копии базы данных", settings.CopyDBConnStr, "--copy-password",
-           kCopyPasswordVariable, [&] { clock = ReadStatusClock(fyrn, settings); });
-  const std::string report = json ? StatusJson(settings.CopyDBConnStr, freshness, clock)
-                                  : StatusText(settings.CopyDBConnStr, freshness, clock);
+  RunCheck(
+      "Чтение времени сервера копии базы данных", settings.CopyDBConnStr, "--copy-password",
+      kCopyPasswordVariable,
+      [&] { clock = ReadStatusClock(fyrn, settings, freshness.WorkClockOffset); }, "не пройдено");
+  NoteFutureTimes(freshness, clock, Now());
+  const std::vector<TLaggingTable> lagging =
+      max_lag ? TablesLaggingMore(freshness, clock, *max_lag) : std::vector<TLaggingTable>{};
+  const int status = lagging.empty() ? kExitOk : kExitLagging;
+  const std::string report =
+      json ? StatusJson(settings.CopyDBConnStr, freshness, clock, lagging, status)
+           : StatusText(settings.CopyDBConnStr, freshness, clock);
   std::fputs(report.c_str(), stdout);
   std::fflush(stdout);
-  if (!max_lag) return kExitOk;
-  const std::vector<std::string> lagging = TablesLaggingMore(freshness, clock.Time, *max_lag);
-  if (lagging.empty()) return kExitOk;
-  std::string names;
-  for (const std::string& table : lagging) names += (names.empty() ? "" : ", ") + table;
-  std::fprintf(stderr, "brindle-sync: отставание больше %d с: %s\n", *max_lag, names.c_str());
-  return kExitLagging;
+  if (lagging.empty()) return status;
+  std::string tables;
+  for (const TLaggingTable& table : lagging) {
+    tables += (tables.empty() ? "" : "; ") + table.Table + " (" + table.Reason + ")";
+  }
+  std::fprintf(stderr, "brindle-sync: отставание больше %d с или неизвестно: %s\n", *max_lag,
+               tables.c_str());
+  return status;
+}
+
+// --status --json and --check --json print one object on stdout whatever happens.
+void PrintJsonError(const Options& options, const std::string& copy_conn_str,
+                    const std::string& error) {
+  if (!options.json) return;
+  if (options.mode == Mode::kCheck) PrintCheckJsonError(error);
+  if (options.mode == Mode::kStatus) {
+    std::fputs(StatusErrorJson(copy_conn_str, error, kExitUsage).c_str(), stdout);
+    std::fflush(stdout);
+  }
 }
 
 // A refusal of the start checks is reported as the check's result, JSON included, and recorded
@@ -109,7 +132,7 @@ int Verify(TFyrn& fyrn, const std::string& conn_str,
 int Run(const Options& options) {
   if (const std::string problem = SuiteRootProblem(); !problem.empty()) {
     std::fprintf(stderr, "brindle-sync: %s\n", problem.c_str());
-    if (options.mode == Mode::kCheck && options.json) PrintCheckJsonError(problem);
+    PrintJsonError(options, options.copy.value_or(""), problem);
     return kExitUsage;
   }
   // The log goes where the window program's goes; its folder may not exist on a new server.
@@ -128,6 +151,7 @@ int Run(const Options& options) {
   module_options.verify_office_db = options.mode == Mode::kOnce || options.mode == Mode::kRun;
   module_options.observer = [&reports](const TPassResult& result) { reports.Add(result); };
   int status = kExitOk;
+  std::string copy_conn_str = options.copy.value_or("");  // for the JSON of an error
   try {
     TProgramModule program(fyrn, std::move(module_options));
     TCopyEngine& engine = program.Engine();
@@ -135,6 +159,7 @@ int Run(const Options& options) {
       std::fprintf(stderr, "brindle-sync: внимание: %s\n", warning.c_str());
     }
     ApplyOverrides(options, engine);
+    copy_conn_str = engine.Settings().CopyDBConnStr;
     switch (options.mode) {
       case Mode::kVerify:
         status = Verify(fyrn, options.verify_conn_str, options.password);
@@ -147,10 +172,7 @@ int Run(const Options& options) {
         break;
       case Mode::kOnce:
       case Mode::kRun:
-        CheckBeforeCopying(engine);
-        if (options.metrics_file) {
-          metrics.emplace(*options.metrics_file, engine.Outcome().LastCopyTime);
-        }
+        if (options.metrics_file) metrics.emplace(*options.metrics_file, 0);
         status = RunCopying(fyrn, once, engine, reports, metrics ? &*metrics : nullptr,
                             options.check_every_hours, options.check);
         break;
@@ -160,11 +182,11 @@ int Run(const Options& options) {
   } catch (const UsageError& e) {
     std::fprintf(stderr, "%s: %s\n", ProgramFileName().c_str(), e.what());
     status = kExitUsage;
-    if (options.mode == Mode::kCheck && options.json) PrintCheckJsonError(e.what());
+    PrintJsonError(options, copy_conn_str, e.what());
   } catch (const std::exception& e) {
     ShowErrorBox(e);
     status = kExitUsage;
-    if (options.mode == Mode::kCheck && options.json) PrintCheckJsonError(e.what());
+    PrintJsonError(options, copy_conn_str, WithoutClassName(e.what()));
   }
   // A pass that began just as copying was switched off has ended with the thread's stop.
   ProgressLine progress;
@@ -192,10 +214,12 @@ int main(int argc, char** argv) {
     options = ParseOptions(args, [](const char* name) { return std::getenv(name); });
   } catch (const UsageError& e) {
     std::fprintf(stderr, "brindle-sync: %s\nСправка: brindle-sync --help\n", e.what());
-    if (std::count(args.begin(), args.end(), "--check") > 0 &&
-        std::count(args.begin(), args.end(), "--json") > 0) {
-      PrintCheckJsonError(e.what());
-    }
+    // The line did not parse; what it asks for is read from its words.
+    const auto given = [&](const char* word) { return std::ranges::count(args, word) > 0; };
+    Options wanted;
+    wanted.json = given("--json");
+    wanted.mode = given("--check") ? Mode::kCheck : given("--status") ? Mode::kStatus : Mode::kRun;
+    PrintJsonError(wanted, "", e.what());
     return kExitUsage;
   }
   if (options.mode == Mode::kHelp) {
@@ -206,7 +230,7 @@ int main(int argc, char** argv) {
     return Run(options);
   } catch (const ERefusedStart& refusal) {
     ShowRefusal(refusal);
-    if (options.mode == Mode::kCheck && options.json) PrintCheckJsonError(refusal.what());
+    PrintJsonError(options, options.copy.value_or(""), refusal.what());
     return kRefusedStartExitCode;
   }
 }

@@ -6,8 +6,10 @@
 
 #include "dbaccess/fyrn.h"
 #include "infra/json_writer.h"
+#include "platform/error.h"
 #include "platform/text.h"
 #include "platform/text_forms.h"
+#include "replication/server_clock.h"
 
 namespace brindle {
 
@@ -15,10 +17,24 @@ namespace {
 
 TDateTime ServerTime(TFyrn& fyrn, const std::string& conn_str, const std::string& password) {
   TFyrn::Connection connection = fyrn.Connect(conn_str, password);
-  const auto query = fyrn.CreateDataSet(*connection, nullptr);
-  query->SetSelectSQL("SELECT CURRENT_TIMESTAMP FROM RDB$DATABASE");
-  query->Open();
-  return query->Fields(0).AsDateTime();
+  return ServerTime(fyrn, *connection);
+}
+
+constexpr char kDamaged[] = "повреждено";
+
+std::optional<double> Lag(const TTableFreshness& table, const TStatusClock& clock) {
+  return LagSeconds(table.CompleteAsOf, clock.LagClock());
+}
+
+std::string LagText(const TTableFreshness& table, const TStatusClock& clock) {
+  if (table.CompleteAsOfDamaged) return kDamaged;
+  const std::optional<double> lag = Lag(table, clock);
+  if (!lag) return "—";
+  return *lag < 0 ? "ниже нуля" : DurationText(*lag);
+}
+
+std::string TimeText(TDateTime time, bool damaged) {
+  return damaged ? kDamaged : FormatDisplayDateTime(time);
 }
 
 // The text left-aligned in `width` characters (not bytes), and a blank after it.
@@ -36,6 +52,11 @@ std::string SecondsText(double seconds) {
   return result;
 }
 
+std::string SignedSeconds(double seconds) {
+  const double tenths = std::round(seconds * 10) / 10;
+  return (tenths < 0 ? "-" : "+") + SecondsText(std::abs(tenths));
+}
+
 // Milliseconds are as fine as the stored times.
 double Rounded(double seconds) {
   return std::round(seconds * 1000) / 1000;
@@ -51,25 +72,46 @@ void DateTimeOrNull(TJsonWriter& json, TDateTime value) {
 
 }  // namespace
 
-TStatusClock ReadStatusClock(TFyrn& fyrn, const TCopySettings& settings) {
+TStatusClock ReadStatusClock(TFyrn& fyrn, const TCopySettings& settings,
+                             std::optional<double> recorded_offset) {
   TStatusClock clock;
   try {
     clock.Time = ServerTime(fyrn, settings.WorkDBConnStr, settings.WorkDBPassword);
     return clock;
   } catch (const std::exception& e) {
     clock.Work = false;
-    clock.WorkError = OneLine(e.what());
+    clock.WorkError = WithoutClassName(OneLine(e.what()));
   }
   clock.Time = ServerTime(fyrn, settings.CopyDBConnStr, settings.CopyDBPassword);
+  clock.WorkClockOffset = recorded_offset;
   return clock;
 }
 
-std::vector<std::string> TablesLaggingMore(const TCopyFreshness& freshness, TDateTime clock,
-                                           double max_lag) {
-  std::vector<std::string> tables;
+void NoteFutureTimes(TCopyFreshness& freshness, const TStatusClock& clock, TDateTime local_now) {
+  const bool work_clock_known = clock.Work || clock.Estimated();
+  NoteFutureTimes(freshness, work_clock_known ? std::optional(clock.LagClock()) : std::nullopt,
+                  local_now);
+}
+
+std::vector<TLaggingTable> TablesLaggingMore(const TCopyFreshness& freshness,
+                                             const TStatusClock& clock, double max_lag) {
+  std::vector<TLaggingTable> tables;
   for (const TTableFreshness& table : freshness.Tables) {
-    const std::optional<double> lag = LagSeconds(table.CompleteAsOf, clock);
-    if (!lag || *lag > max_lag) tables.push_back(table.Table);
+    const std::optional<double> lag = Lag(table, clock);
+    std::string reason;
+    if (table.CompleteAsOfDamaged) {
+      reason = "время полноты повреждено";
+    } else if (!lag) {
+      reason = "ни один проход не сделал её полной";
+    } else if (*lag < 0) {
+      reason = "отставание ниже нуля (" + DurationText(*lag) +
+               "): часы серверов расходятся, отставание неизвестно";
+    } else if (*lag > max_lag) {
+      reason = DurationText(*lag);
+    } else {
+      continue;
+    }
+    tables.push_back({table.Table, reason});
   }
   return tables;
 }
@@ -80,9 +122,18 @@ std::string StatusText(const std::string& copy_conn_str, const TCopyFreshness& f
   if (clock.Work) {
     text += "Время рабочего сервера: " + FormatDisplayDateTime(clock.Time) +
             " (по нему считается отставание)\n";
+  } else if (clock.Estimated()) {
+    text += "Время рабочего сервера (оценка): " + FormatDisplayDateTime(clock.LagClock()) +
+            ": время сервера копии " + FormatDisplayDateTime(clock.Time) +
+            " с поправкой на расхождение часов серверов, записанное последним проходом (" +
+            SignedSeconds(*clock.WorkClockOffset * kSecondsPerDay) +
+            "); отставание оценено, рабочая БД недоступна: " + PrintableLine(clock.WorkError) +
+            "\n";
   } else {
     text += "Время сервера копии: " + FormatDisplayDateTime(clock.Time) +
-            " (отставание считается по нему: рабочая БД недоступна: " + clock.WorkError + ")\n";
+            " (отставание считается по нему, расхождение часов серверов не записано: рабочая БД "
+            "недоступна: " +
+            PrintableLine(clock.WorkError) + ")\n";
   }
   std::size_t table_width = CharCount("Таблица");
   for (const TTableFreshness& table : freshness.Tables) {
@@ -92,14 +143,22 @@ std::string StatusText(const std::string& copy_conn_str, const TCopyFreshness& f
   text += Column("Таблица", table_width) + Column("Полна на", kTime) + Column("Отставание", kLag) +
           Column("Записей", kRows) + "Отметка\n";
   std::int64_t rows = 0;
+  bool below_zero = false;
   for (const TTableFreshness& table : freshness.Tables) {
-    const std::optional<double> lag = LagSeconds(table.CompleteAsOf, clock.Time);
-    text += Column(table.Table, table_width) +
-            Column(FormatDisplayDateTime(table.CompleteAsOf), kTime) +
-            Column(lag ? DurationText(*lag) : "—", kLag) +
-            Column(std::to_string(table.LastPassRows), kRows) + FormatDisplayDateTime(table.Mark) +
-            "\n";
+    const std::optional<double> lag = Lag(table, clock);
+    below_zero = below_zero || (lag && *lag < 0);
+    text +=
+        Column(table.Table, table_width) +
+        Column(TimeText(table.CompleteAsOf, table.CompleteAsOfDamaged), kTime) +
+        Column(LagText(table, clock), kLag) +
+        Column(table.LastPassRowsDamaged ? kDamaged : std::to_string(table.LastPassRows), kRows) +
+        TimeText(table.Mark, table.MarkDamaged) + "\n";
     rows += table.LastPassRows;
+  }
+  if (below_zero) {
+    text +=
+        "Отставание ниже нуля: таблица полна на время позже часов, по которым считается "
+        "отставание; часы серверов расходятся, отставание таких таблиц неизвестно\n";
   }
   text += "Последнее успешное копирование (LAST_COPY_TIME): " +
           FormatDisplayDateTime(freshness.LastCopyTime) + "\n";
@@ -110,32 +169,47 @@ std::string StatusText(const std::string& copy_conn_str, const TCopyFreshness& f
   } else {
     text += "Последний проход: неизвестно\n";
   }
-  text += "Неудачных проходов подряд: " + std::to_string(freshness.FailedPasses) + "\n";
+  text += "Неудачных проходов подряд: " +
+          (freshness.FailedPassesDamaged ? kDamaged : std::to_string(freshness.FailedPasses)) +
+          "\n";
   text += "Последняя ошибка: " +
-          (freshness.LastError.empty() ? std::string("нет") : OneLine(freshness.LastError)) + "\n";
+          (freshness.LastError.empty() ? std::string("нет")
+                                       : PrintableLine(WithoutClassName(freshness.LastError))) +
+          "\n";
   const TCheckFreshness& check = freshness.LastCheck;
   text += "Последняя проверка копии: " +
-          (check.Finished > 0
-               ? "окончена " + FormatDisplayDateTime(check.Finished) + ": " + OneLine(check.Summary)
-               : std::string("не проводилась")) +
+          (check.Finished > 0 ? "окончена " + FormatDisplayDateTime(check.Finished) + ": " +
+                                    PrintableLine(check.Summary)
+                              : std::string("не проводилась")) +
           "\n";
   const TCheckAttempt& attempt = freshness.LastCheckAttempt;
   if (attempt.Finished > check.Finished && attempt.End != TCheckEnd::kCompleted) {
     text += "Последняя попытка проверки: " + FormatDisplayDateTime(attempt.Finished) + ": " +
-            OneLine(attempt.Summary) + "\n";
+            PrintableLine(attempt.Summary) + "\n";
+  }
+  for (const TDamagedValue& value : freshness.Damaged) {
+    text += "Повреждённое значение REPLICATION_INFO/" + value.Key + " = \"" +
+            PrintableLine(value.Text) + "\": " + value.Problem + "; не учитывается\n";
   }
   return text;
 }
 
 std::string StatusJson(const std::string& copy_conn_str, const TCopyFreshness& freshness,
-                       const TStatusClock& clock) {
+                       const TStatusClock& clock, const std::vector<TLaggingTable>& lagging,
+                       int exit_status) {
   TJsonWriter json;
   json.BeginObject();
   json.Key("copy").String(copy_conn_str);
+  json.Key("error").Null();
+  json.Key("exit_status").Int(exit_status);
   json.Key("clock").String(clock.Work ? "work" : "copy");
   json.Key("server_time").String(FormatIsoDateTime(clock.Time));
   json.Key("work_error");
   clock.Work ? json.Null() : json.String(clock.WorkError);
+  json.Key("lag_estimated").Bool(clock.Estimated());
+  json.Key("work_clock_offset_seconds");
+  clock.WorkClockOffset ? json.Number(Rounded(*clock.WorkClockOffset * kSecondsPerDay))
+                        : json.Null();
   json.Key("tables").BeginArray();
   for (const TTableFreshness& table : freshness.Tables) {
     json.BeginObject();
@@ -143,9 +217,10 @@ std::string StatusJson(const std::string& copy_conn_str, const TCopyFreshness& f
     json.Key("complete_as_of");
     DateTimeOrNull(json, table.CompleteAsOf);
     json.Key("lag_seconds");
-    const std::optional<double> lag = LagSeconds(table.CompleteAsOf, clock.Time);
+    const std::optional<double> lag = Lag(table, clock);
     lag ? json.Number(Rounded(*lag)) : json.Null();
-    json.Key("rows_last_pass").Int(table.LastPassRows);
+    json.Key("rows_last_pass");
+    table.LastPassRowsDamaged ? json.Null() : json.Int(table.LastPassRows);
     json.Key("seconds_last_pass").Number(Rounded(table.LastPassSeconds));
     json.Key("mark");
     DateTimeOrNull(json, table.Mark);
@@ -157,7 +232,8 @@ std::string StatusJson(const std::string& copy_conn_str, const TCopyFreshness& f
   json.Key("last_pass_started");
   DateTimeOrNull(json, freshness.LastPassStarted);
   json.Key("last_pass_seconds").Number(Rounded(freshness.LastPassSeconds));
-  json.Key("failed_passes").Int(freshness.FailedPasses);
+  json.Key("failed_passes");
+  freshness.FailedPassesDamaged ? json.Null() : json.Int(freshness.FailedPasses);
   json.Key("last_error");
   freshness.LastError.empty() ? json.Null() : json.String(freshness.LastError);
   json.Key("last_check");
@@ -188,6 +264,34 @@ std::string StatusJson(const std::string& copy_conn_str, const TCopyFreshness& f
   } else {
     json.Null();
   }
+  json.Key("damaged").BeginArray();
+  for (const TDamagedValue& value : freshness.Damaged) {
+    json.BeginObject();
+    json.Key("key").String(value.Key);
+    json.Key("value").String(value.Text);
+    json.Key("problem").String(value.Problem);
+    json.EndObject();
+  }
+  json.EndArray();
+  json.Key("lagging").BeginArray();
+  for (const TLaggingTable& table : lagging) {
+    json.BeginObject();
+    json.Key("table").String(table.Table);
+    json.Key("reason").String(table.Reason);
+    json.EndObject();
+  }
+  json.EndArray();
+  json.EndObject();
+  return json.Text() + "\n";
+}
+
+std::string StatusErrorJson(const std::string& copy_conn_str, const std::string& error,
+                            int exit_status) {
+  TJsonWriter json;
+  json.BeginObject();
+  json.Key("copy").String(copy_conn_str);
+  json.Key("error").String(error);
+  json.Key("exit_status").Int(exit_status);
   json.EndObject();
   return json.Text() + "\n";
 }

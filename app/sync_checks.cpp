@@ -1,7 +1,9 @@
 #include "app/sync_checks.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <exception>
+#include <initializer_list>
 
 #include <ibase.h>
 
@@ -18,6 +20,24 @@ namespace brindle {
 
 namespace {
 
+bool HasAnyCode(const ibx::EIBError& error, std::initializer_list<std::intptr_t> codes) {
+  return std::ranges::any_of(codes, [&](std::intptr_t code) { return error.HasErrorCode(code); });
+}
+
+bool NetworkFailure(const ibx::EIBError& error) {
+  return HasAnyCode(error, {isc_network_error, isc_net_connect_err, isc_net_read_err,
+                            isc_net_write_err, isc_conn_lost, isc_lost_db_connection});
+}
+
+// The server is away, the database file cannot be opened (a disk not mounted yet) or the
+// database is shut down: waiting may mend it, unlike a wrong password or a wrong database.
+bool Unreachable(const std::exception& error) {
+  const auto* server_error = dynamic_cast<const ibx::EIBError*>(&error);
+  return server_error &&
+         (NetworkFailure(*server_error) ||
+          HasAnyCode(*server_error, {isc_io_error, isc_io_open_err, isc_shutdown, isc_shutinprog}));
+}
+
 // What to try when a check against a database failed, judged from the server's error codes.
 std::string Advice(const std::exception& error, const std::string& conn_str,
                    const char* password_option, const char* password_variable) {
@@ -30,8 +50,7 @@ std::string Advice(const std::exception& error, const std::string& conn_str,
            password_variable + ".";
   }
   const TDatabaseLocation db = LocateDatabase(conn_str);
-  if (has(isc_network_error) || has(isc_net_connect_err) || has(isc_net_read_err) ||
-      has(isc_net_write_err) || has(isc_conn_lost) || has(isc_lost_db_connection)) {
+  if (NetworkFailure(*server_error)) {
     return "Проверьте, что сервер Firebird " + db.host + " запущен и принимает " +
            "подключения на порту " + std::to_string(db.port) + ".";
   }
@@ -66,14 +85,16 @@ void CheckWork(TFyrn& fyrn, const TCopySettings& settings) {
 }  // namespace
 
 void RunCheck(const std::string& what, const std::string& conn_str, const char* password_option,
-              const char* password_variable, const std::function<void()>& check) {
+              const char* password_variable, const std::function<void()>& check,
+              const char* failed) {
   try {
     check();
   } catch (const std::exception& e) {
     ShowErrorBox(e);
-    std::string detail = what + " [" + conn_str + "] не пройдена.";
+    std::string detail = what + " [" + conn_str + "] " + failed + ".";
     const std::string advice = Advice(e, conn_str, password_option, password_variable);
     if (!advice.empty()) detail += " " + advice;
+    if (Unreachable(e)) throw DatabaseUnreachable(detail);
     throw UsageError(detail);
   }
 }
@@ -82,12 +103,12 @@ void CheckBeforeCopying(TCopyEngine& engine) {
   TFyrn& fyrn = engine.Binding();
   const TCopySettings settings = engine.Settings();
   CheckDatabasePaths(settings);
+  CheckWork(fyrn, settings);
   const std::string& copy = settings.CopyDBConnStr;
   RunCheck("Проверка структуры копии базы данных", copy, "--copy-password", kCopyPasswordVariable,
            [&] { VerifyOfficeDB(fyrn, copy, settings.CopyDBPassword); });
   RunCheck("Проверка копии базы данных", copy, "--copy-password", kCopyPasswordVariable,
            [&] { CheckCopyDatabase(engine); });
-  CheckWork(fyrn, settings);
 }
 
 void CheckBeforeChecking(TFyrn& fyrn, const TCopySettings& settings) {

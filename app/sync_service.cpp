@@ -1,5 +1,7 @@
 #include "app/sync_service.h"
 
+#include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
@@ -8,6 +10,7 @@
 #include "app/periodic_check.h"
 #include "app/service_notify.h"
 #include "app/service_watchdog.h"
+#include "app/sync_checks.h"
 #include "dbaccess/fyrn.h"
 
 namespace brindle {
@@ -50,6 +53,55 @@ void TakeReport(const TPassResult& report, bool copy_enabled, ProgressLine& prog
   if (metrics) WarnOfMetrics(metrics->Update(report, copy_enabled));
 }
 
+namespace {
+
+// Service mode: the start checks, tried again every period while a database cannot be reached.
+// Each failed try counts as a failed pass: printed, written to the metrics file and told to the
+// service manager, which hears that the service is up and what it waits for. False when a stop
+// signal came first. Any other failed check raises, as in the once mode.
+bool WaitForDatabases(TCopyEngine& engine, TServiceNotifier& service,
+                      std::optional<TWatchdogFeeder>& watchdog, TMetricsFile* metrics,
+                      ProgressLine& progress) {
+  for (std::int32_t failed = 1;; ++failed) {
+    TPassResult attempt;
+    attempt.Started = Now();
+    try {
+      CheckBeforeCopying(engine);
+      if (metrics) metrics->SetLastSuccess(engine.Outcome().LastCopyTime);
+      return true;
+    } catch (const DatabaseUnreachable& e) {
+      attempt.Status = TPassStatus::kFailed;
+      attempt.Finished = Now();
+      attempt.FailedPasses = failed;
+      attempt.Error.emplace().Text = e.what();
+    }
+    TakeReport(attempt, true, progress, metrics);
+    const std::int32_t period = engine.Settings().CheckPeriod;
+    const std::string waiting =
+        "Ожидание баз данных (неудачных попыток: " + std::to_string(failed) + ", следующая через " +
+        std::to_string(period) + " с): " + attempt.Error->Text;
+    if (failed == 1) {
+      service.Ready(waiting);
+    } else {
+      service.Status(waiting);
+    }
+    const auto next = std::chrono::steady_clock::now() + std::chrono::seconds(period);
+    while (std::chrono::steady_clock::now() < next) {
+      if (const int signal = WaitForStopSignal(); signal != 0) {
+        service.Stopping(std::string("Получен сигнал ") + strsignal(signal) + ": завершение");
+        std::printf("Получен сигнал %s: завершение\n", strsignal(signal));
+        std::fflush(stdout);
+        return false;
+      }
+      if (watchdog && watchdog->Due(engine.TakePulse(), TWatchdogFeeder::Clock::now())) {
+        service.FeedWatchdog();
+      }
+    }
+  }
+}
+
+}  // namespace
+
 int RunCopying(TFyrn& fyrn, bool once, TCopyEngine& engine, PassReports& reports,
                TMetricsFile* metrics, std::optional<double> check_every_hours,
                const TCheckOptions& check_options) {
@@ -57,6 +109,11 @@ int RunCopying(TFyrn& fyrn, bool once, TCopyEngine& engine, PassReports& reports
   TServiceNotifier service;
   std::optional<TWatchdogFeeder> watchdog;
   if (const auto interval = service.WatchdogInterval()) watchdog.emplace(*interval);
+  if (once) {
+    CheckBeforeCopying(engine);
+  } else if (!WaitForDatabases(engine, service, watchdog, metrics, progress)) {
+    return kExitOk;
+  }
   std::optional<TPeriodicCheck> periodic_check;
   if (check_every_hours) {
     periodic_check.emplace(fyrn, *check_every_hours, check_options,

@@ -46,9 +46,11 @@ void TakeReport(const TPassResult& report, bool copy_enabled, ProgressLine& prog
 // Says a failure to write the metrics file, if there was one.
 void WarnOfMetrics(const std::string& failure);
 
-// Copying on until the pass the once mode asks for has ended, or until a stop signal; a pass
-// running when the signal comes goes on to its end first. Returns the exit status.
-// The scheduled check reaches the databases through `fyrn`.
+// The start checks, then copying on until the pass the once mode asks for has ended, or until a
+// stop signal; a pass running when the signal comes goes on to its end first. Returns the exit
+// status; a start check that fails raises UsageError, except that in service mode a database that
+// cannot be reached is waited for, each try counting as a failed pass. The scheduled check reaches
+// the databases through `fyrn`.
 int RunCopying(TFyrn& fyrn, bool once, TCopyEngine& engine, PassReports& reports,
                TMetricsFile* metrics, std::optional<double> check_every_hours,
                const TCheckOptions& check_options);

@@ -32,6 +32,8 @@ class TPassMetrics {
   explicit TPassMetrics(TDateTime last_success = 0) : last_success_(last_success) {}
   // Takes in a pass that ended. Tables it did not reach keep the figures of the passes before.
   void Add(const TPassResult& result);
+  // The end of the last completed pass, once it is known (local time).
+  void SetLastSuccess(TDateTime last_success) { last_success_ = last_success; }
   // Takes in a check of the copy that ended at `finished` (local time).
   void AddCheck(const TCheckResult& result, TDateTime finished);
   // The file's text at `now` (local time).
@@ -77,6 +79,8 @@ class TMetricsFile {
   std::string UpdateCheck(const TCheckResult& result, bool copy_enabled);
   // Rewrites the file without a new pass, as when copying has been switched off; as Update.
   std::string Write(bool copy_enabled);
+  // As TPassMetrics::SetLastSuccess; the file is written with the next pass.
+  void SetLastSuccess(TDateTime last_success) { metrics_.SetLastSuccess(last_success); }
 
  private:
   std::string path_;

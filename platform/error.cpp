@@ -46,4 +46,10 @@ std::string SystemErrorText(int error) {
   return strerror_r(error, buffer, sizeof buffer);
 }
 
+std::string WithoutClassName(const std::string& message) {
+  const std::size_t start = message.rfind(" <# ");
+  if (start == std::string::npos || !message.ends_with(" #>")) return message;
+  return message.substr(0, start);
+}
+
 }  // namespace brindle

@@ -34,16 +34,16 @@ class Exception : public std::exception {
 };
 
 // Declares an exception class derived from Base that keeps its class when re-raised.
-#define BRINDLE_DECLARE_EXCEPTION(Name, Base)                             \
-  class Name : public Base {                                              \
-   public:                                                                \
-    using Base::Base;                                                     \
-    const char* ClassName() const noexcept override { return #Name; }     \
+#define BRINDLE_DECLARE_EXCEPTION(Name, Base)                                \
+  class Name : public Base {                                                 \
+   public:                                                                   \
+    using Base::Base;                                                        \
+    const char* ClassName() const noexcept override { return #Name; }        \
     [[noreturn]] void RaiseWithMessage(std::string message) const override { \
-      Name copy(*this);                                                   \
-      copy.SetMessage(std::move(message));                                \
-      throw copy;                                                         \
-    }                                                                     \
+      Name copy(*this);                                                      \
+      copy.SetMessage(std::move(message));                                   \
+      throw copy;                                                            \
+    }                                                                        \
   }
 
 // A text that is not a valid number or date.
@@ -56,6 +56,10 @@ BRINDLE_DECLARE_EXCEPTION(EOSError, Exception);
 // " <# ClassName #>" is appended unless the message already carries a class name, so the class
 // of the first failure appears once at the end. Call only inside a catch block.
 [[noreturn]] void WrapException(const std::string& prefix, bool with_class = false);
+
+// The message without the class name WrapException appends (" <# EIBError #>"): for people, who
+// read the log's messages without it.
+std::string WithoutClassName(const std::string& message);
 
 // Runs body; any exception leaving it is re-raised with the prefix.
 template <class Body>

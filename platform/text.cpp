@@ -30,9 +30,12 @@ std::optional<std::int64_t> ParseDigits(std::string_view digits, int base) {
 std::size_t CharLengthAt(std::string_view text, std::size_t pos) {
   const auto lead = static_cast<unsigned char>(text[pos]);
   std::size_t length = 1;
-  if (lead >= 0xC2 && lead <= 0xDF) length = 2;
-  else if (lead >= 0xE0 && lead <= 0xEF) length = 3;
-  else if (lead >= 0xF0 && lead <= 0xF4) length = 4;
+  if (lead >= 0xC2 && lead <= 0xDF)
+    length = 2;
+  else if (lead >= 0xE0 && lead <= 0xEF)
+    length = 3;
+  else if (lead >= 0xF0 && lead <= 0xF4)
+    length = 4;
   if (pos + length > text.size()) return 1;
   for (std::size_t i = 1; i < length; ++i) {
     if ((static_cast<unsigned char>(text[pos + i]) & 0xC0) != 0x80) return 1;
@@ -61,7 +64,9 @@ std::string LowerCase(std::string_view text) {
   return result;
 }
 
-bool SameText(std::string_view a, std::string_view b) { return LowerCase(a) == LowerCase(b); }
+bool SameText(std::string_view a, std::string_view b) {
+  return LowerCase(a) == LowerCase(b);
+}
 
 std::string_view Trim(std::string_view text) {
   auto blank = [](char c) { return static_cast<unsigned char>(c) <= 0x20; };
@@ -74,6 +79,33 @@ std::string OneLine(std::string_view text) {
   std::string line(text);
   for (char& c : line) {
     if (c == '\n' || c == '\r') c = ' ';
+  }
+  return line;
+}
+
+std::string PrintableLine(std::string_view text) {
+  std::string line;
+  line.reserve(text.size());
+  const auto hex = [&line](unsigned char byte) {
+    static constexpr char kDigits[] = "0123456789ABCDEF";
+    line += "\\x";
+    line += kDigits[byte >> 4];
+    line += kDigits[byte & 0x0F];
+  };
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const auto byte = static_cast<unsigned char>(text[i]);
+    if (byte == '\n' || byte == '\r') {
+      line += ' ';
+    } else if (byte < 0x20 || byte == 0x7F) {
+      hex(byte);
+    } else if (byte == 0xC2 && i + 1 < text.size() &&
+               static_cast<unsigned char>(text[i + 1]) >= 0x80 &&
+               static_cast<unsigned char>(text[i + 1]) <= 0x9F) {
+      hex(byte);  // U+0080..U+009F in UTF-8
+      hex(static_cast<unsigned char>(text[++i]));
+    } else {
+      line += static_cast<char>(byte);
+    }
   }
   return line;
 }

@@ -22,6 +22,10 @@ std::string_view Trim(std::string_view text);
 // The text with each line feed and carriage return turned into a blank, for one-line reports.
 std::string OneLine(std::string_view text);
 
+// OneLine, with every other control character (C0, DEL and C1, which can drive a terminal)
+// written as \xNN, so that a stored text cannot change what a terminal shows.
+std::string PrintableLine(std::string_view text);
+
 // Two upper-case hexadecimal digits per byte, in order.
 std::string HexDigits(std::string_view bytes);
 

@@ -13,6 +13,7 @@
 #include "platform/text_forms.h"
 #include "replication/copy_lock.h"
 #include "replication/copy_record.h"
+#include "replication/server_clock.h"
 #include "replication/table_replication.h"
 #include "replication/work_identity.h"
 #include "replication/write_horizon.h"
@@ -56,14 +57,6 @@ void CarryOverConfiguration(TfbIniFile& work_conf, TfbIniFile& copy_conf) {
                 ReadConfBool(work_conf, "KO", "ACCOUNT_WEB_ENABLED", false));
   WriteConfFloat(copy_conf, "KO", "ACCOUNT_CONTROL_PERIOD",
                  ReadConfFloat(work_conf, "KO", "ACCOUNT_CONTROL_PERIOD", 7.0));
-}
-
-// The working server's time, in a read of its own.
-TDateTime ServerTime(TFyrn& fyrn, ibx::TIBDatabase& work) {
-  const auto query = fyrn.CreateDataSet(work, nullptr);
-  query->SetSelectSQL("SELECT CURRENT_TIMESTAMP FROM RDB$DATABASE");
-  query->Open();
-  return query->Fields(0).AsDateTime();
 }
 
 // Whether a connection still answers, after a table failed on it.
@@ -259,6 +252,9 @@ TPassResult RunCopyPass(TFyrn& fyrn, const TCopySettings& settings, TPassProgres
     const TWriteHorizon horizon =
         ReadHorizon(fyrn, *pass.work, settings.WorkDBConnStr, memory, result);
     result.WorkClockOffset = horizon.server_time - Now();
+    const TDateTime copy_clock_offset = ServerTime(fyrn, *pass.copy) - Now();
+    RecordWorkClockOffset(copy_conf,
+                          (*result.WorkClockOffset - copy_clock_offset) * kSecondsPerDay);
     ReportHolders(horizon, settings, memory, result);
 
     step = TPassStep::kTable;

@@ -1,8 +1,12 @@
 #include "replication/copy_record.h"
 
+#include <algorithm>
+#include <charconv>
 #include <cmath>
 
 #include "dbaccess/conf_calls.h"
+#include "infra/ini_format.h"
+#include "platform/text.h"
 #include "platform/text_forms.h"
 #include "schema/replicated_tables.h"
 
@@ -32,6 +36,7 @@ constexpr char kCheckNotCompared[] = "LAST_CHECK_NOT_COMPARED";
 constexpr char kAttemptFinished[] = "LAST_CHECK_ATTEMPT_FINISHED";
 constexpr char kAttemptEnd[] = "LAST_CHECK_ATTEMPT_END";
 constexpr char kAttemptSummary[] = "LAST_CHECK_ATTEMPT_SUMMARY";
+constexpr char kWorkClockOffset[] = "WORK_CLOCK_OFFSET";
 
 std::string MarkKey(const std::string& table) {
   return "LAST_" + table + "_MODIFYDATE";
@@ -134,6 +139,14 @@ double TenthsOfSecond(double seconds) {
 
 }  // namespace
 
+void RecordWorkClockOffset(TfbIniFile& copy_conf, double seconds) {
+  if (std::abs(ReadConfFloat(copy_conf, kReplicationInfo, kWorkClockOffset, seconds + 2) -
+               seconds) > 1) {
+    WriteConfFloat(copy_conf, kReplicationInfo, kWorkClockOffset,
+                   std::round(seconds * 1000) / 1000);
+  }
+}
+
 void StoreTableFreshness(TfbIniFile& copy_conf, const TTableResult& table) {
   if (table.MarkAfter > 0 && !table.Failed) {
     WriteConfDateTime(copy_conf, kReplicationInfo, CompleteAsOfKey(table.Table), table.MarkAfter);
@@ -171,37 +184,122 @@ std::int32_t ReadFailedPasses(TfbIniFile& copy_conf) {
   return ReadConfInt(copy_conf, kReplicationInfo, kFailedPasses, 0);
 }
 
+namespace {
+
+// Reads the record's values, listing those that are not of their key's form. A missing or empty
+// value is not known, not damaged.
+class TRecordReader {
+ public:
+  TRecordReader(TfbIniFile& conf, std::vector<TDamagedValue>& damaged)
+      : conf_(conf), damaged_(damaged) {}
+
+  std::string Text(const std::string& key) {
+    return ReadConfString(conf_, kReplicationInfo, key, "");
+  }
+  TDateTime Time(const std::string& key, bool* damaged = nullptr) {
+    return Parsed(key, "не дата и время", damaged, ParseIniDateTime).value_or(0);
+  }
+  std::int64_t Count(const std::string& key, bool* damaged = nullptr) {
+    return Parsed(key, "не целое число не меньше нуля", damaged, ParseCount).value_or(0);
+  }
+  std::optional<double> Seconds(const std::string& key, bool negative_allowed = false) {
+    return Parsed(key, "не число секунд", nullptr,
+                  [negative_allowed](std::string_view text) -> std::optional<double> {
+                    const std::optional<double> value = ParseIniFloat(text);
+                    if (!value || !std::isfinite(*value) || (*value < 0 && !negative_allowed)) {
+                      return std::nullopt;
+                    }
+                    return value;
+                  });
+  }
+
+ private:
+  static std::optional<std::int64_t> ParseCount(std::string_view text) {
+    text = Trim(text);
+    std::int64_t value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc() || end != text.data() + text.size() || value < 0) return std::nullopt;
+    return value;
+  }
+
+  // None when the value is missing or damaged.
+  template <class Parse>
+  auto Parsed(const std::string& key, const char* problem, bool* damaged, Parse parse)
+      -> decltype(parse(std::string_view())) {
+    const std::string text = Text(key);
+    if (Trim(text).empty()) return std::nullopt;
+    auto value = parse(text);
+    if (!value) {
+      damaged_.push_back({key, text, problem});
+      if (damaged) *damaged = true;
+    }
+    return value;
+  }
+
+  TfbIniFile& conf_;
+  std::vector<TDamagedValue>& damaged_;
+};
+
+}  // namespace
+
 TCopyFreshness ReadCopyFreshness(TfbIniFile& copy_conf) {
   TCopyFreshness freshness;
+  TRecordReader read(copy_conf, freshness.Damaged);
   for (const ReplicatedTable& entry : ReplicatedTables()) {
     const std::string table(entry.table);
     TTableFreshness& row = freshness.Tables.emplace_back();
     row.Table = table;
-    row.CompleteAsOf = ReadConfDateTime(copy_conf, kReplicationInfo, CompleteAsOfKey(table), 0);
-    row.Mark = ReadMark(copy_conf, table);
-    row.LastPassRows = ReadConfInt64(copy_conf, kReplicationInfo, LastPassRowsKey(table), 0);
-    row.LastPassSeconds = ReadConfFloat(copy_conf, kReplicationInfo, LastPassSecondsKey(table), 0);
+    row.CompleteAsOf = read.Time(CompleteAsOfKey(table), &row.CompleteAsOfDamaged);
+    row.Mark = read.Time(MarkKey(table), &row.MarkDamaged);
+    row.LastPassRows = read.Count(LastPassRowsKey(table), &row.LastPassRowsDamaged);
+    row.LastPassSeconds = read.Seconds(LastPassSecondsKey(table)).value_or(0);
   }
-  freshness.LastCopyTime = ReadLastCopyTime(copy_conf);
-  freshness.LastPassStarted = ReadConfDateTime(copy_conf, kReplicationInfo, kLastPassStarted, 0);
-  freshness.LastPassSeconds = ReadConfFloat(copy_conf, kReplicationInfo, kLastPassSeconds, 0);
-  freshness.FailedPasses = ReadFailedPasses(copy_conf);
-  freshness.LastError = ReadConfString(copy_conf, kReplicationInfo, kLastError, "");
+  freshness.LastCopyTime = read.Time(kLastCopyTime);
+  freshness.LastPassStarted = read.Time(kLastPassStarted);
+  freshness.LastPassSeconds = read.Seconds(kLastPassSeconds).value_or(0);
+  const std::int64_t failed_passes = read.Count(kFailedPasses, &freshness.FailedPassesDamaged);
+  freshness.FailedPasses =
+      static_cast<std::int32_t>(std::min<std::int64_t>(failed_passes, INT32_MAX));
+  freshness.LastError = read.Text(kLastError);
+  if (const std::optional<double> offset = read.Seconds(kWorkClockOffset, true)) {
+    freshness.WorkClockOffset = *offset / kSecondsPerDay;
+  }
   TCheckFreshness& check = freshness.LastCheck;
-  check.Finished = ReadConfDateTime(copy_conf, kReplicationInfo, kCheckFinished, 0);
-  check.Compared = ReadConfInt64(copy_conf, kReplicationInfo, kCheckCompared, 0);
-  check.Missing = ReadConfInt64(copy_conf, kReplicationInfo, kCheckMissing, 0);
-  check.Different = ReadConfInt64(copy_conf, kReplicationInfo, kCheckDifferent, 0);
-  check.Orphans = ReadConfInt64(copy_conf, kReplicationInfo, kCheckOrphans, 0);
-  check.Left = ReadConfInt64(copy_conf, kReplicationInfo, kCheckLeft, 0);
-  check.Failed = ReadConfBool(copy_conf, kReplicationInfo, kCheckFailed, false);
-  check.Summary = ReadConfString(copy_conf, kReplicationInfo, kCheckSummary, "");
-  check.NotCompared = ReadConfInt64(copy_conf, kReplicationInfo, kCheckNotCompared, 0);
+  check.Finished = read.Time(kCheckFinished);
+  check.Compared = read.Count(kCheckCompared);
+  check.Missing = read.Count(kCheckMissing);
+  check.Different = read.Count(kCheckDifferent);
+  check.Orphans = read.Count(kCheckOrphans);
+  check.Left = read.Count(kCheckLeft);
+  check.Failed = read.Count(kCheckFailed) != 0;
+  check.Summary = read.Text(kCheckSummary);
+  check.NotCompared = read.Count(kCheckNotCompared);
   TCheckAttempt& attempt = freshness.LastCheckAttempt;
-  attempt.Finished = ReadConfDateTime(copy_conf, kReplicationInfo, kAttemptFinished, 0);
-  attempt.End = CheckEndFromName(ReadConfString(copy_conf, kReplicationInfo, kAttemptEnd, ""));
-  attempt.Summary = ReadConfString(copy_conf, kReplicationInfo, kAttemptSummary, "");
+  attempt.Finished = read.Time(kAttemptFinished);
+  attempt.End = CheckEndFromName(read.Text(kAttemptEnd));
+  attempt.Summary = read.Text(kAttemptSummary);
   return freshness;
+}
+
+void NoteFutureTimes(TCopyFreshness& freshness, std::optional<TDateTime> work_now,
+                     TDateTime local_now) {
+  constexpr TDateTime kMinute = 60 / kSecondsPerDay;
+  const auto note = [&](TDateTime& time, const std::string& key, TDateTime now,
+                        bool* damaged = nullptr) {
+    if (time <= now + kMinute) return;
+    freshness.Damaged.push_back({key, FormatDisplayDateTime(time), "время в будущем"});
+    time = 0;
+    if (damaged) *damaged = true;
+  };
+  for (TTableFreshness& table : freshness.Tables) {
+    if (!work_now) break;
+    note(table.CompleteAsOf, CompleteAsOfKey(table.Table), *work_now, &table.CompleteAsOfDamaged);
+    note(table.Mark, MarkKey(table.Table), *work_now, &table.MarkDamaged);
+  }
+  note(freshness.LastCopyTime, kLastCopyTime, local_now);
+  note(freshness.LastPassStarted, kLastPassStarted, local_now);
+  note(freshness.LastCheck.Finished, kCheckFinished, local_now);
+  note(freshness.LastCheckAttempt.Finished, kAttemptFinished, local_now);
 }
 
 std::optional<double> LagSeconds(TDateTime complete_as_of, TDateTime now) {

@@ -54,6 +54,10 @@ void RecordWorkDatabase(TfbIniFile& copy_conf, const std::string& conn_str,
                         const std::string& identity);
 void RecordWorkPassword(TfbIniFile& copy_conf, const std::string& password);
 
+// The working server's clock less the copy server's, in seconds, as a pass measured it. Written
+// only when it moved by more than a second, so that network delays do not cost a commit a pass.
+void RecordWorkClockOffset(TfbIniFile& copy_conf, double seconds);
+
 // The WHERE condition of the copy lock's row of CONFIGPARAMS, and the values of its columns
 // FILENAME, COMPUTERNAME, USERNAME, SECTIONNAME, PARAMNAME as SQL literals.
 std::string CopyLockRowCondition();
@@ -100,10 +104,22 @@ struct TCheckAttempt {
 
 struct TTableFreshness {
   std::string Table;
-  TDateTime CompleteAsOf = 0;  // 0: not known (no pass has recorded it)
+  TDateTime CompleteAsOf = 0;  // 0: not known (no pass has recorded it, or it is damaged)
   TDateTime Mark = 0;          // LAST_<T>_MODIFYDATE; 0: none
   std::int64_t LastPassRows = 0;
   double LastPassSeconds = 0;
+  // The stored value is damaged (listed in TCopyFreshness::Damaged); the field above is 0.
+  bool CompleteAsOfDamaged = false;
+  bool MarkDamaged = false;
+  bool LastPassRowsDamaged = false;
+};
+
+// A stored value that is not of its key's form (no number, no date-time, a negative count), or a
+// time more than a minute ahead of the clock it is on. The field read from it counts as not known.
+struct TDamagedValue {
+  std::string Key;
+  std::string Text;     // as stored
+  std::string Problem;  // for people, e.g. "не число"
 };
 
 struct TCopyFreshness {
@@ -112,13 +128,24 @@ struct TCopyFreshness {
   TDateTime LastPassStarted = 0;        // 0: no pass has recorded itself
   double LastPassSeconds = 0;
   std::int32_t FailedPasses = 0;
+  bool FailedPassesDamaged = false;
   std::string LastError;  // empty after a completed pass
   TCheckFreshness LastCheck;
   TCheckAttempt LastCheckAttempt;
+  // The working server's clock less the copy server's, in days, as the last pass that measured
+  // it saw; none when no pass has.
+  std::optional<double> WorkClockOffset;
+  std::vector<TDamagedValue> Damaged;
 };
 
-// Only reads.
+// Only reads. A value that does not parse is listed in Damaged, never taken for 0.
 TCopyFreshness ReadCopyFreshness(TfbIniFile& copy_conf);
+
+// Takes the times that lie more than a minute ahead of their clocks for damaged: the tables'
+// complete-as-of times and marks against `work_now` (none: the working server's time is not
+// known), the times of this computer's clock against `local_now`.
+void NoteFutureTimes(TCopyFreshness& freshness, std::optional<TDateTime> work_now,
+                     TDateTime local_now);
 
 // Seconds from the complete-as-of time to `now` (the same clock); empty when it is not known.
 std::optional<double> LagSeconds(TDateTime complete_as_of, TDateTime now);
