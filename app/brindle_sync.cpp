@@ -160,6 +160,7 @@ int Run(const Options& options) {
     }
     ApplyOverrides(options, engine);
     copy_conn_str = engine.Settings().CopyDBConnStr;
+    if (options.mode != Mode::kVerify) CheckDatabasesNamed(options);
     switch (options.mode) {
       case Mode::kVerify:
         status = Verify(fyrn, options.verify_conn_str, options.password);
@@ -209,6 +210,7 @@ int main(int argc, char** argv) {
   SetMessageBoxHandler(&PrintMessageBox);
 
   const std::vector<std::string> args(argv + 1, argv + argc);
+  WipePasswordArguments(argc, argv);
   Options options;
   try {
     options = ParseOptions(args, [](const char* name) { return std::getenv(name); });

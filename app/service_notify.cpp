@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "observe/pass_summary.h"
+#include "platform/error.h"
 #include "platform/text.h"
 #include "platform/text_forms.h"
 
@@ -62,7 +63,7 @@ void TServiceNotifier::Send(const std::string& message) {
 
 std::string PassStatusText(const TPassResult& result) {
   std::string text = PassSummaryText(result, TimeText(result.Finished));
-  if (result.Failed() && result.Error) text += ": " + OneLine(result.Error->Text);
+  if (result.Failed() && result.Error) text += ": " + OneLine(WithoutClassName(result.Error->Text));
   return text;
 }
 

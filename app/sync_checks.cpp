@@ -99,6 +99,21 @@ void RunCheck(const std::string& what, const std::string& conn_str, const char* 
   }
 }
 
+void CheckDatabasesNamed(const Options& options) {
+  if (!options.work && !DatabaseSettingNamed(TDatabaseRole::kWork)) {
+    throw UsageError(
+        "Рабочая база данных не задана: укажите --work или задайте её в окне "
+        "программы (файл настроек " +
+        SettingsFileName(kCopySettingsName) + ").");
+  }
+  if (!options.copy && !DatabaseSettingNamed(TDatabaseRole::kCopy)) {
+    throw UsageError(
+        "Копия базы данных не задана: укажите --copy или задайте её в окне "
+        "программы (файл настроек " +
+        SettingsFileName(kCopySettingsName) + ").");
+  }
+}
+
 void CheckBeforeCopying(TCopyEngine& engine) {
   TFyrn& fyrn = engine.Binding();
   const TCopySettings settings = engine.Settings();

@@ -29,6 +29,10 @@ void RunCheck(const std::string& what, const std::string& conn_str, const char* 
               const char* password_variable, const std::function<void()>& check,
               const char* failed = "не пройдена");
 
+// Both databases are named, on the line or in the settings files: the suite's default location
+// is no database anyone chose to copy from or into.
+void CheckDatabasesNamed(const Options& options);
+
 // The checks of the window's "ЗАПУСТИТЬ", without storing the period; the working database is
 // checked first, so that a copy is created only for a working database that passed.
 void CheckBeforeCopying(TCopyEngine& engine);

@@ -1,6 +1,8 @@
 #include "app/sync_options.h"
 
+#include <algorithm>
 #include <charconv>
+#include <cstring>
 #include <exception>
 #include <string_view>
 #include <system_error>
@@ -9,6 +11,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include "ibx/connection_string.h"
 #include "platform/text.h"
 
 namespace brindle {
@@ -103,6 +106,22 @@ std::optional<Number> ParseNumber(std::string_view text) {
   return number;
 }
 
+// Empty when the text can name a database: not empty, with a port from 1 to 65535 when it names
+// one, and a path of a length the server takes.
+std::string ConnStrProblem(const std::string& conn_str) {
+  if (conn_str.empty()) return "пустая строка подключения";
+  try {
+    const TDatabaseLocation db = LocateDatabase(conn_str);
+    if (db.port < 1 || db.port > 65535) {
+      return "порт " + std::to_string(db.port) + " вне пределов от 1 до 65535";
+    }
+    if (db.path.empty()) return "не указан путь к файлу базы данных";
+  } catch (const std::exception& e) {
+    return "строка подключения \"" + std::string(LeftChars(conn_str, 60)) + "\": " + e.what();
+  }
+  return {};
+}
+
 // --help ends the reading of the line where it stands.
 struct HelpRequested {};
 
@@ -145,12 +164,14 @@ void DeclareOptions(CLI::App& app, Options& options, const TakeMode& take_mode) 
   value("--verify", [&](const std::string& conn_str) {
     // The mode is taken before the value is looked at: "--once --verify=" names two modes.
     take_mode(Mode::kVerify, "--verify");
-    if (conn_str.empty()) throw CLI::ValidationError("--verify", "пустая строка подключения");
+    if (const std::string problem = ConnStrProblem(conn_str); !problem.empty()) {
+      throw CLI::ValidationError("--verify", problem);
+    }
     options.verify_conn_str = conn_str;
   });
 
-  text("--work", options.work);
-  text("--copy", options.copy);
+  text("--work", options.work)->check(ConnStrProblem);
+  text("--copy", options.copy)->check(ConnStrProblem);
   text("--work-password", options.work_password);
   text("--copy-password", options.copy_password);
   text("--password", options.password);
@@ -162,6 +183,8 @@ void DeclareOptions(CLI::App& app, Options& options, const TakeMode& take_mode) 
   text("--metrics-file", options.metrics_file)->check(not_empty("пустой путь"));
 
   value("--tables", [&](const std::string& names) {
+    // A second list would silently replace the first, unlike a repeated single value.
+    if (!options.check.Tables.empty()) throw CLI::ValidationError("--tables", "задан дважды");
     try {
       options.check.Tables = ParseCheckedTables(names);
     } catch (const std::exception& e) {
@@ -293,6 +316,23 @@ Options ParseOptions(const std::vector<std::string>& args, const Environment& en
   CheckCombinations(options);
   TakeEnvironment(options, environment);
   return options;
+}
+
+void WipePasswordArguments(int argc, char** argv) {
+  constexpr std::string_view kPasswordOptions[] = {"--work-password", "--copy-password",
+                                                   "--password"};
+  const auto wipe = [](char* text) { std::fill(text, text + std::strlen(text), '\0'); };
+  for (int i = 1; i < argc; ++i) {
+    const std::string_view arg = argv[i];
+    for (const std::string_view option : kPasswordOptions) {
+      if (arg == option && i + 1 < argc) {
+        wipe(argv[++i]);
+      } else if (arg.starts_with(option) && arg.size() > option.size() &&
+                 arg[option.size()] == '=') {
+        wipe(argv[i] + option.size() + 1);
+      }
+    }
+  }
 }
 
 }  // namespace brindle

@@ -50,4 +50,8 @@ using Environment = std::function<const char*(const char*)>;
 // UsageError with the message for its first mistake; --help gives Mode::kHelp and nothing else.
 Options ParseOptions(const std::vector<std::string>& args, const Environment& environment);
 
+// Overwrites the values of the password options in the process's own argument memory with NUL
+// bytes, so that ps and /proc/PID/cmdline no longer show them; call once the line is read.
+void WipePasswordArguments(int argc, char** argv);
+
 }  // namespace brindle

@@ -9,6 +9,7 @@
 
 #include "app/check_command.h"
 #include "observe/pass_summary.h"
+#include "platform/error.h"
 #include "platform/text_forms.h"
 #include "replication/copy_pass.h"
 #include "schema/replicated_tables.h"
@@ -85,14 +86,16 @@ void PrintReport(const TPassResult& report, ProgressLine& progress) {
   std::vector<TPassError> errors = report.TableErrors;
   if (errors.empty() || errors.front().Text != report.Error->Text) errors.push_back(*report.Error);
   for (const TPassError& error : errors) {
-    std::fprintf(stderr, "Ошибка при копировании БД: %s\n", WithLfLineEnds(error.Text).c_str());
+    std::fprintf(stderr, "Ошибка при копировании БД: %s\n",
+                 WithLfLineEnds(WithoutClassName(error.Text)).c_str());
     PrintErrorPlace(error);
   }
   std::fflush(stderr);
 }
 
 MessageResult PrintMessageBox(const MessageBoxRequest& request) {
-  std::fprintf(stderr, "%s: %s\n", request.caption.c_str(), WithLfLineEnds(request.text).c_str());
+  std::fprintf(stderr, "%s: %s\n", request.caption.c_str(),
+               WithLfLineEnds(WithoutClassName(request.text)).c_str());
   std::fflush(stderr);
   return DefaultButton(request.buttons);
 }

@@ -3,6 +3,7 @@
 //
 // Metrics: brindle_table_lag_seconds{table} and brindle_table_rows_last_pass{table} (every table
 // a pass has made complete up to some time; the figures of the last pass that reached it),
+// brindle_lag_estimated (1 while lag is not on a clock the last pass read),
 // brindle_pass_duration_seconds, brindle_last_success_timestamp_seconds (0: none known),
 // brindle_failed_passes (since the last success) and brindle_copy_enabled (0 or 1); once a check
 // of the copy has ended in this run, brindle_check_timestamp_seconds, brindle_check_rows_compared,
@@ -45,7 +46,8 @@ class TPassMetrics {
     std::int64_t rows = 0;
   };
   std::map<std::string, Table> tables_;
-  double clock_offset_ = 0;  // the working server's clock less this computer's, in days
+  double clock_offset_ = 0;    // the working server's clock less this computer's, in days
+  bool lag_estimated_ = true;  // no pass has read the working server's clock yet
   double pass_seconds_ = 0;
   std::int32_t failed_passes_ = 0;
   TDateTime last_success_ = 0;

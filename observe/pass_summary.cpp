@@ -11,7 +11,7 @@ std::string PassSummaryText(const TPassResult& pass, const std::string& when) {
              std::to_string(pass.TablesCopied()) + " из " + std::to_string(pass.Tables.size()) +
              ", записей " + std::to_string(pass.Copied());
     case TPassStatus::kSkipped:
-      return SkippedPassText(pass.LockHolder) + " (" + when + ")";
+      return SkippedPassText(pass.LockHolder, pass.LockHeldByRepair) + " (" + when + ")";
     case TPassStatus::kFailed:
       break;
   }

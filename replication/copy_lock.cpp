@@ -55,9 +55,13 @@ std::string Join(std::vector<std::string>::const_iterator begin,
 
 // What the holder records about itself: computer, process id and program path, separated by
 // tabs. A path too long for the record keeps its end, which names the program.
-std::string OwnRecord() {
+constexpr char kRepairUse[] = "repair";
+
+std::string OwnRecord(TCopyLockUse use) {
+  // The use goes before the path, which is the part that may be cut.
   const std::vector<std::string> head =
-      Win1251Characters(ComputerName() + '\t' + std::to_string(getpid()) + '\t');
+      Win1251Characters(ComputerName() + '\t' + std::to_string(getpid()) + '\t' +
+                        (use == TCopyLockUse::kRepair ? kRepairUse : "copy") + '\t');
   const std::vector<std::string> path = Win1251Characters(ProgramFolder() + ProgramFileName());
   std::string record = Join(head.begin(), head.end());
   if (head.size() + path.size() <= kRecordLength) return record + Join(path.begin(), path.end());
@@ -65,13 +69,22 @@ std::string OwnRecord() {
   return record + "..." + Join(path.end() - static_cast<std::ptrdiff_t>(kept), path.end());
 }
 
-// The operator's text of a holder's record; a record of another form as it is.
-std::string RecordText(const std::string& record) {
+// The operator's text of a holder's record: computer, pid, use and path (earlier versions wrote
+// no use); a record of another form as it is.
+std::string RecordText(const std::string& record, TCopyLockUse& use) {
   const std::size_t first = record.find('\t');
   const std::size_t second = first == std::string::npos ? first : record.find('\t', first + 1);
   if (second == std::string::npos) return record;
-  return "компьютер " + record.substr(0, first) + ", процесс " + record.substr(second + 1) +
-         " (pid " + record.substr(first + 1, second - first - 1) + ")";
+  std::size_t path = second + 1;
+  if (const std::size_t third = record.find('\t', path); third != std::string::npos) {
+    const std::string used = record.substr(path, third - path);
+    if (used == kRepairUse || used == "copy") {
+      use = used == kRepairUse ? TCopyLockUse::kRepair : TCopyLockUse::kCopy;
+      path = third + 1;
+    }
+  }
+  return "компьютер " + record.substr(0, first) + ", процесс " + record.substr(path) + " (pid " +
+         record.substr(first + 1, second - first - 1) + ")";
 }
 
 // The errors of a statement that needs a row another transaction holds, in a NO WAIT
@@ -87,7 +100,14 @@ bool IsDuplicateKey(const ibx::EIBError& e) {
 
 }  // namespace
 
-TCopyLock::TCopyLock(ibx::TIBDatabase& copy) : copy_(copy) {}
+std::string CopyTakenText(TCopyLockUse holder_use, const std::string& holder) {
+  return std::string(holder_use == TCopyLockUse::kRepair
+                         ? "копию БД сейчас исправляет проверка копии (--check --repair)"
+                         : "копию БД сейчас заполняет другая программа") +
+         (holder.empty() ? std::string() : " (" + holder + ")");
+}
+
+TCopyLock::TCopyLock(ibx::TIBDatabase& copy, TCopyLockUse use) : copy_(copy), use_(use) {}
 
 TCopyLock::~TCopyLock() {
   Release();
@@ -104,6 +124,7 @@ void TCopyLock::Release() noexcept {
 
 bool TCopyLock::TryAcquire() {
   holder_text_.clear();
+  holder_use_ = TCopyLockUse::kCopy;
   if (Held()) return true;
   // No row at the lock: another program's insert of it is not committed yet, or the row was
   // deleted just now. Each look takes a few milliseconds, so the first case has usually ended
@@ -114,7 +135,7 @@ bool TCopyLock::TryAcquire() {
       case Attempt::Locked:
         return true;
       case Attempt::Taken:
-        holder_text_ = FindHolder();
+        FindHolder();
         return false;
       case Attempt::NoRow:
         break;
@@ -158,7 +179,7 @@ TCopyLock::Attempt TCopyLock::Lock() {
     lock.SetSelectSQL(std::string("SELECT RDB$SET_CONTEXT('USER_TRANSACTION', '") + kVariable +
                       "', :HOLDER) FROM CONFIGPARAMS WHERE " + CopyLockRowCondition() +
                       " WITH LOCK");
-    lock.ParamByName("HOLDER").SetAsString(OwnRecord());
+    lock.ParamByName("HOLDER").SetAsString(OwnRecord(use_));
     lock.Open();
     // The row stays locked by the transaction after the cursor closes.
     if (!lock.Eof()) return Attempt::Locked;
@@ -174,7 +195,7 @@ TCopyLock::Attempt TCopyLock::Lock() {
   return Attempt::NoRow;
 }
 
-std::string TCopyLock::FindHolder() {
+void TCopyLock::FindHolder() {
   // A transaction of its own: a transaction sees the monitoring tables as of its first look.
   ibx::TIBTransaction look(copy_, ibx::TIBTransactionKind::ReadOnly);
   ibx::TIBDataSet holder(copy_, &look);
@@ -187,7 +208,7 @@ std::string TCopyLock::FindHolder() {
       holder.Eof() || holder.Fields(0).IsNull() ? "" : holder.Fields(0).AsString();
   holder.Close();
   look.Commit();
-  return record.empty() ? record : RecordText(record);
+  if (!record.empty()) holder_text_ = RecordText(record, holder_use_);
 }
 
 }  // namespace brindle

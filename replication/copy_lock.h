@@ -12,7 +12,8 @@
 // notices the dead connection.
 //
 // The statement that takes the row also sets the transaction's context variable
-// BRINDLE_COPY_LOCK to the holder's computer, process id and program path. A refused attempt
+// BRINDLE_COPY_LOCK to the holder's computer, process id, use (a pass or a repair) and program
+// path. A refused attempt
 // reads it from MON$CONTEXT_VARIABLES: the variable exists exactly while the row is held, and
 // goes with the same rollback. This needs a user who sees every attachment (SYSDBA, as the
 // program connects); otherwise the holder is not named.
@@ -33,10 +34,17 @@ namespace ibx {
 class TIBDatabase;
 }
 
+// What a holder does with the copy while it holds the lock.
+enum class TCopyLockUse { kCopy, kRepair };
+
+// What a refused attempt tells the operator: "копию БД сейчас заполняет другая программа
+// (компьютер ...)", or that a repair of the copy holds it; the holder may be unknown (empty).
+std::string CopyTakenText(TCopyLockUse holder_use, const std::string& holder);
+
 class TCopyLock {
  public:
   // Takes nothing yet.
-  explicit TCopyLock(ibx::TIBDatabase& copy);
+  explicit TCopyLock(ibx::TIBDatabase& copy, TCopyLockUse use = TCopyLockUse::kCopy);
   ~TCopyLock();  // releases; never throws
   TCopyLock(const TCopyLock&) = delete;
   TCopyLock& operator=(const TCopyLock&) = delete;
@@ -57,17 +65,21 @@ class TCopyLock {
   // "компьютер srv1, процесс /opt/zemt/brindle-sync (pid 4242)". Empty when it could not be
   // found, and after a TryAcquire that did not find the lock taken.
   const std::string& HolderText() const { return holder_text_; }
+  // What that holder does; a pass when it could not be found.
+  TCopyLockUse HolderUse() const { return holder_use_; }
 
  private:
   enum class Attempt { Locked, Taken, NoRow };
 
   void EnsureRow();
   Attempt Lock();
-  std::string FindHolder();
+  void FindHolder();
 
   ibx::TIBDatabase& copy_;
+  TCopyLockUse use_;
   std::optional<ibx::TIBTransaction> transaction_;  // open exactly while held
   std::string holder_text_;
+  TCopyLockUse holder_use_ = TCopyLockUse::kCopy;
 };
 
 }  // namespace brindle

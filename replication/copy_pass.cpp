@@ -209,9 +209,9 @@ void RecordFailedPass(TFyrn& fyrn, const TCopySettings& settings, TPassStep step
 
 }  // namespace
 
-std::string SkippedPassText(const std::string& holder) {
-  return "Копирование пропущено: копию БД сейчас заполняет другая программа" +
-         (holder.empty() ? std::string() : " (" + holder + ")");
+std::string SkippedPassText(const std::string& holder, bool held_by_repair) {
+  return "Копирование пропущено: " +
+         CopyTakenText(held_by_repair ? TCopyLockUse::kRepair : TCopyLockUse::kCopy, holder);
 }
 
 TPassResult RunCopyPass(TFyrn& fyrn, const TCopySettings& settings, TPassProgress& progress,
@@ -234,8 +234,9 @@ TPassResult RunCopyPass(TFyrn& fyrn, const TCopySettings& settings, TPassProgres
     if (!lock.TryAcquire()) {
       result.Status = TPassStatus::kSkipped;
       result.LockHolder = lock.HolderText();
+      result.LockHeldByRepair = lock.HolderUse() == TCopyLockUse::kRepair;
       result.FailedPasses = ReadFailedPasses(copy_conf);
-      LogProgram(SkippedPassText(result.LockHolder));
+      LogProgram(SkippedPassText(result.LockHolder, result.LockHeldByRepair));
       pass.Release(true);
       result.Finished = Now();
       return result;

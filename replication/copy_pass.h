@@ -37,7 +37,7 @@ struct TPassMemory {
 
 // The log line of a pass skipped because another program held the copy; the holder may be
 // unknown (empty).
-std::string SkippedPassText(const std::string& holder);
+std::string SkippedPassText(const std::string& holder, bool held_by_repair);
 
 // Never raises: a failure is logged with "Ошибка при копировании БД: " and returned in the result;
 // whatever the pass opened is released either way. Counts its tables and rows into `progress` as it

@@ -77,6 +77,7 @@ struct TPassResult {
   std::optional<TPassError> Error;      // set when Failed: the first failure
   std::vector<TPassError> TableErrors;  // every table that failed, in copy order
   std::string LockHolder;               // who held the copy, when Skipped
+  bool LockHeldByRepair = false;        // the holder repairs the copy rather than copies
   // Transactions that held a mark back by more than the overlap in this pass.
   std::vector<TMarkHolder> Holders;
   // The monitoring tables of the working database could not be read; marks were not held.

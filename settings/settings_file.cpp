@@ -77,6 +77,15 @@ TCopySettings LoadCopySettings(const std::string& default_password,
   return settings;
 }
 
+bool DatabaseSettingNamed(TDatabaseRole role) {
+  if (role == TDatabaseRole::kWork && OfficeDBSettingNamed()) return true;
+  return !ReadSettingString(kCopySettingsName, Section(role), "ConnStr", "").empty();
+}
+
+bool OfficeDBSettingNamed() {
+  return !ReadSettingString("cnf", "OFCDB", "ConnStr", "").empty();
+}
+
 std::string OfficeDBSetting() {
   return ReadSettingString("cnf", "OFCDB", "ConnStr", DefaultOfficeDBConnStr());
 }

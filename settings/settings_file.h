@@ -25,6 +25,12 @@ std::string OfficeDBSetting();
 
 // Which database a path dialog changed.
 enum class TDatabaseRole { kWork, kCopy };
+
+// Whether the settings files name the database (the working one in Brindle or cnf, the copy in
+// Brindle), rather than the copy settings taking the suite's default location for it.
+bool DatabaseSettingNamed(TDatabaseRole role);
+// Whether the suite's setting (cnf) names its office database.
+bool OfficeDBSettingNamed();
 // The connection string and the password (stored scrambled).
 void StoreDatabaseSetting(TDatabaseRole role, const std::string& conn_str,
                           const std::string& password);

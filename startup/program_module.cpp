@@ -34,6 +34,12 @@ namespace {
 // operator must learn that the office database was changed, not only the check log.
 void VerifySuiteOfficeDB(TFyrn& fyrn, const std::string& password,
                          std::vector<std::string>& warnings) {
+  // Never a database at a default location that no one named, on whatever server answers there.
+  if (!OfficeDBSettingNamed()) {
+    LogProgram("База данных офиса не задана в настройках (" + SettingsFileName("cnf") +
+               "): её проверка пропущена");
+    return;
+  }
   const std::string office = OfficeDBSetting();
   try {
     const TfbDataBase::CheckOutcome made = VerifyOfficeDB(fyrn, office, password);

@@ -246,8 +246,12 @@ std::vector<ReplicatedTable> ParseCheckedTables(const std::string& names) {
       return SameText(table.table, name);
     });
     if (found == all.end()) {
+      // A name is echoed back only as far as any table's name could go.
+      const std::string_view shown = LeftChars(name, 40);
       throw Exception(name.empty() ? std::string("пустое имя таблицы в списке")
-                                   : "таблица " + std::string(name) + " не копируется");
+                                   : "таблица " + std::string(shown) +
+                                         (shown.size() < name.size() ? "..." : "") +
+                                         " не копируется");
     }
     if (std::any_of(tables.begin(), tables.end(),
                     [&](const ReplicatedTable& table) { return table.table == found->table; })) {

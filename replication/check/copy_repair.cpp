@@ -71,8 +71,9 @@ void TCopyRepair::AcquireLock(TCopyLock& lock) {
   while (!lock.TryAcquire()) {
     if (options_.Cancel && *options_.Cancel) throw Exception("Проверка прервана");
     if (std::chrono::steady_clock::now() >= deadline) {
-      throw TCheckRefused(SkippedPassText(lock.HolderText()) +
-                          "; исправление не закончено, повторите его позже");
+      throw TCheckRefused(
+          "Исправление не закончено: " + CopyTakenText(lock.HolderUse(), lock.HolderText()) +
+          "; повторите его позже");
     }
     std::this_thread::sleep_for(kLockRetry);
   }
@@ -108,7 +109,7 @@ void TCopyRepair::Flush(bool last) {
   std::vector<ibx::TIBValue> keys = std::move(keys_);
   keys_.clear();
   keys.insert(keys.end(), orphans.begin(), orphans.end());
-  TCopyLock lock(copy_);
+  TCopyLock lock(copy_, TCopyLockUse::kRepair);
   AcquireLock(lock);
   std::unordered_set<std::string> present;  // keys the working database has now
   try {

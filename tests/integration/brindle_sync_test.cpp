@@ -38,6 +38,7 @@
 #include "tests/support/log_lines.h"
 #include "tests/support/notify_socket.h"
 #include "tests/support/office_databases.h"
+#include "tests/support/own_server.h"
 #include "tests/support/process.h"
 #include "tests/support/prometheus_text.h"
 #include "tests/support/sample_data.h"
@@ -1354,6 +1355,142 @@ TEST_F(BrindleSyncServiceTest, APassStuckOnAHeldRowStopsFeedingTheWatchdog) {
   EXPECT_TRUE(notices.WaitFor("WATCHDOG=1", 10s)) << notices.Text();
   StopAndExpectStopping(sync);
   ExpectCopyHoldsTheWorkingRows();
+}
+
+// --- the bad day: servers away, clocks apart, a damaged record ---------------------------------
+
+// The working server's clock five hours ahead (another time zone), and the server stopped after a
+// pass: lag is estimated on the copy server's clock with the offset the pass recorded, never
+// below zero. Without a recorded offset a lag below zero is no lag, and counts as lagging.
+TEST_F(BrindleSyncTest, LagStaysTrueWhileAWorkingServerFiveHoursAheadIsAway) {
+  testing::TempDir server_dir;
+  testing::OwnServer server(server_dir / "fbserver/", 200, "TZ=UTC-5");
+  OfficeDatabasePair far(server.Port());
+  WriteParam(far.WorkConnStr(), "OFFICE_DB_STRUCT_VERSION", "12");
+  const std::vector<std::string> status_args = {"--work",          far.WorkConnStr(), "--copy",
+                                                dbs.CopyConnStr(), "--max-lag",       "600"};
+  ASSERT_EQ(RunSync({"--work", far.WorkConnStr(), "--copy", dbs.CopyConnStr(), "--once"},
+                    dbs.Dir().Path())
+                .status,
+            0);
+  const StatusJson near = RunStatusJson(status_args, dbs.Dir().Path());
+  EXPECT_EQ(near.status, 0) << near.err;
+  EXPECT_EQ(near.json["clock"].toString(), "work");
+
+  server.Stop();
+  const StatusJson away = RunStatusJson(status_args, dbs.Dir().Path());
+  EXPECT_EQ(away.status, 0) << away.err;
+  EXPECT_TRUE(away.json["lag_estimated"].toBool());
+  EXPECT_NEAR(away.json["work_clock_offset_seconds"].toDouble(), 5 * 3600, 10);
+  for (const QJsonValue& table : away.Tables()) {
+    const double lag = table.toObject()["lag_seconds"].toDouble(-1);
+    EXPECT_GE(lag, 0) << table.toObject()["table"].toString().toStdString();
+    EXPECT_LT(lag, 600);
+  }
+
+  WriteConfString(*Conf(dbs.CopyConnStr()), "REPLICATION_INFO", "WORK_CLOCK_OFFSET", "");
+  const StatusJson unknown = RunStatusJson(status_args, dbs.Dir().Path());
+  EXPECT_EQ(unknown.status, 1);
+  EXPECT_EQ(unknown.json["lagging"].toArray().size(), away.Tables().size());
+  EXPECT_TRUE(Contains(unknown.err, "ниже нуля")) << unknown.err;
+  server.Start();  // the databases on it are dropped at the end
+}
+
+// Damaged values of the copy's record are named and never read as 0; control characters of a
+// stored error never reach the terminal; a bad line still gives one JSON object.
+TEST_F(BrindleSyncTest, StatusNamesDamagedValuesAndEscapesStoredTexts) {
+  MarkWorking();
+  ASSERT_EQ(Once(Databases()).status, 0);
+  {
+    auto conf = Conf(dbs.CopyConnStr());
+    WriteConfString(*conf, "REPLICATION_INFO", "PC_CARD_LAST_PASS_ROWS", "abc");
+    WriteConfDateTime(*conf, "REPLICATION_INFO", "OFFICE_COMPLETE_AS_OF", Now() + 1118);
+    WriteConfString(*conf, "REPLICATION_INFO", "FAILED_PASSES", "-3");
+    WriteConfString(*conf, "REPLICATION_INFO", "LAST_ERROR", "bad\x1b[2Jscreen");
+  }
+  const RunResult text = RunSync(Args("--status"), dbs.Dir().Path());
+  EXPECT_EQ(text.status, 0) << text.err;
+  EXPECT_EQ(text.out.find('\x1b'), std::string::npos) << text.out;
+  EXPECT_TRUE(Contains(text.out, "bad\\x1B[2Jscreen")) << text.out;
+  for (const char* key : {"PC_CARD_LAST_PASS_ROWS", "OFFICE_COMPLETE_AS_OF", "FAILED_PASSES"}) {
+    EXPECT_TRUE(Contains(text.out, std::string("REPLICATION_INFO/") + key)) << text.out;
+  }
+
+  const StatusJson json = RunStatusJson(Args("--max-lag", "600"), dbs.Dir().Path());
+  EXPECT_EQ(json.status, 1) << "a damaged complete-as-of time tells no lag";
+  EXPECT_EQ(json.json["damaged"].toArray().size(), 3);
+  EXPECT_TRUE(json.json["failed_passes"].isNull());
+  for (const QJsonValue& value : json.Tables()) {
+    const QJsonObject table = value.toObject();
+    if (table["table"] == "PC_CARD") {
+      EXPECT_TRUE(table["rows_last_pass"].isNull());
+    }
+    if (table["table"] == "OFFICE") {
+      EXPECT_TRUE(table["complete_as_of"].isNull());
+    }
+  }
+  ASSERT_EQ(json.json["lagging"].toArray().size(), 1);
+  EXPECT_EQ(json.json["lagging"][0]["table"], "OFFICE");
+
+  const StatusJson bad_line = RunStatusJson({"--max-lag", "soon"}, dbs.Dir().Path());
+  EXPECT_EQ(bad_line.status, 2);
+  EXPECT_EQ(bad_line.json["exit_status"].toInt(), 2);
+  EXPECT_TRUE(Contains(bad_line.json["error"].toString().toStdString(), "--max-lag"))
+      << bad_line.err;
+}
+
+// Nothing is created where no one asked: a working database that fails its check leaves no copy
+// file, and without settings files a database the line does not name is not taken from defaults.
+TEST_F(BrindleSyncTest, NoDatabaseIsCreatedBeforeTheChecksPassOrAtADefaultPath) {
+  const std::string new_copy = dbs.Dir() / "new-copy.fdb";
+  const RunResult refused =
+      Once({"--work", dbs.WorkConnStr(), "--copy", OfficeDatabasePair::ConnStr(new_copy)});
+  EXPECT_EQ(refused.status, 2);
+  EXPECT_TRUE(Contains(refused.err, "рабочей")) << refused.err;
+  EXPECT_FALSE(std::filesystem::exists(new_copy));
+
+  const RunResult unnamed = Once({"--work", dbs.WorkConnStr()});
+  EXPECT_EQ(unnamed.status, 2);
+  EXPECT_TRUE(Contains(unnamed.err, "Копия базы данных не задана")) << unnamed.err;
+}
+
+// The working server away at start-up: the service starts anyway, says what it waits for, counts
+// each try as a failed pass in the metrics, keeps its passwords out of ps, and copies once the
+// server is back.
+TEST_F(BrindleSyncServiceTest, WaitsForAWorkingServerThatIsAwayAtStartAndCopiesOnceItIsBack) {
+  testing::TempDir server_dir;
+  testing::OwnServer server(server_dir / "fbserver/", 300);
+  OfficeDatabasePair far(server.Port());
+  WriteParam(far.WorkConnStr(), "OFFICE_DB_STRUCT_VERSION", "12");
+  server.Stop();
+  unsetenv("BRINDLE_WORK_PASSWORD");
+  unsetenv("BRINDLE_COPY_PASSWORD");
+  const std::string metrics_path = dbs.Dir() / "brindle.prom";
+  SyncProcess sync({"--work", far.WorkConnStr(), "--copy", dbs.CopyConnStr(), "--work-password",
+                    TestDatabase::Password(), "--copy-password=" + TestDatabase::Password(),
+                    "--period", "1", "--metrics-file", metrics_path},
+                   dbs.Dir().Path());
+  ASSERT_TRUE(notices.WaitFor("READY=1", 120s)) << sync.Err() << notices.Text();
+  const std::string command_line =
+      testing::ReadFile("/proc/" + std::to_string(sync.Pid()) + "/cmdline");
+  EXPECT_EQ(command_line.find(TestDatabase::Password()), std::string::npos) << command_line;
+  EXPECT_TRUE(notices.WaitFor(
+      [](const std::string& got) { return StartsWith(got, "STATUS=Ожидание баз данных"); }, 5s))
+      << notices.Text();
+  ASSERT_TRUE(notices.WaitFor(
+      [](const std::string& got) { return Contains(got, "неудачных попыток: 2"); }, 120s))
+      << notices.Text();
+  const testing::PrometheusText waiting =
+      testing::ParsePrometheusText(testing::ReadFile(metrics_path));
+  EXPECT_GE(waiting.Value("brindle_failed_passes"), 1);
+  EXPECT_EQ(waiting.Value("brindle_last_success_timestamp_seconds"), 0);
+
+  server.Start();
+  EXPECT_TRUE(notices.WaitFor(IsCompletedStatus, 180s)) << sync.Err() << notices.Text();
+  const testing::PrometheusText copying =
+      testing::ParsePrometheusText(testing::ReadFile(metrics_path));
+  EXPECT_EQ(copying.Value("brindle_failed_passes"), 0);
+  StopAndExpectStopping(sync);
 }
 
 }  // namespace

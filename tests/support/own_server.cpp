@@ -28,7 +28,8 @@ std::string Tail(const std::string& path) {
 }  // namespace
 
 // Beside the shared server's port, so that test runs on other ports keep apart too.
-OwnServer::OwnServer(const std::string& dir) : dir_(dir), port_(TestDatabase::Port() + 100) {
+OwnServer::OwnServer(const std::string& dir, int port_offset, const std::string& environment)
+    : dir_(dir), environment_(environment), port_(TestDatabase::Port() + port_offset) {
   Start();
 }
 
@@ -48,8 +49,8 @@ void OwnServer::Stop() {
 }
 
 void OwnServer::Run(const char* command) const {
-  const std::string line = "FB_PORT=" + std::to_string(port_) + " FB_DIR='" + dir_ + "' '" +
-                           FBSERVER_SCRIPT + "' " + command + " >/dev/null";
+  const std::string line = environment_ + " FB_PORT=" + std::to_string(port_) + " FB_DIR='" + dir_ +
+                           "' '" + FBSERVER_SCRIPT + "' " + command + " >/dev/null";
   if (std::system(line.c_str()) != 0) {
     // The directory goes with the test, so what the server said goes into the message.
     throw std::runtime_error("scripts/fbserver " + std::string(command) + " failed on port " +

@@ -9,8 +9,11 @@ namespace brindle::testing {
 
 class OwnServer {
  public:
-  // Starts the server; its files go into the directory.
-  explicit OwnServer(const std::string& dir);
+  // Starts the server; its files go into the directory. It listens `port_offset` above the shared
+  // server, so tests that may run at the same time take different offsets. `environment` goes
+  // before the script's command line, e.g. "TZ=UTC-5" for a clock in another time zone.
+  explicit OwnServer(const std::string& dir, int port_offset = 100,
+                     const std::string& environment = "");
   // Stops it.
   ~OwnServer();
   OwnServer(const OwnServer&) = delete;
@@ -25,6 +28,7 @@ class OwnServer {
   void Run(const char* command) const;
 
   std::string dir_;
+  std::string environment_;
   int port_;
 };
 

@@ -47,6 +47,7 @@ class RecordedProcess {
   // then.
   std::optional<int> WaitOrKill(std::chrono::milliseconds timeout);
   void Kill(int signal) const;
+  pid_t Pid() const { return pid_; }
   std::string Out() const;
   std::string Err() const;
 

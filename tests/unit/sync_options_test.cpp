@@ -60,10 +60,9 @@ TEST(SyncOptions, AValueFollowsTheNameOrAnEqualsSignAndIsTakenAsWritten) {
   }
   // A value that looks like an option, one left empty after "=", one holding "=", and a
   // repeated option, whose last value counts.
-  const Options options =
-      Parse({"--work", "--copy", "--copy=", "--password=a=b", "--period", "5", "--period", "0x10"});
+  const Options options = Parse(
+      {"--work", "--copy", "--password=", "--password=a=b", "--period", "5", "--period", "0x10"});
   EXPECT_EQ(options.work, "--copy");
-  EXPECT_EQ(options.copy, "");
   EXPECT_EQ(options.password, "a=b");
   EXPECT_EQ(options.period, 16);
 }
@@ -106,6 +105,12 @@ TEST(SyncOptions, AWrongLineIsToldItsFirstMistake) {
        "--max-rows-per-second: нужно целое число больше нуля, а не \"0x10\""},
       {{"--check-every", "nan"}, "--check-every: нужно число часов больше нуля, а не \"nan\""},
       {{"--metrics-file="}, "--metrics-file: пустой путь"},
+      {{"--once", "--copy", ""}, "--copy: пустая строка подключения"},
+      {{"--once", "--work=host/99999:/db/office.fdb"},
+       "--work: порт 99999 вне пределов от 1 до 65535"},
+      {{"--check", "--tables", "PC_CARD", "--tables", "OFFICE"}, "--tables: задан дважды"},
+      {{"--check", "--tables", std::string(100'000, 'X')},
+       "--tables: таблица " + std::string(40, 'X') + "... не копируется"},
       {{"--check", "--tables", "PC_CARD,NO_SUCH"}, "--tables: таблица NO_SUCH не копируется"},
       {{"--json", "--max-lag", "5"}, "--json действует только с --status или --check"},
       {{"--check", "--max-lag", "5"}, "--max-lag действует только с --status"},
