@@ -904,8 +904,9 @@ TEST_F(BrindleSyncTest, StatusEstimatesLagWhenTheWorkingDatabaseIsAwayAndAlwaysP
   EXPECT_TRUE(Contains(text.out, "(оценка)")) << text.out;
   EXPECT_TRUE(Contains(text.out, "рабочая БД недоступна")) << text.out;
 
-  const StatusJson no_copy =
-      RunStatusJson({"--copy", "127.0.0.1/1:" + dbs.Dir() / "copy.fdb"}, dbs.Dir().Path());
+  const StatusJson no_copy = RunStatusJson(
+      {"--work", dbs.WorkConnStr(), "--copy", "127.0.0.1/1:" + dbs.Dir() / "copy.fdb"},
+      dbs.Dir().Path());
   EXPECT_EQ(no_copy.status, 2);
   EXPECT_EQ(no_copy.json["exit_status"].toInt(), 2);
   EXPECT_TRUE(Contains(no_copy.json["error"].toString().toStdString(), "127.0.0.1/1:"));

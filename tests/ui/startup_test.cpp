@@ -162,6 +162,8 @@ class ProgramModuleTest : public ::testing::Test {
 
 TEST_F(ProgramModuleTest, LogsTheRunInOrder) {
   testing::WriteFile(log_path, "");
+  // Only an office database that the suite's setting names is verified at start-up.
+  WriteSettingString("cnf", "OFCDB", "ConnStr", "suite/3050:/data/office.fdb");
   for (int run = 0; run < 2; ++run) {
     TProgramModule program(testing::TestFyrn());
     ASSERT_NE(ProgramLog(), nullptr);
