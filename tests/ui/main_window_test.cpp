@@ -549,11 +549,13 @@ TEST_F(MainWindowTest, CancellingTheDialogChangesNothing) {
   LibraryPasswordKept kept;
   settings.CopyDBConnStr = "srv/3050:/data/copy.fdb";
   settings.CopyDBPassword = "old";
-  TCopyEngine engine(settings, NoPass());
+  // With the binding, or the path dialog never opens.
+  TCopyEngine engine(testing::TestFyrn(), settings, {}, NoPass());
   TForm4 form(engine);
   form.show();
   OnNextModal([&](QWidget* modal) {
     auto* dialog = qobject_cast<TSelectOfDBPathForm*>(modal);
+    ASSERT_NE(dialog, nullptr);
     dialog->edFileName->setText("/data/other.fdb");
     dialog->tMasButtonRED1->click();
   });
