@@ -18,14 +18,25 @@
 
 namespace brindle {
 
+class TFyrn;
+
+// The copy's record as the window reads it.
+struct TCopyRecordRead {
+  TCopyFreshness Record;
+  // The working server's clock less this computer's, in days: the offset the copy records from
+  // its own server's clock, plus that clock less this computer's; empty when none is recorded.
+  std::optional<double> WorkClockOffset;
+  TDateTime Started = 0;  // when the read began, on this computer's clock
+};
+
+// Reads the record of the copy database of the connection string, and its server's clock when
+// the record has an offset to add it to. Raises what the binding raises.
+TCopyRecordRead ReadCopyRecord(TFyrn& fyrn, const std::string& conn_str,
+                               const std::string& password);
+
 class TCopyRecordReader {
  public:
-  using Read = std::function<TCopyFreshness()>;
-
-  struct TRecordRead {
-    TCopyFreshness Record;
-    TDateTime Started = 0;  // when the read began, on this computer's clock
-  };
+  using Read = std::function<TCopyRecordRead()>;
 
   TCopyRecordReader() = default;
   ~TCopyRecordReader();
@@ -34,9 +45,9 @@ class TCopyRecordReader {
 
   // Starts `read` on a thread of its own.
   void Start(Read read);
-  // The latest read's record, once, when it has ended well. A read that failed gives nothing and
+  // The latest read's result, once, when it has ended well. A read that failed gives nothing and
   // leaves its message in Error().
-  std::optional<TRecordRead> Take();
+  std::optional<TCopyRecordRead> Take();
 
   // A read was started and its end not yet taken.
   bool Reading() const { return current_.valid(); }
@@ -44,10 +55,10 @@ class TCopyRecordReader {
   const std::string& Error() const { return error_; }
 
  private:
-  std::future<TCopyFreshness> current_;
+  std::future<TCopyRecordRead> current_;
   TDateTime started_ = 0;
   std::string error_;
-  std::vector<std::future<TCopyFreshness>> superseded_;  // still running, results dropped
+  std::vector<std::future<TCopyRecordRead>> superseded_;  // still running, results dropped
 };
 
 }  // namespace brindle

@@ -41,24 +41,29 @@ void TKnownFreshness::TakePass(const TPassResult& pass) {
     table.FromRecord = false;
     table.LearntAt = pass.Finished;
   }
-  if (pass.WorkClockOffset && pass.Finished >= clock_offset_learnt_at_) {
-    clock_offset_ = pass.WorkClockOffset;
-    clock_offset_learnt_at_ = pass.Finished;
-  }
+  LearnClockOffset(pass.WorkClockOffset, pass.Finished);
 }
 
-void TKnownFreshness::TakeRecord(const TCopyFreshness& record, TDateTime read_started) {
+void TKnownFreshness::TakeRecord(const TCopyFreshness& record,
+                                 std::optional<double> work_clock_offset, TDateTime read_started) {
   for (const TTableFreshness& recorded : record.Tables) {
     TKnownTable& table = Table(recorded.Table);
     if (read_started < table.LearntAt) continue;
     table.CompleteAsOf = recorded.CompleteAsOf;
-    table.Rows = recorded.CompleteAsOf > 0 || recorded.LastPassRows > 0
-                     ? std::optional<std::int64_t>(recorded.LastPassRows)
-                     : std::nullopt;  // no pass has recorded the table
-    table.Failed = false;             // the record keeps no failure per table
+    const bool recorded_rows =
+        !recorded.LastPassRowsDamaged && (recorded.CompleteAsOf > 0 || recorded.LastPassRows > 0);
+    table.Rows = recorded_rows ? std::optional<std::int64_t>(recorded.LastPassRows) : std::nullopt;
+    table.Failed = false;  // the record keeps no failure per table
     table.FromRecord = true;
     table.LearntAt = read_started;
   }
+  LearnClockOffset(work_clock_offset, read_started);
+}
+
+void TKnownFreshness::LearnClockOffset(std::optional<double> offset, TDateTime learnt_at) {
+  if (!offset || learnt_at < clock_offset_learnt_at_) return;
+  clock_offset_ = offset;
+  clock_offset_learnt_at_ = learnt_at;
 }
 
 void TKnownFreshness::ForgetTables(TDateTime now) {

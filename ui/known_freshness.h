@@ -36,19 +36,22 @@ class TKnownFreshness {
   // A pass that ended; tables it did not reach keep what was known. A table that failed keeps
   // its complete-as-of time, as the copy's record does.
   void TakePass(const TPassResult& pass);
-  // The copy's record, whose read began at `read_started` (this computer's clock).
-  void TakeRecord(const TCopyFreshness& record, TDateTime read_started);
+  // The copy's record, whose read began at `read_started` (this computer's clock), with the
+  // working server's clock less this computer's as it gives it (days; empty: none recorded).
+  void TakeRecord(const TCopyFreshness& record, std::optional<double> work_clock_offset,
+                  TDateTime read_started);
   // Another copy database was chosen at `now`: what was known is of the old one, and passes that
   // ended before are not taken again.
   void ForgetTables(TDateTime now);
 
   const std::vector<TKnownTable>& Tables() const { return tables_; }
-  // The working server's clock less this computer's, in days, as last learnt; empty while no
-  // pass has read the working server's time.
+  // The working server's clock less this computer's, in days, as last learnt from a pass or the
+  // copy's record; empty while neither has given it.
   std::optional<double> WorkClockOffset() const { return clock_offset_; }
 
  private:
   TKnownTable& Table(const std::string& name);
+  void LearnClockOffset(std::optional<double> offset, TDateTime learnt_at);
 
   std::vector<TKnownTable> tables_;
   std::optional<double> clock_offset_;

@@ -16,8 +16,6 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include "dbaccess/fyrn.h"
-#include "replication/copy_record.h"
 #include "startup/error_box.h"
 #include "ui/copy_control.h"
 #include "ui/select_db_path_form.h"
@@ -209,7 +207,7 @@ TForm4::TForm4(TCopyEngine& engine, QWidget* parent) : QWidget(parent), engine_(
     move(screen->availableGeometry().center() - rect().center());
   }
   FormCreate();
-  ReadCopyRecord();
+  StartRecordRead();
   Timer1->start();
 }
 
@@ -261,7 +259,7 @@ void TForm4::SpeedButton2Click() {
     StoreCopyDB(engine_, conn_str, password, [&] {
       edDBTarget->setText(Q(conn_str));
       known_.ForgetTables(Now());
-      ReadCopyRecord();
+      StartRecordRead();
     });
   });
 }
@@ -273,16 +271,18 @@ void TForm4::btnTablesClick() {
   tables_->raise();
 }
 
-void TForm4::ReadCopyRecord() {
+void TForm4::StartRecordRead() {
   const TCopySettings settings = engine_.Settings();
   record_reader_.Start(
       [&engine = engine_, conn_str = settings.CopyDBConnStr, password = settings.CopyDBPassword] {
-        return ReadCopyFreshness(*engine.Binding().OpenConf(conn_str, password));
+        return ReadCopyRecord(engine.Binding(), conn_str, password);
       });
 }
 
 void TForm4::RefreshTables() {
-  if (const auto read = record_reader_.Take()) known_.TakeRecord(read->Record, read->Started);
+  if (const auto read = record_reader_.Take()) {
+    known_.TakeRecord(read->Record, read->WorkClockOffset, read->Started);
+  }
   const std::optional<TPassResult> last = engine_.LastResult();
   if (last) known_.TakePass(*last);
   if (!tables_ || !tables_->isVisible()) return;

@@ -81,7 +81,7 @@ class TForm4 : public QWidget {
 
  private:
   // Starts a read of the record of the copy the settings name.
-  void ReadCopyRecord();
+  void StartRecordRead();
   // Takes in what has been learnt since, and shows it in the dialog when it is open.
   void RefreshTables();
 
