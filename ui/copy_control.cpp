@@ -7,6 +7,7 @@
 #include "dbaccess/office_db_verification.h"
 #include "platform/error.h"
 #include "platform/text.h"
+#include "platform/text_forms.h"
 #include "replication/copy_record.h"
 #include "settings/copy_settings.h"
 #include "settings/settings_file.h"
@@ -106,18 +107,18 @@ bool MainWindowMayClose(const TCopyEngine& engine) {
   return !engine.Busy();
 }
 
-TMainWindowDisplay ComputeMainWindowDisplay(const TCopyState& state,
-                                            const DateTimeText& date_time_text) {
+TMainWindowDisplay ComputeMainWindowDisplay(const TCopyState& state) {
   TMainWindowDisplay display;
   display.PathsEnabled = !state.CopyEnabled;
   display.RunEnabled = !state.Busy;
   display.ErrorVisible = state.Outcome.LastErrorTime > 1.0;
   if (display.ErrorVisible) {
-    display.ErrorText =
-        date_time_text(state.Outcome.LastErrorTime) + ": " + JoinLines(state.Outcome.LastErrorText);
+    display.ErrorText = FormatDisplayDateTime(state.Outcome.LastErrorTime) + ": " +
+                        JoinLines(WithoutClassName(state.Outcome.LastErrorText));
   }
-  display.LastCopyTimeText =
-      state.Outcome.LastCopyTime > 1.0 ? date_time_text(state.Outcome.LastCopyTime) : "неизвестно";
+  display.LastCopyTimeText = state.Outcome.LastCopyTime > 1.0
+                                 ? FormatDisplayDateTime(state.Outcome.LastCopyTime)
+                                 : "неизвестно";
   if (!state.CopyEnabled) {
     display.WorkStateText = kOff;
     display.WorkStateColor = kStateRed;

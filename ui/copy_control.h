@@ -58,7 +58,6 @@ struct TRgb {
 inline constexpr TRgb kStateRed{255, 0, 0};
 inline constexpr TRgb kStateGreen{0, 128, 0};
 
-// What the window shows for a copy state.
 struct TMainWindowDisplay {
   bool PathsEnabled = true;  // both path buttons and the period
   bool RunEnabled = true;    // the run button and the exit button
@@ -72,10 +71,8 @@ struct TMainWindowDisplay {
   std::string RunCaption;
 };
 
-// A date-time in the regional form the operator reads.
-using DateTimeText = std::function<std::string(TDateTime)>;
-
-TMainWindowDisplay ComputeMainWindowDisplay(const TCopyState& state,
-                                            const DateTimeText& date_time_text);
+// What the window shows for a copy state. Times are in the program's own form, whatever the
+// locale; the error is without the class name that the log keeps.
+TMainWindowDisplay ComputeMainWindowDisplay(const TCopyState& state);
 
 }  // namespace brindle

@@ -18,7 +18,6 @@
 
 #include "startup/error_box.h"
 #include "ui/copy_control.h"
-#include "ui/regional_time.h"
 #include "ui/select_db_path_form.h"
 #include "ui/tables_dialog.h"
 #include "ui/tables_view.h"
@@ -208,6 +207,7 @@ TForm4::TForm4(TCopyEngine& engine, QWidget* parent) : QWidget(parent), engine_(
     move(screen->availableGeometry().center() - rect().center());
   }
   FormCreate();
+  StartRecordRead();
   Timer1->start();
 }
 
@@ -256,23 +256,43 @@ void TForm4::SpeedButton2Click() {
     std::string conn_str = settings.CopyDBConnStr;
     std::string password = settings.CopyDBPassword;
     if (!SelectDBPath(engine_.Binding(), conn_str, password, false)) return;
-    StoreCopyDB(engine_, conn_str, password, [&] { edDBTarget->setText(Q(conn_str)); });
+    StoreCopyDB(engine_, conn_str, password, [&] {
+      edDBTarget->setText(Q(conn_str));
+      known_.ForgetTables(Now());
+      StartRecordRead();
+    });
   });
 }
 
 void TForm4::btnTablesClick() {
   if (!tables_) tables_ = new TTablesDialog(this);
-  tables_->Show(ComputeTablesView(engine_.LastResult(), Now(), &RegionalDateTimeText));
   tables_->show();
+  RefreshTables();
   tables_->raise();
 }
 
-void TForm4::Timer1Timer() {
-  if (tables_ && tables_->isVisible()) {
-    tables_->Show(ComputeTablesView(engine_.LastResult(), Now(), &RegionalDateTimeText));
+void TForm4::StartRecordRead() {
+  const TCopySettings settings = engine_.Settings();
+  record_reader_.Start(
+      [&engine = engine_, conn_str = settings.CopyDBConnStr, password = settings.CopyDBPassword] {
+        return ReadCopyRecord(engine.Binding(), conn_str, password);
+      });
+}
+
+void TForm4::RefreshTables() {
+  if (const auto read = record_reader_.Take()) {
+    known_.TakeRecord(read->Record, read->WorkClockOffset, read->Started);
   }
-  const TMainWindowDisplay display =
-      ComputeMainWindowDisplay(ReadCopyState(engine_), &RegionalDateTimeText);
+  const std::optional<TPassResult> last = engine_.LastResult();
+  if (last) known_.TakePass(*last);
+  if (!tables_ || !tables_->isVisible()) return;
+  tables_->Show(
+      ComputeTablesView(known_, last, {record_reader_.Reading(), record_reader_.Error()}, Now()));
+}
+
+void TForm4::Timer1Timer() {
+  RefreshTables();
+  const TMainWindowDisplay display = ComputeMainWindowDisplay(ReadCopyState(engine_));
   SpeedButton1->setEnabled(display.PathsEnabled);
   SpeedButton2->setEnabled(display.PathsEnabled);
   edPeriod->setEnabled(display.PathsEnabled);

@@ -1,10 +1,16 @@
 // The program's main window: the two databases, the period and the autostart option, the
 // start/stop button, and once a second the copy thread's state, progress, last error and last
 // copy time. Its decisions are in ui/copy_control.h; the controls keep their names (also as
-// object names) so tests can reach them.
+// object names) so tests can reach them. It keeps what it knows of each table's freshness for the
+// "Таблицы" dialog: the copy's record, read on a thread of its own when the window is made and
+// when the copy database changes, and the passes of this session, as the timer finds the
+// engine's last result (of passes that end within a second of each other, the last).
 #pragma once
 
 #include <QWidget>
+
+#include "ui/copy_record_reader.h"
+#include "ui/known_freshness.h"
 
 class QCheckBox;
 class QCloseEvent;
@@ -74,7 +80,14 @@ class TForm4 : public QWidget {
   void closeEvent(QCloseEvent* event) override;
 
  private:
+  // Starts a read of the record of the copy the settings name.
+  void StartRecordRead();
+  // Takes in what has been learnt since, and shows it in the dialog when it is open.
+  void RefreshTables();
+
   TCopyEngine& engine_;
+  TKnownFreshness known_;
+  TCopyRecordReader record_reader_;
   TTablesDialog* tables_ = nullptr;  // made on first use
   bool shown_ = false;
   bool close_requested_ = false;

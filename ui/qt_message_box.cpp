@@ -4,6 +4,8 @@
 #include <QMessageBox>
 #include <QThread>
 
+#include "platform/error.h"
+
 namespace brindle {
 
 namespace {
@@ -56,9 +58,11 @@ MessageResult ResultOf(QMessageBox::StandardButton button) {
   }
 }
 
-// The messages keep Windows line breaks; Qt breaks lines at "\n" alone.
+// The messages keep Windows line breaks; Qt breaks lines at "\n" alone. The class name an error
+// carries is for the log.
 QString DisplayText(const std::string& text) {
-  return QString::fromStdString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+  return QString::fromStdString(WithoutClassName(text))
+      .replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
 }
 
 }  // namespace

@@ -1,6 +1,10 @@
 #include "ui/tables_view.h"
 
+#include <algorithm>
+
 #include "observe/pass_summary.h"
+#include "platform/error.h"
+#include "platform/text.h"
 #include "platform/text_forms.h"
 #include "replication/copy_record.h"
 
@@ -10,27 +14,49 @@ namespace {
 
 constexpr char kUnknown[] = "—";
 
+std::string ErrorLine(const std::string& error) {
+  return OneLine(WithoutClassName(error));
+}
+
+std::string SummaryText(const TKnownFreshness& known, const std::optional<TPassResult>& last,
+                        const TRecordReadState& record) {
+  std::string text;
+  if (!last) {
+    text = "Копирование в этом сеансе ещё не выполнялось";
+  } else {
+    text = PassSummaryText(*last, FormatDisplayDateTime(last->Finished));
+    if (last->Failed() && last->Error) text += "\n" + ErrorLine(last->Error->Text);
+  }
+  const bool from_record = std::any_of(known.Tables().begin(), known.Tables().end(),
+                                       [](const TKnownTable& table) { return table.FromRecord; });
+  if (record.Reading) {
+    text += "\nСведения о таблицах читаются из копии…";
+  } else if (!record.Error.empty()) {
+    text += "\nСведения о таблицах из копии не прочитаны: " + ErrorLine(record.Error);
+  } else if (from_record) {
+    text += "\nТаблицы, до которых копирование в этом сеансе не доходило, — по сведениям из копии";
+  }
+  return text;
+}
+
 }  // namespace
 
-TTablesView ComputeTablesView(const std::optional<TPassResult>& last, TDateTime now,
-                              const std::function<std::string(TDateTime)>& date_time_text) {
+TTablesView ComputeTablesView(const TKnownFreshness& known, const std::optional<TPassResult>& last,
+                              const TRecordReadState& record, TDateTime now) {
   TTablesView view;
-  if (!last) {
-    view.Summary = "Копирование в этом сеансе ещё не выполнялось";
-    return view;
-  }
-  view.Summary = PassSummaryText(*last, date_time_text(last->Finished));
-  for (const TTableResult& table : last->Tables) {
+  view.Summary = SummaryText(known, last, record);
+  const std::optional<double> offset = known.WorkClockOffset();
+  for (const TKnownTable& table : known.Tables()) {
     TTableView row;
     row.Table = table.Table;
     row.Failed = table.Failed;
-    row.Rows = std::to_string(RowsKept(table));
-    const TDateTime complete_as_of = table.MarkAfter;
-    row.CompleteAsOf = complete_as_of > 0 ? date_time_text(complete_as_of) : kUnknown;
-    const std::optional<double> lag = last->WorkClockOffset
-                                          ? LagSeconds(complete_as_of, now + *last->WorkClockOffset)
-                                          : std::nullopt;
-    row.Lag = lag ? DurationText(*lag) : kUnknown;
+    row.Rows = table.Rows ? std::to_string(*table.Rows) : kUnknown;
+    row.CompleteAsOf =
+        table.CompleteAsOf > 0 ? FormatDisplayDateTime(table.CompleteAsOf) : kUnknown;
+    const std::optional<double> lag =
+        offset ? LagSeconds(table.CompleteAsOf, now + *offset) : std::nullopt;
+    // Clocks that disagree must not show the copy ahead of the working database.
+    row.Lag = lag && *lag >= 0 ? DurationText(*lag) : kUnknown;
     view.Tables.push_back(std::move(row));
   }
   return view;

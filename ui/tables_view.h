@@ -1,15 +1,16 @@
 // What the window's "Таблицы" dialog shows: per replicated table the time up to which the table
-// of the copy is complete, its lag and the rows of the last pass, from the engine's last pass
-// (the window copies in its own process, so nothing is read from the databases for it).
+// of the copy is complete, its lag and the rows of the last pass that reached it, as the window
+// knows them (ui/known_freshness.h); above them how the last pass of this session ended and how
+// the read of the copy's record stands.
 #pragma once
 
-#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "platform/date_time.h"
 #include "replication/pass_result.h"
+#include "ui/known_freshness.h"
 
 namespace brindle {
 
@@ -17,18 +18,24 @@ struct TTableView {
   std::string Table;
   std::string CompleteAsOf;  // "—" when not known
   std::string Lag;           // "—" when not known
-  std::string Rows;          // rows the last pass left in the table
-  bool Failed = false;       // the table failed in the last pass
+  std::string Rows;          // rows the last pass that reached the table left in it
+  bool Failed = false;       // the last pass that reached the table failed on it
 };
 
 struct TTablesView {
   std::vector<TTableView> Tables;
-  std::string Summary;  // the last pass, or that none ran yet
+  std::string Summary;  // lines: the last pass, its error, the copy's record
 };
 
-// `now` is this computer's time; lag is taken on the working server's clock, from the offset the
-// pass saw. `date_time_text` writes a time for people.
-TTablesView ComputeTablesView(const std::optional<TPassResult>& last, TDateTime now,
-                              const std::function<std::string(TDateTime)>& date_time_text);
+// How the read of the copy's record stands.
+struct TRecordReadState {
+  bool Reading = false;
+  std::string Error;  // why the last read failed; empty when it did not
+};
+
+// `now` is this computer's time; lag is taken on the working server's clock, with the offset
+// last learnt. Times are in the program's own form, whatever the locale.
+TTablesView ComputeTablesView(const TKnownFreshness& known, const std::optional<TPassResult>& last,
+                              const TRecordReadState& record, TDateTime now);
 
 }  // namespace brindle

@@ -29,7 +29,10 @@
 #include "dbaccess/office_db_verification.h"
 #include "infra/program_log.h"
 #include "platform/suite_root.h"
+#include "platform/text_forms.h"
 #include "replication/copy_pass.h"
+#include "replication/copy_record.h"
+#include "schema/replicated_tables.h"
 #include "settings/copy_settings.h"
 #include "settings/password_scrambler.h"
 #include "tests/support/office_databases.h"
@@ -59,6 +62,33 @@ QColor TextColor(const QWidget* w) {
 
 std::string SettingsText() {
   return testing::ReadFile(SettingsFileName("Brindle"));
+}
+
+// Qt's default locale for one test; the window's dates must not follow it.
+class DefaultLocale {
+ public:
+  explicit DefaultLocale(const QLocale& locale) { QLocale::setDefault(locale); }
+  ~DefaultLocale() { QLocale::setDefault(QLocale::system()); }
+};
+
+using Cells = std::vector<std::string>;
+
+// The cells of the dialog's row of a table; none when it has no row.
+Cells RowOf(const TTablesDialog& dialog, const std::string& table) {
+  const QTableWidget* grid = dialog.gridTables;
+  for (int row = 0; row < grid->rowCount(); ++row) {
+    if (grid->item(row, 0)->text().toStdString() != table) continue;
+    Cells cells;
+    for (int column = 0; column < grid->columnCount(); ++column) {
+      cells.push_back(grid->item(row, column)->text().toStdString());
+    }
+    return cells;
+  }
+  return {};
+}
+
+std::string FirstLine(const QLabel* label) {
+  return label->text().section(u'\n', 0, 0).toStdString();
 }
 
 // Settings as start-up leaves them, in a fresh suite root.
@@ -276,14 +306,15 @@ TEST_F(MainWindowTest, ACloseOfTheSystemDuringAPassHappensWhenThePassEnds) {
   EXPECT_FALSE(form.isVisible());
 }
 
+// In the program's own date form whatever the locale, and without the class name the log keeps.
 TEST_F(MainWindowTest, ShowsTheLastErrorAndTheLastCopyTime) {
-  QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
+  DefaultLocale c_locale(QLocale::c());
   const TDateTime error_time = EncodeDateTime({2026, 12, 7, 20, 24, 4, 123});
   TCopyEngine engine(settings, [&](const TCopySettings&, TPassProgress&) {
     TPassResult result;
     result.Status = TPassStatus::kFailed;
     result.Error = TPassError{};
-    result.Error->Text = "Ошибка при копировании БД: нет связи\r\nс сервером";
+    result.Error->Text = "Ошибка при копировании БД: нет связи\r\nс сервером <# EIBError #>";
     result.Finished = error_time;
     return result;
   });
@@ -312,28 +343,37 @@ TEST_F(MainWindowTest, ShowsTheLastErrorAndTheLastCopyTime) {
   QGuiApplication::clipboard()->clear();
   copy_error->trigger();
   EXPECT_EQ(QGuiApplication::clipboard()->text(), shown);
-  QLocale::setDefault(QLocale::system());
 }
 
-// The "Таблицы" dialog shows the engine's last pass per table, and follows the window's refresh.
-TEST_F(MainWindowTest, TheTablesDialogShowsEachTableOfTheLastPass) {
-  QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
-  const TDateTime mark = EncodeDateTime({2026, 12, 7, 20, 0, 0, 0});
+// The "Таблицы" dialog lists every replicated table with what the last pass that reached it
+// told, in the program's date form whatever the locale, and follows the window's refresh.
+TEST_F(MainWindowTest, TheTablesDialogShowsWhatThePassesTold) {
+  DefaultLocale c_locale(QLocale::c());
+  constexpr double kHour = 1.0 / 24;
+  const TDateTime card_mark = Now() - kHour;
+  const TDateTime discount_mark = EncodeDateTime({2026, 12, 7, 19, 0, 0, 0});
   std::atomic<int> passes{0};
-  // The first pass completes; the second fails at PC_DISCOUNT.
+  // The first pass completes; the second fails at PC_DISCOUNT and sees the working server's
+  // clock a day behind, so that PC_CARD would be ahead of it.
   TCopyEngine engine(settings, [&](const TCopySettings&, TPassProgress&) {
     const bool second = passes > 0;
     TPassResult result;
     result.Status = second ? TPassStatus::kFailed : TPassStatus::kCompleted;
     result.FailedPasses = second ? 1 : 0;
-    result.Started = result.Finished = EncodeDateTime({2026, 12, 7, 20, 5, 0, 0});
-    result.WorkClockOffset = 0;
+    result.Started = result.Finished = EncodeDateTime({2026, 12, 7, 20, 5, passes, 0});
+    if (second) {
+      result.Error = TPassError{};
+      result.Error->Text = "PC_DISCOUNT -> нет таблицы <# EIBError #>";
+    }
+    result.WorkClockOffset = second ? -1.0 : 0.0;
     TTableResult& card = result.Tables.emplace_back();
     card.Table = "PC_CARD";
-    card.MarkAfter = mark;
+    card.MarkAfter = card_mark;
     card.Inserted = second ? 4 : 3;
     TTableResult& discount = result.Tables.emplace_back();
     discount.Table = "PC_DISCOUNT";
+    discount.MarkBefore = second ? discount_mark : 0;
+    discount.MarkAfter = discount_mark;
     discount.Failed = second;
     discount.Updated = second ? 5 : 0;
     ++passes;
@@ -345,9 +385,9 @@ TEST_F(MainWindowTest, TheTablesDialogShowsEachTableOfTheLastPass) {
   auto* dialog = form.findChild<TTablesDialog*>("TablesDialog");
   ASSERT_NE(dialog, nullptr);
   EXPECT_TRUE(dialog->isVisible());
-  EXPECT_EQ(dialog->labSummary->text().toStdString(),
-            "Копирование в этом сеансе ещё не выполнялось");
-  EXPECT_EQ(dialog->gridTables->rowCount(), 0);
+  EXPECT_EQ(FirstLine(dialog->labSummary), "Копирование в этом сеансе ещё не выполнялось");
+  EXPECT_EQ(dialog->gridTables->rowCount(), static_cast<int>(ReplicatedTables().size()));
+  EXPECT_EQ(RowOf(*dialog, "PC_CARD"), (Cells{"PC_CARD", "—", "—", "—"}));
 
   const auto pass = [&](int count) {
     engine.SetCopyEnabled(true);
@@ -357,43 +397,41 @@ TEST_F(MainWindowTest, TheTablesDialogShowsEachTableOfTheLastPass) {
     ASSERT_TRUE(testing::WaitFor([&] { return !engine.Busy(); }));
     form.Timer1Timer();
   };
-  const auto cell = [&](int row, int column) {
-    return dialog->gridTables->item(row, column)->text().toStdString();
-  };
   pass(1);
-  ASSERT_EQ(dialog->gridTables->rowCount(), 2);
-  EXPECT_EQ(cell(0, 0), "PC_CARD");
-  EXPECT_EQ(cell(0, 1), "07.12.2026 20:00:00");
-  EXPECT_NE(cell(0, 2).find("дн"), std::string::npos) << cell(0, 2);  // a year ago and more
-  EXPECT_EQ(cell(0, 3), "3");
-  EXPECT_EQ(cell(1, 0), "PC_DISCOUNT");
-  EXPECT_EQ(cell(1, 1), "—");
-  EXPECT_EQ(cell(1, 2), "—");
-  EXPECT_EQ(dialog->labSummary->text().toStdString(),
+  EXPECT_EQ(RowOf(*dialog, "PC_CARD"),
+            (Cells{"PC_CARD", FormatDisplayDateTime(card_mark), "1 ч 00 мин", "3"}));
+  EXPECT_EQ(RowOf(*dialog, "PC_DISCOUNT")[1], "07.12.2026 19:00:00");
+  EXPECT_EQ(RowOf(*dialog, "PC_DISCOUNT")[3], "0");
+  EXPECT_EQ(RowOf(*dialog, "OFFICE"), (Cells{"OFFICE", "—", "—", "—"}));
+  EXPECT_EQ(FirstLine(dialog->labSummary),
             "Копирование завершено 07.12.2026 20:05:00: таблиц с изменениями 1 из 2, записей 3");
 
   pass(2);
-  EXPECT_EQ(cell(0, 3), "4") << "refreshed with the window";
-  EXPECT_EQ(cell(1, 3), "0") << "a failed table keeps none of its rows";
-  EXPECT_EQ(dialog->gridTables->item(1, 0)->foreground().color(), QColor(Qt::red));
-  EXPECT_EQ(dialog->gridTables->item(0, 0)->foreground().style(), Qt::NoBrush);
-  EXPECT_EQ(dialog->labSummary->text().toStdString(),
-            "Копирование не удалось 07.12.2026 20:05:00 (неудачных подряд: 1)");
-  QLocale::setDefault(QLocale::system());
+  EXPECT_EQ(RowOf(*dialog, "PC_CARD")[3], "4") << "refreshed with the window";
+  EXPECT_EQ(RowOf(*dialog, "PC_CARD")[2], "—") << "no lag below zero";
+  EXPECT_EQ(RowOf(*dialog, "PC_DISCOUNT")[1], "07.12.2026 19:00:00");
+  EXPECT_EQ(RowOf(*dialog, "PC_DISCOUNT")[3], "0") << "a failed table keeps none of its rows";
+  const auto item = [&](const char* table) {
+    return dialog->gridTables->findItems(table, Qt::MatchExactly).value(0);
+  };
+  EXPECT_EQ(item("PC_DISCOUNT")->foreground().color(), QColor(Qt::red));
+  EXPECT_EQ(item("PC_CARD")->foreground().style(), Qt::NoBrush);
+  EXPECT_EQ(dialog->labSummary->text().section(u'\n', 0, 1).toStdString(),
+            "Копирование не удалось 07.12.2026 20:05:01 (неудачных подряд: 1)\n"
+            "PC_DISCOUNT -> нет таблицы");
 }
 
 TEST(MainWindowDisplay, ShowsTimesOnlyAfterTheFirstDay) {
-  const DateTimeText text = [](TDateTime t) { return "t" + std::to_string(t); };
   TCopyState state;
   state.Outcome = {"late", 1.0, 1.0};
-  TMainWindowDisplay display = ComputeMainWindowDisplay(state, text);
+  TMainWindowDisplay display = ComputeMainWindowDisplay(state);
   EXPECT_FALSE(display.ErrorVisible);
   EXPECT_EQ(display.LastCopyTimeText, "неизвестно");
   state.Outcome = {"a\r\nb\r\n\r\nc\nd", 1.5, 2.0};
-  display = ComputeMainWindowDisplay(state, text);
+  display = ComputeMainWindowDisplay(state);
   EXPECT_TRUE(display.ErrorVisible);
-  EXPECT_EQ(display.ErrorText, text(1.5) + ": a b  c\nd");
-  EXPECT_EQ(display.LastCopyTimeText, text(2.0));
+  EXPECT_EQ(display.ErrorText, "31.12.1899 12:00:00: a b  c\nd");
+  EXPECT_EQ(display.LastCopyTimeText, "01.01.1900 00:00:00");
 }
 
 TEST_F(MainWindowTest, TheAutostartBoxStoresTheOption) {
@@ -511,11 +549,13 @@ TEST_F(MainWindowTest, CancellingTheDialogChangesNothing) {
   LibraryPasswordKept kept;
   settings.CopyDBConnStr = "srv/3050:/data/copy.fdb";
   settings.CopyDBPassword = "old";
-  TCopyEngine engine(settings, NoPass());
+  // With the binding, or the path dialog never opens.
+  TCopyEngine engine(testing::TestFyrn(), settings, {}, NoPass());
   TForm4 form(engine);
   form.show();
   OnNextModal([&](QWidget* modal) {
     auto* dialog = qobject_cast<TSelectOfDBPathForm*>(modal);
+    ASSERT_NE(dialog, nullptr);
     dialog->edFileName->setText("/data/other.fdb");
     dialog->tMasButtonRED1->click();
   });
@@ -708,6 +748,107 @@ TEST_F(CopyStartDatabasesTest, AutostartWithValidSettingsCopiesAtOnce) {
   EXPECT_EQ(engine.Outcome().LastErrorText, "");
   EXPECT_TRUE(form.labError->isHidden());
   EXPECT_EQ(form.labStatus->text(), "ОЖИДАНИЕ");
+}
+
+// The "Таблицы" dialog on a working and a copy office database of the whole structure, with
+// real passes.
+class TablesDialogDatabasesTest : public MainWindowTest {
+ protected:
+  void SetUp() override {
+    MainWindowTest::SetUp();
+    pair = std::make_unique<testing::OfficeDatabasePair>();
+    settings = pair->Settings();
+  }
+
+  // One pass of the engine, which counts its passes into `passes`, and the window's refresh after
+  // it; the pass's result.
+  TPassResult Pass(TCopyEngine& engine, std::atomic<int>& passes, TForm4* form = nullptr) {
+    const int count = passes + 1;
+    engine.RunOnePass();
+    EXPECT_TRUE(testing::WaitFor([&] { return passes == count && !engine.Busy(); }, 60s));
+    if (form) form->Timer1Timer();
+    return engine.LastResult().value_or(TPassResult{});
+  }
+
+  std::unique_ptr<testing::OfficeDatabasePair> pair;
+};
+
+// The working database gone, the failed pass reaches no table: each keeps what the good pass
+// before told, under the failure.
+TEST_F(TablesDialogDatabasesTest, AFailedPassLeavesEveryTableAsTheGoodOneLeftIt) {
+  std::atomic<int> passes{0};
+  TCopyEngine engine(testing::TestFyrn(), settings, [&](const TPassResult&) { ++passes; });
+  TForm4 form(engine);
+  form.show();
+  form.btnTablesClick();
+  auto* dialog = form.findChild<TTablesDialog*>("TablesDialog");
+  const TPassResult good = Pass(engine, passes, &form);
+  ASSERT_EQ(good.Status, TPassStatus::kCompleted) << (good.Error ? good.Error->Text : "");
+  engine.UpdateSettings([&](TCopySettings& changed) {
+    changed.WorkDBConnStr = testing::OfficeDatabasePair::ConnStr(pair->Dir() / "gone.fdb");
+  });
+  const TPassResult failed = Pass(engine, passes, &form);
+  ASSERT_TRUE(failed.Failed());
+  ASSERT_TRUE(failed.Tables.empty());
+
+  EXPECT_EQ(dialog->gridTables->rowCount(), static_cast<int>(good.Tables.size()));
+  for (const TTableResult& table : good.Tables) {
+    SCOPED_TRACE(table.Table);
+    ASSERT_GT(table.MarkAfter, 0);
+    const Cells row = RowOf(*dialog, table.Table);
+    ASSERT_EQ(row.size(), 4u);
+    EXPECT_EQ(row[1], FormatDisplayDateTime(table.MarkAfter));
+    EXPECT_NE(row[2], "—") << "on the clock the good pass saw";
+    EXPECT_EQ(row[3], "0");
+  }
+  const std::string summary = dialog->labSummary->text().toStdString();
+  EXPECT_TRUE(summary.starts_with("Копирование не удалось ")) << summary;
+  EXPECT_NE(summary.find("gone.fdb"), std::string::npos) << "the error under it: " << summary;
+}
+
+// A new window on a copy that a pass has recorded shows the record before any pass; another copy
+// chosen that cannot be read leaves nothing of the first, and says so.
+TEST_F(TablesDialogDatabasesTest, ANewWindowShowsTheCopysRecord) {
+  TPassResult recorded;
+  {
+    std::atomic<int> passes{0};
+    TCopyEngine engine(testing::TestFyrn(), settings, [&](const TPassResult&) { ++passes; });
+    recorded = Pass(engine, passes);
+    ASSERT_EQ(recorded.Status, TPassStatus::kCompleted);
+  }
+  LibraryPasswordKept kept;
+  TCopyEngine engine(testing::TestFyrn(), settings, {}, NoPass());
+  TForm4 form(engine);
+  form.show();
+  form.btnTablesClick();
+  auto* dialog = form.findChild<TTablesDialog*>("TablesDialog");
+  ASSERT_TRUE(testing::WaitFor([&] {
+    form.Timer1Timer();
+    return RowOf(*dialog, "OFFICE").at(1) != "—";
+  }));
+  for (const TTableResult& table : recorded.Tables) {
+    SCOPED_TRACE(table.Table);
+    const Cells row = RowOf(*dialog, table.Table);
+    ASSERT_EQ(row.size(), 4u);
+    EXPECT_EQ(row[1], FormatDisplayDateTime(table.MarkAfter));
+    EXPECT_TRUE(row[2].ends_with(" с")) << "seconds on the clock the copy records: " << row[2];
+    EXPECT_EQ(row[3], std::to_string(RowsKept(table)));
+  }
+  EXPECT_EQ(FirstLine(dialog->labSummary), "Копирование в этом сеансе ещё не выполнялось");
+
+  OnNextModal([&](QWidget* modal) {
+    auto* path = qobject_cast<TSelectOfDBPathForm*>(modal);
+    ASSERT_NE(path, nullptr);
+    path->edFileName->setText(QString::fromStdString(pair->Dir() / "other.fdb"));
+    path->bOK->click();
+  });
+  form.SpeedButton2->click();
+  ASSERT_TRUE(testing::WaitFor([&] {
+    form.Timer1Timer();
+    return dialog->labSummary->text().contains("не прочитаны");
+  }));
+  EXPECT_EQ(RowOf(*dialog, "OFFICE"), (Cells{"OFFICE", "—", "—", "—"}));
+  EXPECT_TRUE(dialog->labSummary->text().contains("other.fdb")) << "why";
 }
 
 }  // namespace

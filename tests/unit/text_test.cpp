@@ -103,5 +103,13 @@ TEST(Errors, ForeignExceptionsNameTheirOwnClass) {
   FAIL() << "no Exception";
 }
 
+TEST(Errors, WithoutClassNameDropsOnlyTheTrailingClassName) {
+  EXPECT_EQ(WithoutClassName("Ctx -> bad <# EIBError #>"), "Ctx -> bad");
+  EXPECT_EQ(WithoutClassName("a <# b #> then <# std::out_of_range #>"), "a <# b #> then");
+  for (const char* kept : {"plain", "a <# EIBError #> more", "<# EIBError #>", "x <#", "x #>"}) {
+    EXPECT_EQ(WithoutClassName(kept), kept);
+  }
+}
+
 }  // namespace
 }  // namespace brindle
