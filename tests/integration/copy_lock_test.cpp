@@ -171,6 +171,21 @@ TEST_F(CopyLock, SecondCopierIsRefusedAtOnceAndToldWhoHoldsTheLock) {
             << refused << " ms refused\n";
 }
 
+// A pass refused by a repair is told that a repair holds the copy, not another copier.
+TEST_F(CopyLock, ARefusedAttemptSaysWhetherAPassOrARepairHoldsTheCopy) {
+  TCopyLock repair(a, TCopyLockUse::kRepair);
+  TCopyLock pass(b);
+  ASSERT_TRUE(repair.TryAcquire());
+  EXPECT_FALSE(pass.TryAcquire());
+  EXPECT_EQ(pass.HolderUse(), TCopyLockUse::kRepair);
+  EXPECT_EQ(pass.HolderText(), HolderText(getpid())) << "the use is no part of the holder's name";
+  repair.Release();
+  ASSERT_TRUE(pass.TryAcquire());
+  EXPECT_FALSE(repair.TryAcquire());
+  EXPECT_EQ(repair.HolderUse(), TCopyLockUse::kCopy);
+  EXPECT_NE(CopyTakenText(TCopyLockUse::kRepair, ""), CopyTakenText(TCopyLockUse::kCopy, ""));
+}
+
 TEST_F(CopyLock, HolderProcessKilledFreesTheLockAtOnce) {
   // Run from a folder whose name WIN1251 cannot hold: the name must not keep the holder from
   // taking the lock, and comes out with "?" for each such character.
