@@ -12,6 +12,7 @@
 #include "app/service_watchdog.h"
 #include "app/sync_checks.h"
 #include "dbaccess/fyrn.h"
+#include "infra/program_log.h"
 
 namespace brindle {
 
@@ -75,12 +76,16 @@ bool WaitForDatabases(TCopyEngine& engine, TServiceNotifier& service,
       attempt.FailedPasses = failed;
       attempt.Error.emplace().Text = e.what();
     }
-    TakeReport(attempt, true, progress, metrics);
     const std::int32_t period = engine.Settings().CheckPeriod;
     const std::string waiting =
         "Ожидание баз данных (неудачных попыток: " + std::to_string(failed) + ", следующая через " +
         std::to_string(period) + " с): " + attempt.Error->Text;
+    LogProgram(waiting, LogWarning);
+    TakeReport(attempt, true, progress, metrics);
     if (failed == 1) {
+      std::printf("Ожидание баз данных: проверки перед копированием повторяются каждые %d с\n",
+                  period);
+      std::fflush(stdout);
       service.Ready(waiting);
     } else {
       service.Status(waiting);
