@@ -141,7 +141,7 @@ std::string StatusText(const std::string& copy_conn_str, const TCopyFreshness& f
   }
   constexpr std::size_t kTime = 19, kLag = 13, kRows = 9;
   text += Column("Таблица", table_width) + Column("Полна на", kTime) + Column("Отставание", kLag) +
-          Column("Записей", kRows) + "Отметка\n";
+          Column("Записей", kRows) + Column("Отметка", kTime) + "Проверена на\n";
   std::int64_t rows = 0;
   bool below_zero = false;
   for (const TTableFreshness& table : freshness.Tables) {
@@ -152,7 +152,11 @@ std::string StatusText(const std::string& copy_conn_str, const TCopyFreshness& f
         Column(TimeText(table.CompleteAsOf, table.CompleteAsOfDamaged), kTime) +
         Column(LagText(table, clock), kLag) +
         Column(table.LastPassRowsDamaged ? kDamaged : std::to_string(table.LastPassRows), kRows) +
-        TimeText(table.Mark, table.MarkDamaged) + "\n";
+        Column(TimeText(table.Mark, table.MarkDamaged), kTime) +
+        (table.VerifiedAsOf > 0 || table.VerifiedAsOfDamaged
+             ? TimeText(table.VerifiedAsOf, table.VerifiedAsOfDamaged)
+             : "—") +
+        "\n";
     rows += table.LastPassRows;
   }
   if (below_zero) {
@@ -224,6 +228,11 @@ std::string StatusJson(const std::string& copy_conn_str, const TCopyFreshness& f
     json.Key("seconds_last_pass").Number(Rounded(table.LastPassSeconds));
     json.Key("mark");
     DateTimeOrNull(json, table.Mark);
+    json.Key("verified_as_of");
+    DateTimeOrNull(json, table.VerifiedAsOf);
+    json.Key("verified_age_seconds");
+    const std::optional<double> age = LagSeconds(table.VerifiedAsOf, clock.LagClock());
+    age ? json.Number(Rounded(*age)) : json.Null();
     json.EndObject();
   }
   json.EndArray();

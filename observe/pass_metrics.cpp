@@ -56,6 +56,9 @@ void TPassMetrics::Add(const TPassResult& result) {
 
 void TPassMetrics::AddCheck(const TCheckResult& result, TDateTime finished) {
   attempt_ = Attempt{finished, result.Completed()};
+  for (const TTableCheck& table : result.Tables) {
+    if (table.ProvedEqual()) verified_[table.Table] = table.VerifiedAsOf;
+  }
   if (!result.Completed()) return;  // the last completed check's figures stay
   check_ = Check{finished,           result.Compared(), result.Missing(),
                  result.Different(), result.Orphans(),  result.Failed()};
@@ -79,6 +82,15 @@ std::string TPassMetrics::Text(TDateTime now, bool copy_enabled) const {
   for (const auto& [name, table] : tables_) {
     text += "brindle_table_rows_last_pass{table=\"" + LabelValue(name) + "\"} " +
             std::to_string(table.rows) + "\n";
+  }
+  if (!verified_.empty()) {
+    Header(text, "brindle_table_verified_age_seconds",
+           "Time since the moment as of which a check last proved the table of the copy equal to "
+           "the working database's, on the working server's clock.");
+    for (const auto& [name, verified] : verified_) {
+      text += "brindle_table_verified_age_seconds{table=\"" + LabelValue(name) + "\"} " +
+              Value(*LagSeconds(verified, now + clock_offset_)) + "\n";
+    }
   }
   Header(text, "brindle_pass_duration_seconds", "Duration of the last copy pass.");
   text += "brindle_pass_duration_seconds " + Value(pass_seconds_) + "\n";

@@ -46,6 +46,8 @@ class TPassMetrics {
     std::int64_t rows = 0;
   };
   std::map<std::string, Table> tables_;
+  // The working server's time as of which a check of this run last proved each table equal.
+  std::map<std::string, TDateTime> verified_;
   double clock_offset_ = 0;    // the working server's clock less this computer's, in days
   bool lag_estimated_ = true;  // no pass has read the working server's clock yet
   double pass_seconds_ = 0;

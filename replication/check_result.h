@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/date_time.h"
+
 namespace brindle {
 
 // Keys kept as examples of each kind of finding, per table.
@@ -48,10 +50,19 @@ struct TTableCheck {
   // table's orphans were deleted then.
   bool OrphansOverBound = false;
   std::string Error;  // why the table could not be checked; empty when it was
+  // The working server's time as of which the copy's table held what the working database's did,
+  // if the comparison found them equal: the earlier of the table's mark and the moment the
+  // comparison began; 0 when the table was not compared.
+  TDateTime VerifiedAsOf = 0;
 
   std::int64_t Found() const { return Missing + Different + Orphans; }
   // What a repair left as it was: orphans unless they were deleted; everything without a repair.
   std::int64_t Left() const { return Found() - Mended; }
+  // The whole table was compared and the copy holds what the working database held (after a
+  // repair: now holds it).
+  bool ProvedEqual() const {
+    return VerifiedAsOf > 0 && NotCompared.empty() && Error.empty() && Left() == 0;
+  }
 };
 
 // How a check ended: it went through every table (some may have failed on their own), or it was

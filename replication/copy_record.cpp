@@ -50,6 +50,9 @@ std::string LastPassRowsKey(const std::string& table) {
 std::string LastPassSecondsKey(const std::string& table) {
   return table + "_LAST_PASS_SECONDS";
 }
+std::string VerifiedAsOfKey(const std::string& table) {
+  return table + "_VERIFIED_AS_OF";
+}
 
 }  // namespace
 
@@ -167,6 +170,12 @@ void StoreCheckFreshness(TfbIniFile& copy_conf, const TCheckResult& result, TDat
   WriteConfDateTime(copy_conf, kReplicationInfo, kAttemptFinished, finished);
   WriteConfString(copy_conf, kReplicationInfo, kAttemptEnd, CheckEndName(result.End));
   WriteConfString(copy_conf, kReplicationInfo, kAttemptSummary, CheckSummaryText(result));
+  for (const TTableCheck& table : result.Tables) {
+    if (table.ProvedEqual()) {
+      WriteConfDateTime(copy_conf, kReplicationInfo, VerifiedAsOfKey(table.Table),
+                        table.VerifiedAsOf);
+    }
+  }
   // A check that did not go through its tables proves nothing, and leaves the last one that did.
   if (!result.Completed()) return;
   WriteConfInt(copy_conf, kReplicationInfo, kCheckNotCompared, result.NotCompared());
@@ -253,6 +262,7 @@ TCopyFreshness ReadCopyFreshness(TfbIniFile& copy_conf) {
     row.Mark = read.Time(MarkKey(table), &row.MarkDamaged);
     row.LastPassRows = read.Count(LastPassRowsKey(table), &row.LastPassRowsDamaged);
     row.LastPassSeconds = read.Seconds(LastPassSecondsKey(table)).value_or(0);
+    row.VerifiedAsOf = read.Time(VerifiedAsOfKey(table), &row.VerifiedAsOfDamaged);
   }
   freshness.LastCopyTime = read.Time(kLastCopyTime);
   freshness.LastPassStarted = read.Time(kLastPassStarted);
@@ -295,6 +305,7 @@ void NoteFutureTimes(TCopyFreshness& freshness, std::optional<TDateTime> work_no
     if (!work_now) break;
     note(table.CompleteAsOf, CompleteAsOfKey(table.Table), *work_now, &table.CompleteAsOfDamaged);
     note(table.Mark, MarkKey(table.Table), *work_now, &table.MarkDamaged);
+    note(table.VerifiedAsOf, VerifiedAsOfKey(table.Table), *work_now, &table.VerifiedAsOfDamaged);
   }
   note(freshness.LastCopyTime, kLastCopyTime, local_now);
   note(freshness.LastPassStarted, kLastPassStarted, local_now);

@@ -79,7 +79,8 @@ std::int32_t ReadFailedPasses(TfbIniFile& copy_conf);
 
 // After a check of the copy that ended at `finished` (this computer's clock): the
 // LAST_CHECK_ATTEMPT_ keys for every check, and the LAST_CHECK_ keys of the last check that went
-// through its tables only for one that did.
+// through its tables only for one that did; each table it proved equal, also in a check that did
+// not go through every table, is verified as of the working server's time its comparison began.
 void StoreCheckFreshness(TfbIniFile& copy_conf, const TCheckResult& result, TDateTime finished);
 
 // The last check of the copy, as the copy records it.
@@ -108,10 +109,14 @@ struct TTableFreshness {
   TDateTime Mark = 0;          // LAST_<T>_MODIFYDATE; 0: none
   std::int64_t LastPassRows = 0;
   double LastPassSeconds = 0;
+  // <T>_VERIFIED_AS_OF: the working server's time as of which a check last proved the table of
+  // the copy equal to the working database's; 0: never (or damaged).
+  TDateTime VerifiedAsOf = 0;
   // The stored value is damaged (listed in TCopyFreshness::Damaged); the field above is 0.
   bool CompleteAsOfDamaged = false;
   bool MarkDamaged = false;
   bool LastPassRowsDamaged = false;
+  bool VerifiedAsOfDamaged = false;
 };
 
 // A stored value that is not of its key's form (no number, no date-time, a negative count), or a

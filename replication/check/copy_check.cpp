@@ -18,6 +18,7 @@
 #include "replication/copy_record.h"
 #include "replication/copy_writer.h"
 #include "replication/replication_sql.h"
+#include "replication/server_clock.h"
 #include "replication/work_identity.h"
 
 namespace brindle {
@@ -178,6 +179,9 @@ void CheckTable(const TCheckContext& context, const ReplicatedTable& table, TTab
       result.OrphansOverBound = done.OrphansOverBound;
     }
   } repair_counts{repair, result};
+  // Rows changed after the mark are left out, and the first range's snapshot comes after this
+  // look: the earlier of the two never claims more than was compared.
+  result.VerifiedAsOf = std::min(ServerTime(context.fyrn, context.work), ibx::ToDateTime(*mark));
   TKeyRanges work_rows(context.fyrn, context.work, std::move(work_query));
   TKeyRanges copy_rows(context.fyrn, context.copy, std::move(copy_query));
   TRangeRow work = work_rows.Next();
@@ -248,10 +252,10 @@ std::vector<ReplicatedTable> ParseCheckedTables(const std::string& names) {
     if (found == all.end()) {
       // A name is echoed back only as far as any table's name could go.
       const std::string_view shown = LeftChars(name, 40);
-      throw Exception(name.empty() ? std::string("пустое имя таблицы в списке")
-                                   : "таблица " + std::string(shown) +
-                                         (shown.size() < name.size() ? "..." : "") +
-                                         " не копируется");
+      throw Exception(name.empty()
+                          ? std::string("пустое имя таблицы в списке")
+                          : "таблица " + std::string(shown) +
+                                (shown.size() < name.size() ? "..." : "") + " не копируется");
     }
     if (std::any_of(tables.begin(), tables.end(),
                     [&](const ReplicatedTable& table) { return table.table == found->table; })) {

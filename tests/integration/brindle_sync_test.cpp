@@ -410,6 +410,21 @@ TEST_F(BrindleSyncTest, CheckFindsEveryKindOfDifferenceAndRepairMendsThem) {
   RunResult check = RunSync(Args("--check", "--json"), dbs.Dir().Path());
   ASSERT_EQ(check.status, 1) << check.out << check.err;
   EXPECT_EQ(check.err, "");
+  // A table is verified as of the check's time only when it was found equal.
+  const auto verified_tables = [&] {
+    std::set<std::string> verified;
+    for (const QJsonValue& table : RunStatusJson(Databases(), dbs.Dir().Path()).Tables()) {
+      if (IsIsoDateTime(table.toObject()["verified_as_of"])) {
+        verified.insert(table.toObject()["table"].toString().toStdString());
+      }
+    }
+    return verified;
+  };
+  std::set<std::string> verified = verified_tables();
+  EXPECT_EQ(verified.size(), ReplicatedTables().size() - 3);
+  for (const char* differing : {"PC_LOGTRAN_BK", "PC_CARD", "TERM_COUNTERS"}) {
+    EXPECT_FALSE(verified.contains(differing)) << differing;
+  }
   EXPECT_TRUE(Contains(check.out, TableCounts("PC_LOGTRAN_BK", kRows - 3, 2, 4, 2))) << check.out;
   EXPECT_TRUE(Contains(check.out, TableCounts("PC_CARD", 2, 1, 0, 0))) << check.out;
   EXPECT_TRUE(Contains(check.out, TableCounts("TERM_COUNTERS", kRows, 0, 0, 1))) << check.out;
@@ -454,6 +469,7 @@ TEST_F(BrindleSyncTest, CheckFindsEveryKindOfDifferenceAndRepairMendsThem) {
   EXPECT_TRUE(Contains(check.out, "  исправлено: вставлено 2, изменено 5, удалено 2\n"))
       << check.out;
   EXPECT_TRUE(Contains(check.out, "лишних в копии 3, исправлено 12\n")) << check.out;
+  EXPECT_EQ(verified_tables().size(), ReplicatedTables().size()) << "repaired to equal";
 
   check = RunSync(Args("--check"), dbs.Dir().Path());
   EXPECT_EQ(check.status, 0) << check.out << check.err;
@@ -758,6 +774,13 @@ TEST_F(BrindleSyncTest, CheckEveryChecksTheCopyAfterAPassAndReportsItEverywhere)
     if (sample.name == "brindle_check_rows") rows[sample.labels.at("kind")] = sample.value;
   }
   EXPECT_EQ(rows, (std::map<std::string, double>{{"different", 0}, {"missing", 0}, {"orphan", 1}}));
+  // Every table but the one with the orphan was proven equal just now.
+  const auto verified = metrics.ByTable("brindle_table_verified_age_seconds");
+  EXPECT_EQ(verified.size(), ReplicatedTables().size() - 1) << text;
+  for (const auto& [table, age] : verified) {
+    EXPECT_GE(age, 0) << table;
+    EXPECT_LT(age, 600) << table;
+  }
   sync.Kill(SIGTERM);
   EXPECT_EQ(sync.Wait(), 0) << sync.Err();
   EXPECT_TRUE(Contains(sync.Out(), summary + "\n")) << sync.Out();
@@ -801,7 +824,7 @@ TEST_F(BrindleSyncTest, StatusShowsARowPerTableAndThePassSummary) {
   EXPECT_TRUE(Contains(after.out, "Время рабочего сервера: ")) << after.out;
   EXPECT_TRUE(Contains(after.out, "Таблица")) << after.out;
   const std::regex row(R"((\w+) +(\d\d\.\d\d\.\d{4} \d\d:\d\d:\d\d) +(-?\d+ с) +(\d+) +)"
-                       R"((\d\d\.\d\d\.\d{4} \d\d:\d\d:\d\d))");
+                       R"((\d\d\.\d\d\.\d{4} \d\d:\d\d:\d\d) +—)");
   std::vector<std::string> tables;
   std::istringstream lines(after.out);
   std::smatch match;
