@@ -12,7 +12,8 @@ TPeriodicCheck::TPeriodicCheck(TFyrn& fyrn, double hours, TCheckOptions options,
           std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(hours * 3600))),
       options_(std::move(options)),
       settings_(std::move(settings)) {
-  options_.Repair = false;
+  // A schedule never decides on its own that the office moved.
+  options_.OfficeMoved = false;
   options_.Cancel = &cancel_;
 }
 

@@ -1,5 +1,7 @@
-// brindle-sync --check-every HOURS: in the service, a check of the copy without repair between
-// passes, at most once in the given hours. The check runs on a thread of its own, so the copy
+// brindle-sync --check-every HOURS: in the service, a check of the copy between passes, at most
+// once in the given hours; with --repair it mends what it finds, with the guards of a repair (only
+// from the working database the copy is filled from, orphans only with --delete-orphans and within
+// its bound). The check runs on a thread of its own, so the copy
 // passes, the stop signals and the watchdog go on while it reads; its summary goes to the log.
 #pragma once
 
@@ -24,7 +26,7 @@ class TPeriodicCheck {
   using Clock = std::chrono::steady_clock;
 
   // `settings` gives the copy settings at the start of each check; called on the caller's thread.
-  // Each check runs with `options` (the pace among them), never repairing.
+  // Each check runs with `options` (the pace and the repair among them), never with OfficeMoved.
   TPeriodicCheck(TFyrn& fyrn, double hours, TCheckOptions options,
                  std::function<TCopySettings()> settings);
   // Stops a running check between its rows and waits for it.

@@ -51,15 +51,16 @@ const char kUsage[] =
 Параметры --check:
   --tables A,B             только эти таблицы
   --json                   отчёт одним объектом JSON
-  --repair                 записать в копию недостающие и различающиеся записи, как это делает
-                           копирование, с их MODIFYDATE (под блокировкой копии, по диапазонам);
-                           только из той рабочей БД, из которой копия заполнялась
+  --repair                 (и с --check-every) записать в копию недостающие и различающиеся
+                           записи, как это делает копирование, с их MODIFYDATE (под блокировкой
+                           копии, по диапазонам); только из той рабочей БД, из которой копия
+                           заполнялась
   --office-moved           вместе с --repair: офис переехал, рабочая БД теперь заданная
   --delete-orphans         вместе с --repair: удалить из копии записи, которых нет в рабочей БД,
                            если их не больше 1% записей таблицы копии (или не больше 100)
   --no-orphan-limit        вместе с --delete-orphans: удалить лишние записи, сколько бы их ни было
   --max-rows-per-second N  читать из рабочей БД не больше N записей в секунду (и с --check-every)
-  --check-every HOURS      без режима: проверять копию (без исправления) между копированиями не
+  --check-every HOURS      без режима: проверять копию между копированиями не
                            чаще раза в HOURS часов, итог в журнале; по умолчанию не проверять
 
 Настройки и журнал: $ZEMT_ROOT (по умолчанию /opt/zemt/), INI/Brindle.set, LogFiles/Brindle.log.
@@ -211,18 +212,19 @@ void RefuseUnknown(const CLI::App& app) {
   }
 }
 
-// The options of --check that are given without it; empty when none is.
+// The options of --check that are given without it, or without --check-every where the scheduled
+// check takes them; empty when none is. A schedule never takes another working database for the
+// office's on its own, so --office-moved is --check's alone.
 std::string CheckOptionWithoutCheck(const Options& options) {
   if (options.mode == Mode::kCheck) return {};
-  if (!options.check.Tables.empty()) return "--tables";
-  if (options.check.Repair) return "--repair";
-  if (options.check.DeleteOrphans) return "--delete-orphans";
-  if (options.check.NoOrphanLimit) return "--no-orphan-limit";
-  if (options.check.OfficeMoved) return "--office-moved";
-  // The scheduled check of the service is paced as well.
-  if (options.check.MaxRowsPerSecond > 0 && !options.check_every_hours) {
-    return "--max-rows-per-second";
-  }
+  const TCheckOptions& check = options.check;
+  const bool scheduled = options.check_every_hours.has_value();
+  if (!check.Tables.empty()) return "--tables";
+  if (check.Repair && !scheduled) return "--repair";
+  if (check.DeleteOrphans && !scheduled) return "--delete-orphans";
+  if (check.NoOrphanLimit && !scheduled) return "--no-orphan-limit";
+  if (check.OfficeMoved) return "--office-moved";
+  if (check.MaxRowsPerSecond > 0 && !scheduled) return "--max-rows-per-second";
   return {};
 }
 
@@ -241,9 +243,9 @@ void CheckCombinations(const Options& options) {
     throw UsageError("--metrics-file действует только в режиме службы (без режима)");
   }
   if (const std::string option = CheckOptionWithoutCheck(options); !option.empty()) {
-    throw UsageError(option + (option == "--max-rows-per-second"
-                                   ? " задаётся только вместе с --check или --check-every"
-                                   : " задаётся только вместе с --check"));
+    const bool check_only = option == "--tables" || option == "--office-moved";
+    throw UsageError(option + (check_only ? " задаётся только вместе с --check"
+                                          : " задаётся только вместе с --check или --check-every"));
   }
   const TCheckOptions& check = options.check;
   for (const auto& [given, needed, option, other] :

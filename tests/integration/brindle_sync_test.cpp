@@ -803,6 +803,51 @@ TEST_F(BrindleSyncTest, CheckEveryChecksTheCopyAfterAPassAndReportsItEverywhere)
   EXPECT_EQ(check["summary"].toString().toStdString(), summary);
 }
 
+// With --repair the scheduled check mends what no pass reads: a card that gained a purse (its own
+// row unchanged), a working row whose MODIFYDATE is NULL, rows of the copy changed by hand. The
+// copy ends equal column by column, MODIFYDATE included, and every table verified.
+TEST_F(BrindleSyncTest, AScheduledRepairMendsWhatNoPassReads) {
+  MarkWorking();
+  {
+    ibx::TIBDatabase work = dbs.ConnectWork();
+    testing::FillReplicatedTables(work, 20);
+  }
+  ASSERT_EQ(Once(Databases()).status, 0);
+  {
+    ibx::TIBDatabase work = dbs.ConnectWork();
+    testing::InsertSampleRows(work, "PC_COSHEL", "ID", 1000, 1);
+    testing::ExecuteCommitted(work, "UPDATE PC_COSHEL SET CARD_ID = 5 WHERE ID = 1000");
+    testing::InsertSampleRows(work, "PC_LOGTRAN_BK", "ID", 700, 1);
+    // The trigger takes this date for NULL and stamps nothing.
+    testing::ExecuteCommitted(work,
+                              "UPDATE PC_LOGTRAN_BK SET MODIFYDATE = '1900-01-01' WHERE ID = 700");
+    ASSERT_EQ(
+        testing::QueryText(work, "SELECT COUNT(*) FROM PC_LOGTRAN_BK WHERE MODIFYDATE IS NULL"),
+        "1");
+    ibx::TIBDatabase copy = dbs.ConnectCopy();
+    testing::ExecuteCommitted(copy, "DELETE FROM PC_LOGTRAN_BK WHERE ID = 3");
+    testing::ExecuteCommitted(copy, "UPDATE PC_LOGTRAN_BK SET AZSNAME = 'x' WHERE ID = 4");
+  }
+  // A check at most every 1.8 s.
+  SyncProcess sync(Args("--period", "1", "--check-every", "0.0005", "--repair"), dbs.Dir().Path());
+  const auto deadline = Clock::now() + 120s;
+  std::size_t verified = 0;
+  while (verified < ReplicatedTables().size()) {
+    ASSERT_LT(Clock::now(), deadline) << verified << " tables verified\n" << sync.Err();
+    std::this_thread::sleep_for(500ms);
+    verified = 0;
+    for (const QJsonValue& table : RunStatusJson(Databases(), dbs.Dir().Path()).Tables()) {
+      verified += IsIsoDateTime(table.toObject()["verified_as_of"]) ? 1 : 0;
+    }
+  }
+  sync.Kill(SIGTERM);
+  EXPECT_EQ(sync.Wait(), 0) << sync.Err();
+  ExpectCopyHoldsTheWorkingRows();
+  ibx::TIBDatabase copy = dbs.ConnectCopy();
+  EXPECT_EQ(testing::QueryText(copy, "SELECT COUNT(*) FROM PC_LOGTRAN_BK WHERE MODIFYDATE IS NULL"),
+            "1");
+}
+
 TEST_F(BrindleSyncTest, StatusShowsARowPerTableAndThePassSummary) {
   MarkWorking();
   const RunResult before = RunSync(Args("--status"), dbs.Dir().Path());
