@@ -1,7 +1,5 @@
 #include "dbaccess/conf_calls.h"
 
-#include <charconv>
-
 #include "platform/text.h"
 
 namespace brindle {
@@ -41,13 +39,7 @@ std::int32_t ReadConfInt(TfbIniFile& ini, const std::string& section, const std:
 
 std::int64_t ReadConfInt64(TfbIniFile& ini, const std::string& section, const std::string& key,
                            std::int64_t default_value) {
-  const std::string text(Trim(ReadConfString(ini, section, key, "")));
-  std::int64_t value = 0;
-  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-  if (text.empty() || error != std::errc() || end != text.data() + text.size()) {
-    return default_value;
-  }
-  return value;
+  return ParseDecimalInt64(ReadConfString(ini, section, key, "")).value_or(default_value);
 }
 
 void WriteConfInt(TfbIniFile& ini, const std::string& section, const std::string& key,

@@ -181,4 +181,12 @@ std::string_view LeftChars(std::string_view text, std::size_t max_chars) {
   return text.substr(0, pos);
 }
 
+std::optional<std::int64_t> ParseDecimalInt64(std::string_view text) {
+  text = Trim(text);
+  std::int64_t value = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (text.empty() || error != std::errc() || end != text.data() + text.size()) return std::nullopt;
+  return value;
+}
+
 }  // namespace brindle

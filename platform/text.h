@@ -34,6 +34,10 @@ std::string HexDigits(std::string_view bytes);
 // value does not fit 32 bits (hexadecimal may use all 32 bits and is taken as signed).
 std::optional<std::int32_t> TryStrToInt(std::string_view text);
 
+// The whole text, blanks around it allowed, as a decimal 64-bit integer: the form of counts in a
+// database's configuration. Empty on anything else.
+std::optional<std::int64_t> ParseDecimalInt64(std::string_view text);
+
 // Strict decimal conversion: an optional sign and decimal digits only, within 32 bits.
 // Raises EConvertError naming the text otherwise.
 std::int32_t StrToInt(std::string_view text);

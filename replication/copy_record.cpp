@@ -1,7 +1,6 @@
 #include "replication/copy_record.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 
 #include "dbaccess/conf_calls.h"
@@ -224,11 +223,8 @@ class TRecordReader {
 
  private:
   static std::optional<std::int64_t> ParseCount(std::string_view text) {
-    text = Trim(text);
-    std::int64_t value = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (error != std::errc() || end != text.data() + text.size() || value < 0) return std::nullopt;
-    return value;
+    const std::optional<std::int64_t> value = ParseDecimalInt64(text);
+    return value && *value >= 0 ? value : std::nullopt;
   }
 
   // None when the value is missing or damaged.
