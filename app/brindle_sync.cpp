@@ -56,6 +56,10 @@ void ApplyOverrides(const Options& options, TCopyEngine& engine) {
     if (options.work_password) settings.WorkDBPassword = *options.work_password;
     if (options.copy_password) settings.CopyDBPassword = *options.copy_password;
     if (options.period) settings.CheckPeriod = *options.period;
+    if (options.check_every_hours) {
+      settings.CheckEveryHours = *options.check_every_hours;
+      settings.CheckRepair = options.check.Repair;
+    }
   });
 }
 
@@ -150,6 +154,9 @@ int Run(const Options& options) {
   // Modes that name their database, or only read, leave the suite's office database alone.
   module_options.verify_office_db = options.mode == Mode::kOnce || options.mode == Mode::kRun;
   module_options.observer = [&reports](const TPassResult& result) { reports.Add(result); };
+  // Only the service checks the copy between passes.
+  module_options.check_between_passes = options.mode == Mode::kRun;
+  module_options.check = options.check;
   int status = kExitOk;
   std::string copy_conn_str = options.copy.value_or("");  // for the JSON of an error
   try {
@@ -174,8 +181,7 @@ int Run(const Options& options) {
       case Mode::kOnce:
       case Mode::kRun:
         if (options.metrics_file) metrics.emplace(*options.metrics_file, 0);
-        status = RunCopying(fyrn, once, engine, reports, metrics ? &*metrics : nullptr,
-                            options.check_every_hours, options.check);
+        status = RunCopying(once, engine, reports, metrics ? &*metrics : nullptr, program.Check());
         break;
       case Mode::kHelp:
         break;

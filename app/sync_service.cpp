@@ -7,7 +7,6 @@
 #include <ctime>
 #include <utility>
 
-#include "app/periodic_check.h"
 #include "app/service_notify.h"
 #include "app/service_watchdog.h"
 #include "app/sync_checks.h"
@@ -107,9 +106,8 @@ bool WaitForDatabases(TCopyEngine& engine, TServiceNotifier& service,
 
 }  // namespace
 
-int RunCopying(TFyrn& fyrn, bool once, TCopyEngine& engine, PassReports& reports,
-               TMetricsFile* metrics, std::optional<double> check_every_hours,
-               const TCheckOptions& check_options) {
+int RunCopying(bool once, TCopyEngine& engine, PassReports& reports, TMetricsFile* metrics,
+               TSlicedCheck* check) {
   ProgressLine progress;
   TServiceNotifier service;
   std::optional<TWatchdogFeeder> watchdog;
@@ -118,11 +116,6 @@ int RunCopying(TFyrn& fyrn, bool once, TCopyEngine& engine, PassReports& reports
     CheckBeforeCopying(engine);
   } else if (!WaitForDatabases(engine, service, watchdog, metrics, progress)) {
     return kExitOk;
-  }
-  std::optional<TPeriodicCheck> periodic_check;
-  if (check_every_hours) {
-    periodic_check.emplace(fyrn, *check_every_hours, check_options,
-                           [&engine] { return engine.Settings(); });
   }
   bool stopping = false;
   bool failed = false;
@@ -145,6 +138,7 @@ int RunCopying(TFyrn& fyrn, bool once, TCopyEngine& engine, PassReports& reports
     if (signal != 0 && !stopping) {
       stopping = true;
       engine.SetCopyEnabled(false);
+      if (check) check->Stop();
       progress.Clear();
       const char* ending = engine.Busy() ? "копирование будет доведено до конца" : "завершение";
       service.Stopping(std::string("Получен сигнал ") + strsignal(signal) + ": " + ending);
@@ -156,14 +150,13 @@ int RunCopying(TFyrn& fyrn, bool once, TCopyEngine& engine, PassReports& reports
       service.Status(PassStatusText(*report));
       failed = report->Failed();
       ++printed;
-      if (periodic_check && !stopping) periodic_check->PassEnded(TPeriodicCheck::Clock::now());
     }
-    if (periodic_check) {
-      if (const std::optional<TCheckResult> check = periodic_check->TakeFinished()) {
+    if (check) {
+      if (const std::optional<TCheckResult> round = check->TakeFinished()) {
         progress.Clear();
-        std::printf("%s\n", CheckSummaryText(*check).c_str());
+        std::printf("%s\n", CheckSummaryText(*round).c_str());
         std::fflush(stdout);
-        if (metrics) WarnOfMetrics(metrics->UpdateCheck(*check, engine.CopyEnabled()));
+        if (metrics) WarnOfMetrics(metrics->UpdateCheck(*round, engine.CopyEnabled()));
       }
     }
     if (once && printed > 0) break;

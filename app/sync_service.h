@@ -12,7 +12,7 @@
 
 #include "app/sync_reports.h"
 #include "observe/pass_metrics.h"
-#include "replication/check/copy_check.h"
+#include "replication/check/sliced_check.h"
 #include "replication/copy_engine.h"
 #include "replication/pass_result.h"
 
@@ -49,10 +49,9 @@ void WarnOfMetrics(const std::string& failure);
 // The start checks, then copying on until the pass the once mode asks for has ended, or until a
 // stop signal; a pass running when the signal comes goes on to its end first. Returns the exit
 // status; a start check that fails raises UsageError, except that in service mode a database that
-// cannot be reached is waited for, each try counting as a failed pass. The scheduled check reaches
-// the databases through `fyrn`.
-int RunCopying(TFyrn& fyrn, bool once, TCopyEngine& engine, PassReports& reports,
-               TMetricsFile* metrics, std::optional<double> check_every_hours,
-               const TCheckOptions& check_options);
+// cannot be reached is waited for, each try counting as a failed pass. Each round of `check` that
+// ends is printed and written to the metrics file.
+int RunCopying(bool once, TCopyEngine& engine, PassReports& reports, TMetricsFile* metrics,
+               TSlicedCheck* check);
 
 }  // namespace brindle

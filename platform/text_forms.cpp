@@ -33,6 +33,24 @@ std::string HexEncode(std::string_view bytes) {
   return HexDigits(bytes);
 }
 
+std::optional<std::string> HexDecode(std::string_view digits) {
+  if (digits.size() % 2 != 0) return std::nullopt;
+  auto value = [](char digit) -> int {
+    if (digit >= '0' && digit <= '9') return digit - '0';
+    if (digit >= 'A' && digit <= 'F') return digit - 'A' + 10;
+    if (digit >= 'a' && digit <= 'f') return digit - 'a' + 10;
+    return -1;
+  };
+  std::string bytes;
+  for (std::size_t i = 0; i < digits.size(); i += 2) {
+    const int high = value(digits[i]);
+    const int low = value(digits[i + 1]);
+    if (high < 0 || low < 0) return std::nullopt;
+    bytes.push_back(static_cast<char>(high * 16 + low));
+  }
+  return bytes;
+}
+
 std::string DurationText(double seconds) {
   if (seconds < 0) return "-" + DurationText(-seconds);
   const auto total = static_cast<long long>(seconds);

@@ -1,6 +1,7 @@
 // Text forms that SQL and the copy database's configuration use, and durations for people.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -19,6 +20,8 @@ std::string FormatDisplayDateTime(TDateTime value);
 
 // Two upper-case hexadecimal digits per byte: "abc" gives 616263.
 std::string HexEncode(std::string_view bytes);
+// The bytes of HexEncode's digits (either case); none for an odd count or another character.
+std::optional<std::string> HexDecode(std::string_view digits);
 
 // A duration in its two largest units, rounded down to whole seconds: "45 с", "12 мин 03 с",
 // "3 ч 05 мин", "2 дн 4 ч"; a negative one with a minus sign.

@@ -20,14 +20,16 @@ TCopyEngine::TCopyEngine(TFyrn& fyrn, TCopySettings settings, PassObserver obser
       observer_(std::move(observer)),
       body_(std::move(body)),
       settings_(std::move(settings)),
-      thread_([this] { Pass(); }, [this] { return Settings().CheckPeriod; }) {}
+      thread_([this] { Pass(); }, [this] { return Settings().CheckPeriod; },
+              [this] { return Between(); }) {}
 
 TCopyEngine::TCopyEngine(TCopySettings settings, PassBody body, PassObserver observer)
     : fyrn_(nullptr),
       observer_(std::move(observer)),
       body_(std::move(body)),
       settings_(std::move(settings)),
-      thread_([this] { Pass(); }, [this] { return Settings().CheckPeriod; }) {}
+      thread_([this] { Pass(); }, [this] { return Settings().CheckPeriod; },
+              [this] { return Between(); }) {}
 
 TCopyEngine::~TCopyEngine() = default;
 
@@ -70,6 +72,22 @@ TPassOutcome TCopyEngine::Outcome() const {
     outcome.LastErrorTime = 0;
   }
   return outcome;
+}
+
+void TCopyEngine::SetBetweenPasses(BetweenPasses work) {
+  std::lock_guard guard(lock_);
+  between_ = std::move(work);
+}
+
+bool TCopyEngine::Between() {
+  BetweenPasses work;
+  TCopySettings settings;
+  {
+    std::lock_guard guard(lock_);
+    work = between_;
+    settings = settings_;
+  }
+  return work && work(settings);
 }
 
 void TCopyEngine::RunOnePass() {

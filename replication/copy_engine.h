@@ -42,6 +42,9 @@ class TCopyEngine {
   // A pass of the caller's own instead of the copy pass, for tests that must hold a pass at a
   // chosen point. It publishes its progress as the copy pass does.
   using PassBody = std::function<TPassResult(const TCopySettings&, TPassProgress&)>;
+  // One piece of the work between passes (the check of the copy in slices), on the copy thread
+  // with the settings of the moment; true when it has more to do at once.
+  using BetweenPasses = std::function<bool(const TCopySettings&)>;
 
   // Starts the thread with copying off. `fyrn` must outlive the engine. With a body, the passes
   // are the body's.
@@ -67,6 +70,10 @@ class TCopyEngine {
   bool CopyEnabled() const { return thread_.CopyEnabled; }
   // Cuts the wait short, unless a pass is running.
   void WakeUp() { thread_.WakeUp(); }
+  // The work between passes from now on; what it uses must outlive the engine or the next call.
+  void SetBetweenPasses(BetweenPasses work);
+  // Cuts the wait short for the work between passes, without a pass.
+  void Nudge() { thread_.Nudge(); }
   // Switches copying on for one pass, which starts at once; copying is off again when it ends,
   // before the observer hears of it.
   void RunOnePass();
@@ -95,12 +102,14 @@ class TCopyEngine {
  private:
   TCopyEngine(TFyrn* fyrn, TCopySettings settings, PassObserver observer, PassBody body);
   void Pass();
+  bool Between();
 
   TFyrn* fyrn_;  // null when the body makes every pass
   PassObserver observer_;
   PassBody body_;
-  mutable std::mutex lock_;  // guards settings_, last_ and outcome_
+  mutable std::mutex lock_;  // guards settings_, last_, outcome_ and between_
   TCopySettings settings_;
+  BetweenPasses between_;
   std::optional<TPassResult> last_;
   TPassOutcome outcome_;
   TPassMemory memory_;  // the copy thread's only

@@ -1,6 +1,7 @@
 #include "replication/copy_record.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 #include "dbaccess/conf_calls.h"
@@ -36,6 +37,7 @@ constexpr char kAttemptFinished[] = "LAST_CHECK_ATTEMPT_FINISHED";
 constexpr char kAttemptEnd[] = "LAST_CHECK_ATTEMPT_END";
 constexpr char kAttemptSummary[] = "LAST_CHECK_ATTEMPT_SUMMARY";
 constexpr char kWorkClockOffset[] = "WORK_CLOCK_OFFSET";
+constexpr char kCheckRound[] = "CHECK_ROUND";
 
 std::string MarkKey(const std::string& table) {
   return "LAST_" + table + "_MODIFYDATE";
@@ -169,12 +171,7 @@ void StoreCheckFreshness(TfbIniFile& copy_conf, const TCheckResult& result, TDat
   WriteConfDateTime(copy_conf, kReplicationInfo, kAttemptFinished, finished);
   WriteConfString(copy_conf, kReplicationInfo, kAttemptEnd, CheckEndName(result.End));
   WriteConfString(copy_conf, kReplicationInfo, kAttemptSummary, CheckSummaryText(result));
-  for (const TTableCheck& table : result.Tables) {
-    if (table.ProvedEqual()) {
-      WriteConfDateTime(copy_conf, kReplicationInfo, VerifiedAsOfKey(table.Table),
-                        table.VerifiedAsOf);
-    }
-  }
+  for (const TTableCheck& table : result.Tables) StoreTableVerified(copy_conf, table);
   // A check that did not go through its tables proves nothing, and leaves the last one that did.
   if (!result.Completed()) return;
   WriteConfInt(copy_conf, kReplicationInfo, kCheckNotCompared, result.NotCompared());
@@ -186,6 +183,68 @@ void StoreCheckFreshness(TfbIniFile& copy_conf, const TCheckResult& result, TDat
   WriteConfInt(copy_conf, kReplicationInfo, kCheckLeft, result.Left());
   WriteConfBool(copy_conf, kReplicationInfo, kCheckFailed, result.Failed());
   WriteConfString(copy_conf, kReplicationInfo, kCheckSummary, CheckSummaryText(result));
+}
+
+namespace {
+
+// The counts of a table in progress, in the order of the round's record.
+auto RoundCounts(TTableCheck& table) {
+  return std::array<std::int64_t*, 11>{&table.Compared, &table.Missing,  &table.Different,
+                                       &table.Orphans,  &table.LeftOut,  &table.WorkRows,
+                                       &table.CopyRows, &table.Inserted, &table.Updated,
+                                       &table.Deleted,  &table.Mended};
+}
+
+}  // namespace
+
+// One value, so that a round's position is never half written: started;repair;manual;table;
+// hexadecimal key;verified;the counts;orphans over the bound.
+void WriteCheckRound(TfbIniFile& copy_conf, const TStoredRound& round) {
+  TTableCheck table = round.Table;
+  std::string text = FormatIniDateTime(round.Started) + ";" + (round.Repair ? "1" : "0") + ";" +
+                     (round.Manual ? "1" : "0") + ";" + table.Table + ";" +
+                     HexEncode(round.FromKey) + ";" + FormatIniFloat(table.VerifiedAsOf);
+  for (const std::int64_t* count : RoundCounts(table)) text += ";" + std::to_string(*count);
+  text += table.OrphansOverBound ? ";1" : ";0";
+  WriteConfString(copy_conf, kReplicationInfo, kCheckRound, text);
+}
+
+TStoredRound ReadCheckRound(TfbIniFile& copy_conf) {
+  const std::string text = ReadConfString(copy_conf, kReplicationInfo, kCheckRound, "");
+  std::vector<std::string_view> fields;
+  for (std::size_t start = 0;;) {
+    const std::size_t end = std::min(text.find(';', start), text.size());
+    fields.emplace_back(std::string_view(text).substr(start, end - start));
+    if (end == text.size()) break;
+    start = end + 1;
+  }
+  TStoredRound round;
+  if (fields.size() != 18) return {};
+  const std::optional<TDateTime> started = ParseIniDateTime(fields[0]);
+  const std::optional<std::string> key = HexDecode(fields[4]);
+  const std::optional<double> verified = ParseIniFloat(fields[5]);
+  if (!started || !key || !verified) return {};
+  round.Started = *started;
+  round.Repair = fields[1] == "1";
+  round.Manual = fields[2] == "1";
+  round.Table.Table = std::string(fields[3]);
+  round.FromKey = *key;
+  round.Table.VerifiedAsOf = *verified;
+  std::size_t at = 6;
+  for (std::int64_t* count : RoundCounts(round.Table)) {
+    const std::optional<std::int64_t> value = ParseDecimalInt64(fields[at++]);
+    if (!value || *value < 0) return {};
+    *count = *value;
+  }
+  round.Table.OrphansOverBound = fields[at] == "1";
+  return round;
+}
+
+void StoreTableVerified(TfbIniFile& copy_conf, const TTableCheck& table) {
+  if (table.ProvedEqual()) {
+    WriteConfDateTime(copy_conf, kReplicationInfo, VerifiedAsOfKey(table.Table),
+                      table.VerifiedAsOf);
+  }
 }
 
 std::int32_t ReadFailedPasses(TfbIniFile& copy_conf) {

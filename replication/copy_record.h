@@ -82,6 +82,22 @@ std::int32_t ReadFailedPasses(TfbIniFile& copy_conf);
 // through its tables only for one that did; each table it proved equal, also in a check that did
 // not go through every table, is verified as of the working server's time its comparison began.
 void StoreCheckFreshness(TfbIniFile& copy_conf, const TCheckResult& result, TDateTime finished);
+// A table a check proved equal, as verified as of its VerifiedAsOf; nothing for any other.
+void StoreTableVerified(TfbIniFile& copy_conf, const TTableCheck& table);
+
+// Where the copy's check in slices stands (CHECK_ROUND), so that a restart goes on from there.
+struct TStoredRound {
+  TDateTime Started = 0;  // this computer's clock; 0: no round recorded
+  bool Repair = false;
+  bool Manual = false;  // asked for by a person rather than the schedule
+  // The table in progress, with what the slices before found in it (counts, the earliest
+  // VerifiedAsOf); an empty Table.Table: the round is over.
+  TTableCheck Table;
+  std::string FromKey;  // the key's text to go on from in it; empty: from its first key
+};
+// A value that is not of the record's form reads as no round (Started 0).
+TStoredRound ReadCheckRound(TfbIniFile& copy_conf);
+void WriteCheckRound(TfbIniFile& copy_conf, const TStoredRound& round);
 
 // The last check of the copy, as the copy records it.
 struct TCheckFreshness {

@@ -16,8 +16,8 @@ std::uint32_t TCopyDBThread::PeriodMs(std::int32_t check_period) {
   return static_cast<std::uint32_t>(check_period) * 1000u;  // wraps like a 32-bit product
 }
 
-TCopyDBThread::TCopyDBThread(Pass pass, Period period)
-    : pass_(std::move(pass)), period_(std::move(period)) {
+TCopyDBThread::TCopyDBThread(Pass pass, Period period, Between between)
+    : pass_(std::move(pass)), period_(std::move(period)), between_(std::move(between)) {
   thread_ = std::thread([this] { Execute(); });
 }
 
@@ -30,27 +30,41 @@ TCopyDBThread::~TCopyDBThread() {
 void TCopyDBThread::WakeUp() {
   if (running_) return;
   LogProgram("Команда \"Прервать ожидание\"");
+  woken_ = true;
+  wake_event_.Set();
+}
+
+void TCopyDBThread::Nudge() {
   wake_event_.Set();
 }
 
 void TCopyDBThread::Execute() {
   LogProgram("Поток запущен");
   try {
+    using Clock = std::chrono::steady_clock;
+    auto due = Clock::now() + std::chrono::milliseconds(PeriodMs(period_()));
+    bool more = false;  // the work between passes goes on
     while (!terminated_) {
-      std::uint32_t wait_ms = PeriodMs(period_());
-      if (!CopyEnabled && wait_ms < kIdleWaitFloorMs) wait_ms = kIdleWaitFloorMs;
+      const auto now = Clock::now();
+      auto wait = more || due <= now ? Clock::duration::zero() : due - now;
+      if (!more && !CopyEnabled && wait < std::chrono::milliseconds(kIdleWaitFloorMs)) {
+        wait = std::chrono::milliseconds(kIdleWaitFloorMs);
+      }
       ++beats_;
       waiting_ = true;
-      const auto result = wake_event_.Wait(std::chrono::milliseconds(wait_ms));
+      wake_event_.Wait(std::chrono::duration_cast<std::chrono::milliseconds>(wait));
       waiting_ = false;
       ++beats_;
-      const bool run = result == AutoResetEvent::WaitResult::kSignaled ? !terminated_ && CopyEnabled
-                                                                       : CopyEnabled.load();
-      if (run) {
-        running_ = true;
-        pass_();
-        running_ = false;
+      if (terminated_) break;
+      if (woken_.exchange(false) || Clock::now() >= due) {
+        if (CopyEnabled) {
+          running_ = true;
+          pass_();
+          running_ = false;
+        }
+        due = Clock::now() + std::chrono::milliseconds(PeriodMs(period_()));
       }
+      more = between_ && !terminated_ && between_();
     }
   } catch (...) {
     // The pass records its own errors; anything else still ends the thread with its log line.

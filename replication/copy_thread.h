@@ -1,5 +1,7 @@
 // The one worker thread: it sleeps for the copy period and, each time the sleep ends while
-// copying is switched on, runs one pass. The main window cuts the sleep short with WakeUp. The
+// copying is switched on, runs one pass. The main window cuts the sleep short with WakeUp. After
+// each wait it does the work between passes, if it has any: while that work says it goes on, it
+// is done again at once until the next pass is due, which then waits for one piece at most. The
 // pass publishes its own progress and result (replication/copy_engine.h); the thread only knows
 // whether it runs one. Its beats are for a watchdog in another thread: they tell a thread that
 // waits from one that is stuck or has ended.
@@ -19,9 +21,11 @@ class TCopyDBThread {
   using Pass = std::function<void()>;
   // The copy period in seconds, asked anew before every wait.
   using Period = std::function<std::int32_t()>;
+  // One piece of the work between passes; true when there is more.
+  using Between = std::function<bool()>;
 
   // Starts the thread at once with copying off; it runs `pass` for every pass.
-  TCopyDBThread(Pass pass, Period period);
+  TCopyDBThread(Pass pass, Period period, Between between = {});
   // Requests termination, wakes the thread and waits for it: a running pass ends first.
   ~TCopyDBThread();
   TCopyDBThread(const TCopyDBThread&) = delete;
@@ -29,6 +33,8 @@ class TCopyDBThread {
 
   // Cuts the wait short, unless a pass is running (then nothing happens, not even later).
   void WakeUp();
+  // Cuts the wait short for the work between passes only; no pass comes before it is due.
+  void Nudge();
 
   // Switched by the operator; a running pass is not interrupted by switching it off.
   std::atomic<bool> CopyEnabled{false};
@@ -47,8 +53,10 @@ class TCopyDBThread {
 
   Pass pass_;
   Period period_;
+  Between between_;
   AutoResetEvent wake_event_;
   std::atomic<bool> terminated_{false};
+  std::atomic<bool> woken_{false};    // by WakeUp: a pass at once
   std::atomic<bool> running_{false};  // a pass is running
   std::atomic<bool> waiting_{false};
   std::atomic<std::uint64_t> beats_{0};

@@ -27,6 +27,12 @@ struct TCopySettings {
   // Days by which a transaction still open on the working database may hold a table's mark
   // back, so that its rows are read once it commits. 0: marks are never held back.
   double MarkHoldLimit = 1.0;
+  // The scheduled check of the copy: a round over every table at most once in this many hours
+  // (0: none), in slices of CheckSliceSeconds between passes; with CheckRepair it mends what it
+  // finds.
+  double CheckEveryHours = 0;
+  bool CheckRepair = false;
+  double CheckSliceSeconds = 3;
 };
 
 // The path of a settings file: a name without a directory ("/") goes to the suite's INI/

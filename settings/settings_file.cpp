@@ -67,13 +67,20 @@ TCopySettings LoadCopySettings(const std::string& default_password,
       ReadSettingInt(kCopySettingsName, "PARAMS", "CheckPeriod", settings.CheckPeriod);
   settings.AutoStartCopy =
       ReadSettingBool(kCopySettingsName, "PARAMS", "AutoStartCopy", settings.AutoStartCopy);
-  // Kept by hand in the file, never written by the program; absent or negative values keep the
-  // defaults.
+  // Kept by hand in the file, never written by the program; absent or out-of-range values keep
+  // the defaults.
   const std::int32_t overlap_seconds =
       ReadSettingInt(kCopySettingsName, "PARAMS", "MarkOverlapSeconds", -1);
   if (overlap_seconds >= 0) settings.MarkOverlap = overlap_seconds / 86400.0;
   const std::int32_t hold_hours = ReadSettingInt(kCopySettingsName, "PARAMS", "MarkHoldHours", -1);
   if (hold_hours >= 0) settings.MarkHoldLimit = hold_hours / 24.0;
+  const std::int32_t check_hours =
+      ReadSettingInt(kCopySettingsName, "PARAMS", "CheckEveryHours", 0);
+  if (check_hours > 0) settings.CheckEveryHours = check_hours;
+  settings.CheckRepair = ReadSettingBool(kCopySettingsName, "PARAMS", "CheckRepair", false);
+  const std::int32_t slice_seconds =
+      ReadSettingInt(kCopySettingsName, "PARAMS", "CheckSliceSeconds", -1);
+  if (slice_seconds > 0) settings.CheckSliceSeconds = slice_seconds;
   return settings;
 }
 

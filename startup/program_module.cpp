@@ -68,8 +68,16 @@ TProgramModule::TProgramModule(TFyrn& fyrn, TProgramModuleOptions options) {
   if (options.verify_office_db) VerifySuiteOfficeDB(fyrn, settings.WorkDBPassword, warnings_);
   engine_ = std::make_unique<TCopyEngine>(fyrn, std::move(settings), std::move(options.observer),
                                           std::move(options.pass));
+  if (options.check_between_passes) {
+    check_ = std::make_unique<TSlicedCheck>(fyrn, std::move(options.check));
+    engine_->SetBetweenPasses(
+        [check = check_.get()](const TCopySettings& now) { return check->RunSlice(now); });
+  }
 }
 
-TProgramModule::~TProgramModule() = default;
+TProgramModule::~TProgramModule() {
+  if (check_) check_->Stop();
+  engine_.reset();
+}
 
 }  // namespace brindle

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "infra/logger.h"
+#include "replication/check/sliced_check.h"
 #include "replication/copy_engine.h"
 
 namespace brindle {
@@ -21,6 +22,10 @@ struct TProgramModuleOptions {
   // Verify (and complete) the office database of the suite's setting, as the window does; off
   // for modes that must change no database.
   bool verify_office_db = true;
+  // The check of the copy in slices between passes, by the settings' schedule or when asked for,
+  // with these options (orphans, pace); off for modes that must change no database.
+  bool check_between_passes = true;
+  TCheckOptions check;
   // Told of every line of the program log, which then keeps its recent lines (Lines); not
   // owned, and must outlive the module.
   TLogNotifyTarget* log_target = nullptr;
@@ -33,13 +38,16 @@ class TProgramModule {
   // the copy engine with them on the installed binding; it idles until copying is switched on.
   // Raises what loading the settings raises, after undoing what was done.
   explicit TProgramModule(TFyrn& fyrn, TProgramModuleOptions options = {});
-  // Stops and joins the copy thread ("Поток остановлен"), releases the structure library, logs
+  // Stops the check of a slice that runs, stops and joins the copy thread ("Поток остановлен"),
+  // releases the structure library, logs
   // "Выход из программы" and closes the log.
   ~TProgramModule();
   TProgramModule(const TProgramModule&) = delete;
   TProgramModule& operator=(const TProgramModule&) = delete;
 
   TCopyEngine& Engine() { return *engine_; }
+  // The check between passes; null when the options left it out.
+  TSlicedCheck* Check() { return check_.get(); }
   // What start-up found wrong with the settings files, for the operator (also in the log).
   const std::vector<std::string>& StartupWarnings() const { return warnings_; }
 
@@ -56,6 +64,7 @@ class TProgramModule {
   LogOpen log_open_;
   StructureLibraryRelease structure_library_release_;
   std::vector<std::string> warnings_;
+  std::unique_ptr<TSlicedCheck> check_;  // used by the engine's thread: outlives it
   std::unique_ptr<TCopyEngine> engine_;
 };
 

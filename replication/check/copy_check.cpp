@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <tuple>
@@ -117,14 +118,21 @@ std::optional<ibx::TIBTimestamp> Mark(TfbIniFile& copy_conf, const std::string& 
   return std::nullopt;
 }
 
-void CheckTable(const TCheckContext& context, const ReplicatedTable& table, TTableCheck& result) {
+// Compares the table from the key `from` on (none: from its first key) to its end, or until
+// `deadline` passes; then returns the key to go on from, every key below it being done on both
+// sides. `orphans_before`: orphans an earlier slice of the round found in the table, which count
+// against the bound.
+std::optional<ibx::TIBValue> CheckTable(const TCheckContext& context, const ReplicatedTable& table,
+                                        TTableCheck& result, std::optional<ibx::TIBValue> from,
+                                        TCheckClock::time_point deadline,
+                                        std::int64_t orphans_before) {
   const std::string name(table.table);
   if (!TableExists(context.fyrn, context.copy, name)) {
     result.NotCompared = "таблицы нет в копии";
-    return;
+    return std::nullopt;
   }
   const std::optional<ibx::TIBTimestamp> mark = Mark(context.copy_conf, name, result.NotCompared);
-  if (!mark) return;
+  if (!mark) return std::nullopt;
   // The columns the pass copies: the working database's that the copy has.
   const std::vector<std::string> copy_columns = ColumnNames(context.fyrn, context.copy, name);
   std::vector<std::string> columns;
@@ -137,8 +145,14 @@ void CheckTable(const TCheckContext& context, const ReplicatedTable& table, TTab
   const std::size_t key_index = IndexOf(columns, table.key_column, name);
   const std::size_t stamp_index = IndexOf(columns, "MODIFYDATE", name);
 
-  TKeyRangeQuery copy_query{name,      std::string(table.key_column), table.text_key, {},
-                            key_index, context.options.RangeRows};
+  TKeyRangeQuery copy_query{name,
+                            std::string(table.key_column),
+                            table.text_key,
+                            {},
+                            key_index,
+                            context.options.RangeRows,
+                            0,
+                            std::move(from)};
   for (const std::string& column : columns)
     copy_query.expressions.push_back("t.\"" + column + "\"");
   TKeyRangeQuery work_query = copy_query;
@@ -159,7 +173,8 @@ void CheckTable(const TCheckContext& context, const ReplicatedTable& table, TTab
     TRepairOptions options;
     options.DeleteOrphans = context.options.DeleteOrphans;
     if (options.DeleteOrphans && !context.options.NoOrphanLimit) {
-      options.OrphanBound = OrphanBound(CountRows(context.fyrn, context.copy, name));
+      options.OrphanBound = std::max<std::int64_t>(
+          0, OrphanBound(CountRows(context.fyrn, context.copy, name)) - orphans_before);
     }
     options.Cancel = context.options.Cancel;
     repair.emplace(context.fyrn, *context.repair_work, *context.repair_copy, table, columns,
@@ -186,8 +201,22 @@ void CheckTable(const TCheckContext& context, const ReplicatedTable& table, TTab
   TKeyRanges copy_rows(context.fyrn, context.copy, std::move(copy_query));
   TRangeRow work = work_rows.Next();
   TRangeRow copy = copy_rows.Next();
-  for (std::uint32_t step = 0; work || copy; ++step) {
-    if (step % 1024 == 0 && Cancelled(context.options)) throw Exception(kCancelled);
+  std::optional<ibx::TIBValue> go_on_from;
+  for (std::uint32_t step = 1; work || copy; ++step) {
+    if (step % 256 == 0) {
+      if (Cancelled(context.options)) throw Exception(kCancelled);
+      if (TCheckClock::now() >= deadline) {
+        go_on_from =
+            !work ? copy.Value(key_index)
+            : !copy
+                ? work.Value(key_index)
+                : (CompareKeys(work.Value(key_index), copy.Value(key_index), table.text_key) <= 0
+                       ? work
+                       : copy)
+                      .Value(key_index);
+        break;
+      }
+    }
     const int order =
         !work   ? 1
         : !copy ? -1
@@ -229,12 +258,14 @@ void CheckTable(const TCheckContext& context, const ReplicatedTable& table, TTab
     }
   }
   if (repair) repair->Finish();
-  result.WorkRows = work_rows.RowsGiven();
-  result.CopyRows = copy_rows.RowsGiven();
+  // The rows read ahead past the stop are compared by the next slice.
+  result.WorkRows = work_rows.RowsGiven() - (go_on_from && work ? 1 : 0);
+  result.CopyRows = copy_rows.RowsGiven() - (go_on_from && copy ? 1 : 0);
+  return go_on_from;
 }
 
-double SecondsSince(std::chrono::steady_clock::time_point start) {
-  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+double SecondsSince(TCheckClock::time_point start) {
+  return std::chrono::duration<double>(TCheckClock::now() - start).count();
 }
 
 }  // namespace
@@ -267,8 +298,13 @@ std::vector<ReplicatedTable> ParseCheckedTables(const std::string& names) {
   }
 }
 
-TCheckResult RunCopyCheck(TFyrn& fyrn, const TCopySettings& settings,
-                          const TCheckOptions& options) {
+namespace {
+
+// The check from `position` on until `deadline`, moving `position` to where it stopped; then
+// `record` with the copy's configuration when the copy was reached.
+TCheckResult CheckTables(TFyrn& fyrn, const TCopySettings& settings, const TCheckOptions& options,
+                         TRoundPosition& position, TCheckClock::time_point deadline,
+                         const std::function<void(TfbIniFile&, TCheckResult&)>& record) {
   TCheckResult result;
   result.Repair = options.Repair;
   std::unique_ptr<TfbIniFile> copy_conf;
@@ -296,23 +332,31 @@ TCheckResult RunCopyCheck(TFyrn& fyrn, const TCopySettings& settings,
     }
     const TCheckContext context{
         fyrn, *work, *copy, *copy_conf, repair_work.get(), repair_copy.get(), options};
-    const std::vector<ReplicatedTable> tables =
-        options.Tables.empty()
-            ? std::vector<ReplicatedTable>(ReplicatedTables().begin(), ReplicatedTables().end())
-            : options.Tables;
-    for (const ReplicatedTable& table : tables) {
-      if (Cancelled(options)) break;
+    const std::vector<ReplicatedTable> tables = CheckedTables(options);
+    for (; position.Table < tables.size(); ++position.Table) {
+      // Each slice goes on by a table's part at least, however short it is.
+      if (Cancelled(options) || (!result.Tables.empty() && TCheckClock::now() >= deadline)) break;
+      const ReplicatedTable& table = tables[position.Table];
       TTableCheck& table_result = result.Tables.emplace_back();
       table_result.Table = std::string(table.table);
-      const auto started = std::chrono::steady_clock::now();
+      const auto started = TCheckClock::now();
+      std::optional<ibx::TIBValue> go_on_from;
       try {
-        CheckTable(context, table, table_result);
+        go_on_from = CheckTable(context, table, table_result, position.FromKey, deadline,
+                                position.OrphansBefore);
       } catch (const TCheckRefused&) {
         throw;
       } catch (...) {
         table_result.Error = CurrentErrorText();
       }
       table_result.Seconds = SecondsSince(started);
+      if (Cancelled(options)) break;  // the table goes on from where it was
+      position.FromKey = std::move(go_on_from);
+      if (position.FromKey) {
+        position.OrphansBefore += table_result.Orphans;
+        break;
+      }
+      position.OrphansBefore = 0;
     }
     if (Cancelled(options)) {
       result.End = TCheckEnd::kInterrupted;
@@ -325,11 +369,10 @@ TCheckResult RunCopyCheck(TFyrn& fyrn, const TCopySettings& settings,
     result.End = TCheckEnd::kFailed;
     result.Error = CurrentErrorText();
   }
-  // What --status and the web side show of the checks; a check that could not reach the copy
-  // leaves the record as it was.
+  // A check that could not reach the copy leaves the record as it was.
   if (copy_conf) {
     try {
-      StoreCheckFreshness(*copy_conf, result, Now());
+      record(*copy_conf, result);
     } catch (...) {
       if (result.Error.empty()) {
         result.End = TCheckEnd::kFailed;
@@ -338,6 +381,30 @@ TCheckResult RunCopyCheck(TFyrn& fyrn, const TCopySettings& settings,
     }
   }
   return result;
+}
+
+}  // namespace
+
+std::vector<ReplicatedTable> CheckedTables(const TCheckOptions& options) {
+  return options.Tables.empty()
+             ? std::vector<ReplicatedTable>(ReplicatedTables().begin(), ReplicatedTables().end())
+             : options.Tables;
+}
+
+TCheckResult RunCopyCheck(TFyrn& fyrn, const TCopySettings& settings,
+                          const TCheckOptions& options) {
+  TRoundPosition position;
+  // What --status and the web side show of the checks.
+  return CheckTables(fyrn, settings, options, position, TCheckClock::time_point::max(),
+                     [](TfbIniFile& copy_conf, const TCheckResult& result) {
+                       StoreCheckFreshness(copy_conf, result, Now());
+                     });
+}
+
+TCheckResult RunCheckSlice(TFyrn& fyrn, const TCopySettings& settings, const TCheckOptions& options,
+                           TRoundPosition& position, TCheckClock::time_point deadline,
+                           const std::function<void(TfbIniFile&, TCheckResult&)>& record) {
+  return CheckTables(fyrn, settings, options, position, deadline, record);
 }
 
 }  // namespace brindle

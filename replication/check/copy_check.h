@@ -8,15 +8,21 @@
 // the copy was filled from (WorkDatabaseIdentity); it hands its findings to TCopyRepair, which
 // writes range by range under the copy's lock, so passes go on in between. Either way the
 // summary is recorded in the copy's REPLICATION_INFO keys (StoreCheckFreshness), for --status and
-// the web side. Runs on the caller's thread, on connections of its own.
+// the web side. Runs on the caller's thread, on connections of its own. A check may also go in
+// slices (RunCheckSlice), each ending at a deadline and the next going on from the key where the
+// last stopped.
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "ibx/value.h"
 #include "replication/check_result.h"
 #include "schema/replicated_tables.h"
 #include "settings/copy_settings.h"
@@ -24,6 +30,9 @@
 namespace brindle {
 
 class TFyrn;
+class TfbIniFile;
+
+using TCheckClock = std::chrono::steady_clock;
 
 struct TCheckOptions {
   std::vector<ReplicatedTable> Tables;  // in this order; empty: every replicated table
@@ -46,11 +55,33 @@ struct TCheckOptions {
 // raises Exception naming an unknown or repeated table.
 std::vector<ReplicatedTable> ParseCheckedTables(const std::string& names);
 
+// The tables a check goes through, in order: options.Tables, or every replicated table.
+std::vector<ReplicatedTable> CheckedTables(const TCheckOptions& options);
+
+// Where a check in slices stands.
+struct TRoundPosition {
+  std::size_t Table = 0;  // in CheckedTables; their count: every table is done
+  // In that table, the key to go on from; none: from its first key.
+  std::optional<ibx::TIBValue> FromKey;
+  // Orphans the slices before found in that table: they count against the repair's bound.
+  std::int64_t OrphansBefore = 0;
+};
+
 // Never raises: a table that cannot be checked has its Error and the others go on; what stops
 // the whole check (a connection, a repair against another working database) is the result's
 // End and Error. The caller has made sure that the copy is a copy and the working database a
 // working one. The result is recorded in the copy: a completed check as the last check, any
 // other as the last attempt beside it (StoreCheckFreshness).
 TCheckResult RunCopyCheck(TFyrn& fyrn, const TCopySettings& settings, const TCheckOptions& options);
+
+// The check from `position` on until `deadline`, within a range's worth of rows, as RunCopyCheck
+// otherwise: the result holds the tables it came to, each with what this slice compared of it,
+// and `position` is moved on to where the next slice starts (a table that failed or was not
+// compared is done; an interrupted one starts again from where this slice started it). Instead
+// of the check's own record, `record` is called with the copy's configuration, when the copy was
+// reached; what it raises ends the result as failed.
+TCheckResult RunCheckSlice(TFyrn& fyrn, const TCopySettings& settings, const TCheckOptions& options,
+                           TRoundPosition& position, TCheckClock::time_point deadline,
+                           const std::function<void(TfbIniFile&, TCheckResult&)>& record);
 
 }  // namespace brindle

@@ -16,6 +16,7 @@ std::string Quoted(const std::string& name) {
   return "\"" + name + "\"";
 }
 
+// The first range starts at query.from_key when there is one, every other after the last key.
 std::string RangeSql(const TKeyRangeQuery& query, std::size_t rows, bool after_key) {
   std::string sql = "SELECT ";
   for (std::size_t i = 0; i < query.expressions.size(); ++i) {
@@ -23,7 +24,11 @@ std::string RangeSql(const TKeyRangeQuery& query, std::size_t rows, bool after_k
   }
   const std::string key = "t." + Quoted(query.key_column);
   sql += " FROM " + Quoted(query.table) + " t";
-  if (after_key) sql += " WHERE " + key + " > ?";
+  if (after_key) {
+    sql += " WHERE " + key + " > ?";
+  } else if (query.from_key) {
+    sql += " WHERE " + key + " >= ?";
+  }
   return sql + " ORDER BY " + key + " ROWS " + std::to_string(rows);
 }
 
@@ -72,7 +77,11 @@ ibx::TIBPackedRows TKeyRanges::ReadRange() {
     range = fyrn_.CreateDataSet(db_, transaction_.get());
     range->SetSelectSQL(RangeSql(query_, range_rows_, last_key_.has_value()));
   }
-  if (last_key_) range->Params(0).SetAsVariant(*last_key_);
+  if (last_key_) {
+    range->Params(0).SetAsVariant(*last_key_);
+  } else if (query_.from_key) {
+    range->Params(0).SetAsVariant(*query_.from_key);
+  }
   ibx::TIBPackedRows rows;
   for (range->Open(); !range->Eof() && rows.Bytes() < kSourceBatchBytes; range->Next()) {
     rows.Append(*range, fields_);

@@ -39,6 +39,8 @@ struct TKeyRangeQuery {
   std::size_t range_rows = 5000;
   // Rows read per second at most, paced range by range; 0: no limit.
   std::int64_t max_rows_per_second = 0;
+  // The rows from this key on only; none: from the first.
+  std::optional<ibx::TIBValue> from_key;
 };
 
 // A row of a range, valid until the next TKeyRanges::Next; false after the last row.

@@ -1,0 +1,232 @@
+#include "replication/check/sliced_check.h"
+
+#include <algorithm>
+#include <chrono>
+#include <utility>
+
+#include "dbaccess/fyrn.h"
+#include "infra/program_log.h"
+#include "platform/text.h"
+#include "replication/copy_record.h"
+
+namespace brindle {
+
+namespace {
+
+std::string CurrentErrorText() {
+  try {
+    throw;
+  } catch (const std::exception& e) {
+    return e.what();
+  } catch (...) {
+    return "unknown error";
+  }
+}
+
+// A part of a table's round after the parts before it.
+void AddPart(TTableCheck& table, const TTableCheck& part) {
+  for (auto [into, from] : {std::pair{&table.Compared, part.Compared},
+                            {&table.Missing, part.Missing},
+                            {&table.Different, part.Different},
+                            {&table.Orphans, part.Orphans},
+                            {&table.LeftOut, part.LeftOut},
+                            {&table.WorkRows, part.WorkRows},
+                            {&table.CopyRows, part.CopyRows},
+                            {&table.Inserted, part.Inserted},
+                            {&table.Updated, part.Updated},
+                            {&table.Deleted, part.Deleted},
+                            {&table.Mended, part.Mended}}) {
+    *into += from;
+  }
+  auto add_examples = [](auto& into, const auto& from) {
+    for (const auto& example : from) {
+      if (into.size() < kCheckExampleKeys) into.push_back(example);
+    }
+  };
+  add_examples(table.MissingKeys, part.MissingKeys);
+  add_examples(table.DifferentRows, part.DifferentRows);
+  add_examples(table.OrphanKeys, part.OrphanKeys);
+  table.Seconds += part.Seconds;
+  table.OrphansOverBound = table.OrphansOverBound || part.OrphansOverBound;
+  if (table.NotCompared.empty()) table.NotCompared = part.NotCompared;
+  if (table.Error.empty()) table.Error = part.Error;
+  // The round vouches for the table as of its earliest snapshot, and not at all if a part failed.
+  table.VerifiedAsOf = std::min(table.VerifiedAsOf, part.VerifiedAsOf);
+}
+
+// The key a round goes on from, as the record keeps it; none when it is not of the table's form.
+std::optional<ibx::TIBValue> KeyFromText(const ReplicatedTable& table, const std::string& text) {
+  if (table.text_key) return ibx::TIBValue::Text(text);
+  if (const std::optional<std::int64_t> number = ParseDecimalInt64(text)) {
+    return ibx::TIBValue::Int(*number);
+  }
+  return std::nullopt;
+}
+
+}  // namespace
+
+TSlicedCheck::TSlicedCheck(TFyrn& fyrn, TCheckOptions options)
+    : fyrn_(fyrn), options_(std::move(options)) {}
+
+void TSlicedCheck::RequestRound(bool repair) {
+  const std::lock_guard lock(mutex_);
+  requested_ = repair;
+}
+
+void TSlicedCheck::Stop() {
+  stop_ = true;
+}
+
+TRoundState TSlicedCheck::State() const {
+  const std::lock_guard lock(mutex_);
+  return state_;
+}
+
+std::optional<TCheckResult> TSlicedCheck::TakeFinished() {
+  const std::lock_guard lock(mutex_);
+  return std::exchange(finished_, std::nullopt);
+}
+
+bool TSlicedCheck::Begin(const TCopySettings& settings) {
+  const std::vector<ReplicatedTable> tables = CheckedTables({});
+  auto start = [&](bool repair, bool manual) {
+    position_ = {};
+    round_started_ = last_started_ = Now();
+    const std::lock_guard lock(mutex_);
+    state_.Running = true;
+    state_.Repair = repair;
+    state_.Manual = manual;
+    state_.TableCount = tables.size();
+    state_.SoFar = {};
+    state_.SoFar.Repair = repair;
+    LogProgram(repair ? "Начало проверки копии БД с исправлением" : "Начало проверки копии БД");
+  };
+  std::optional<bool> requested;
+  {
+    const std::lock_guard lock(mutex_);
+    requested = std::exchange(requested_, std::nullopt);
+  }
+  if (requested) {
+    start(*requested, true);
+    return true;
+  }
+  if (State().Running) return true;
+  if (settings.CheckEveryHours <= 0) return false;
+  if (!record_read_) {
+    const TStoredRound stored =
+        ReadCheckRound(*fyrn_.OpenConf(settings.CopyDBConnStr, settings.CopyDBPassword));
+    record_read_ = true;
+    last_started_ = stored.Started;
+    const auto at = std::find_if(tables.begin(), tables.end(), [&](const ReplicatedTable& table) {
+      return table.table == stored.Table.Table;
+    });
+    // Only the schedule's rounds are taken up: a person may not want the one they began.
+    if (stored.Started > 0 && at != tables.end() && !stored.Manual) {
+      start(settings.CheckRepair, false);
+      round_started_ = last_started_ = stored.Started;
+      position_.Table = static_cast<std::size_t>(at - tables.begin());
+      if (!stored.FromKey.empty()) {
+        position_.FromKey = KeyFromText(*at, stored.FromKey);
+        position_.OrphansBefore = stored.Table.Orphans;
+      }
+      const std::lock_guard lock(mutex_);
+      if (position_.FromKey) state_.SoFar.Tables.push_back(stored.Table);
+      LogProgram("Проверка копии БД продолжена с таблицы " + stored.Table.Table);
+      return true;
+    }
+  }
+  if (Now() - last_started_ < settings.CheckEveryHours / 24) return false;
+  start(settings.CheckRepair, false);
+  return true;
+}
+
+void TSlicedCheck::Merge(const TCheckResult& slice) {
+  const std::vector<ReplicatedTable> tables = CheckedTables({});
+  const std::lock_guard lock(mutex_);
+  for (std::size_t i = 0; i < slice.Tables.size(); ++i) {
+    const TTableCheck& part = slice.Tables[i];
+    // A stopped table is taken up again from where this slice started it.
+    if (i + 1 == slice.Tables.size() && slice.End == TCheckEnd::kInterrupted) break;
+    if (!state_.SoFar.Tables.empty() && state_.SoFar.Tables.back().Table == part.Table) {
+      AddPart(state_.SoFar.Tables.back(), part);
+    } else {
+      state_.SoFar.Tables.push_back(part);
+    }
+  }
+  state_.TableNo = std::min(position_.Table + 1, tables.size());
+}
+
+void TSlicedCheck::Record(TfbIniFile& copy_conf, TCheckResult& slice) {
+  Merge(slice);
+  const std::vector<ReplicatedTable> tables = CheckedTables({});
+  const bool round_over = position_.Table >= tables.size() || slice.End == TCheckEnd::kRefused;
+  const std::string in_progress =
+      round_over ? std::string() : std::string(tables[position_.Table].table);
+  TStoredRound stored;
+  stored.Started = round_started_;
+  TCheckResult so_far;
+  {
+    const std::lock_guard lock(mutex_);
+    stored.Repair = state_.Repair;
+    stored.Manual = state_.Manual;
+    so_far = state_.SoFar;
+  }
+  so_far.End = slice.End;
+  so_far.Error = slice.Error;
+  stored.Table.Table = in_progress;
+  if (position_.FromKey && !so_far.Tables.empty() && so_far.Tables.back().Table == in_progress) {
+    stored.FromKey = position_.FromKey->AsString();
+    stored.Table = so_far.Tables.back();
+  }
+  for (const TTableCheck& table : so_far.Tables) {
+    if (table.Table != in_progress) StoreTableVerified(copy_conf, table);
+  }
+  WriteCheckRound(copy_conf, stored);
+  if (round_over || slice.End == TCheckEnd::kInterrupted) {
+    StoreCheckFreshness(copy_conf, so_far, Now());
+  }
+}
+
+bool TSlicedCheck::RunSlice(const TCopySettings& settings) {
+  if (stop_) return false;
+  try {
+    if (!Begin(settings)) return false;
+  } catch (...) {
+    const std::lock_guard lock(mutex_);
+    state_.LastError = "Проверка копии БД не начата: " + CurrentErrorText();
+    return false;
+  }
+  TCheckOptions options = options_;
+  options.Tables.clear();
+  options.Repair = State().Repair;
+  options.OfficeMoved = false;
+  options.Cancel = &stop_;
+  const auto deadline =
+      TCheckClock::now() + std::chrono::duration_cast<TCheckClock::duration>(
+                               std::chrono::duration<double>(settings.CheckSliceSeconds));
+  const TCheckResult slice = RunCheckSlice(
+      fyrn_, settings, options, position_, deadline,
+      [this](TfbIniFile& copy_conf, TCheckResult& result) { Record(copy_conf, result); });
+  const bool round_over =
+      slice.End == TCheckEnd::kRefused || slice.End == TCheckEnd::kInterrupted ||
+      (slice.End == TCheckEnd::kCompleted && position_.Table >= CheckedTables({}).size());
+  const std::lock_guard lock(mutex_);
+  if (slice.End == TCheckEnd::kFailed) {
+    // Tried again after the next pass, from where it stood.
+    if (state_.LastError != slice.Error) LogProgram("Проверка копии БД: " + slice.Error, LogError);
+    state_.LastError = slice.Error;
+    return false;
+  }
+  state_.LastError.clear();
+  if (!round_over) return true;
+  TCheckResult round = state_.SoFar;
+  round.End = slice.End;
+  round.Error = slice.Error;
+  LogProgram(CheckSummaryText(round), round.Failed() ? LogError : LogInfo);
+  state_.Running = false;
+  state_.LastRound = round;
+  finished_ = std::move(round);
+  return false;
+}
+
+}  // namespace brindle
