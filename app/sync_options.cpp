@@ -60,8 +60,9 @@ const char kUsage[] =
                            если их не больше 1% записей таблицы копии (или не больше 100)
   --no-orphan-limit        вместе с --delete-orphans: удалить лишние записи, сколько бы их ни было
   --max-rows-per-second N  читать из рабочей БД не больше N записей в секунду (и с --check-every)
-  --check-every HOURS      без режима: проверять копию между копированиями не
-                           чаще раза в HOURS часов, итог в журнале; по умолчанию не проверять
+  --check-every HOURS      без режима: проверять копию между копированиями частями по
+                           PARAMS/CheckSliceSeconds с (3), обход всех таблиц не чаще раза в
+                           HOURS часов, итог в журнале; по умолчанию PARAMS/CheckEveryHours
 
 Настройки и журнал: $ZEMT_ROOT (по умолчанию /opt/zemt/), INI/Brindle.set, LogFiles/Brindle.log.
 

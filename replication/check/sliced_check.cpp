@@ -99,15 +99,18 @@ bool TSlicedCheck::Begin(const TCopySettings& settings) {
     state_.TableCount = tables.size();
     state_.SoFar = {};
     state_.SoFar.Repair = repair;
-    LogProgram(repair ? "Начало проверки копии БД с исправлением" : "Начало проверки копии БД");
   };
   std::optional<bool> requested;
   {
     const std::lock_guard lock(mutex_);
     requested = std::exchange(requested_, std::nullopt);
   }
+  auto start_new = [&](bool repair, bool manual) {
+    start(repair, manual);
+    LogProgram(repair ? "Начало проверки копии БД с исправлением" : "Начало проверки копии БД");
+  };
   if (requested) {
-    start(*requested, true);
+    start_new(*requested, true);
     return true;
   }
   if (State().Running) return true;
@@ -135,8 +138,10 @@ bool TSlicedCheck::Begin(const TCopySettings& settings) {
       return true;
     }
   }
-  if (Now() - last_started_ < settings.CheckEveryHours / 24) return false;
-  start(settings.CheckRepair, false);
+  // A start ahead of this computer's clock (the clock was set back) holds no round back.
+  const TDateTime since = Now() - last_started_;
+  if (since >= 0 && since < settings.CheckEveryHours / 24) return false;
+  start_new(settings.CheckRepair, false);
   return true;
 }
 
@@ -156,7 +161,7 @@ void TSlicedCheck::Merge(const TCheckResult& slice) {
   state_.TableNo = std::min(position_.Table + 1, tables.size());
 }
 
-void TSlicedCheck::Record(TfbIniFile& copy_conf, TCheckResult& slice) {
+void TSlicedCheck::Record(TfbIniFile& copy_conf, const TCheckResult& slice) {
   Merge(slice);
   const std::vector<ReplicatedTable> tables = CheckedTables({});
   const bool round_over = position_.Table >= tables.size() || slice.End == TCheckEnd::kRefused;
@@ -178,8 +183,12 @@ void TSlicedCheck::Record(TfbIniFile& copy_conf, TCheckResult& slice) {
     stored.FromKey = position_.FromKey->AsString();
     stored.Table = so_far.Tables.back();
   }
+  // The tables whose round ended in this slice.
   for (const TTableCheck& table : so_far.Tables) {
-    if (table.Table != in_progress) StoreTableVerified(copy_conf, table);
+    const bool in_slice =
+        std::any_of(slice.Tables.begin(), slice.Tables.end(),
+                    [&](const TTableCheck& part) { return part.Table == table.Table; });
+    if (in_slice && table.Table != in_progress) StoreTableVerified(copy_conf, table);
   }
   WriteCheckRound(copy_conf, stored);
   if (round_over || slice.End == TCheckEnd::kInterrupted) {

@@ -63,7 +63,7 @@ class TSlicedCheck {
  private:
   // Starts a round, or takes up the recorded one; false when none is due.
   bool Begin(const TCopySettings& settings);
-  void Record(TfbIniFile& copy_conf, TCheckResult& slice);
+  void Record(TfbIniFile& copy_conf, const TCheckResult& slice);
   void Merge(const TCheckResult& slice);
 
   TFyrn& fyrn_;

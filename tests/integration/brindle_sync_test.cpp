@@ -848,6 +848,77 @@ TEST_F(BrindleSyncTest, AScheduledRepairMendsWhatNoPassReads) {
             "1");
 }
 
+// A round stopped hard in the middle of a table goes on after a restart from the key it had
+// reached: the tables before are not compared again, that table's rows are counted once, and the
+// round proves the rest.
+TEST_F(BrindleSyncTest, ARestartGoesOnWithTheRoundFromWhereItStopped) {
+  MarkWorking();
+  {
+    ibx::TIBDatabase work = dbs.ConnectWork();
+    testing::FillReplicatedTables(work, 5);
+    testing::InsertSampleRows(work, "PC_LOGTRAN_BK", "ID", 1000, 6000);
+  }
+  ASSERT_EQ(Once(Databases()).status, 0);
+  // PC_LOGTRAN_BK takes about three slices at this pace.
+  WriteSettingInt("Brindle", "PARAMS", "CheckSliceSeconds", 1);
+  const std::vector<std::string> args =
+      Args("--period", "3600", "--check-every", "24", "--max-rows-per-second", "2000");
+  auto record = [&] { return ReadCopyFreshness(*Conf(dbs.CopyConnStr())); };
+  const auto tables = ReplicatedTables();
+  const auto stopped_at = static_cast<std::size_t>(
+      std::find_if(tables.begin(), tables.end(),
+                   [](const ReplicatedTable& table) { return table.table == "PC_LOGTRAN_BK"; }) -
+      tables.begin());
+  {
+    SyncProcess sync(args, dbs.Dir().Path());
+    const auto deadline = Clock::now() + 60s;
+    for (;;) {
+      const TStoredRound round = ReadCheckRound(*Conf(dbs.CopyConnStr()));
+      if (round.Table.Table == "PC_LOGTRAN_BK" && !round.FromKey.empty()) break;
+      ASSERT_LT(Clock::now(), deadline) << "the round never stopped inside PC_LOGTRAN_BK\n"
+                                        << sync.Err();
+      std::this_thread::sleep_for(50ms);
+    }
+    sync.Kill(SIGKILL);
+    sync.Wait();
+  }
+  const TCopyFreshness before = record();
+  for (std::size_t i = 0; i < tables.size(); ++i) {
+    EXPECT_EQ(before.Tables[i].VerifiedAsOf > 0, i < stopped_at) << tables[i].table;
+  }
+  EXPECT_EQ(before.LastCheck.Finished, 0);
+
+  SyncProcess again(args, dbs.Dir().Path());
+  const auto deadline = Clock::now() + 60s;
+  while (record().LastCheck.Finished == 0) {
+    ASSERT_LT(Clock::now(), deadline) << "the round did not end\n" << again.Err();
+    std::this_thread::sleep_for(100ms);
+  }
+  again.Kill(SIGTERM);
+  EXPECT_EQ(again.Wait(), 0) << again.Err();
+  EXPECT_EQ(CountMessages("Проверка копии БД продолжена с таблицы PC_LOGTRAN_BK"), 1);
+  const TCopyFreshness after = record();
+  for (std::size_t i = 0; i < tables.size(); ++i) {
+    if (i < stopped_at) {
+      EXPECT_EQ(after.Tables[i].VerifiedAsOf, before.Tables[i].VerifiedAsOf) << tables[i].table;
+    } else {
+      EXPECT_GT(after.Tables[i].VerifiedAsOf, 0) << tables[i].table;
+    }
+  }
+  // The round counts each row of the tables it went on with once: as a whole check does.
+  const RunResult whole = RunSync(Args("--check", "--json"), dbs.Dir().Path());
+  ASSERT_EQ(whole.status, 0) << whole.out << whole.err;
+  std::int64_t compared = 0;
+  const QJsonArray checked =
+      QJsonDocument::fromJson(QByteArray::fromStdString(whole.out)).object()["tables"].toArray();
+  ASSERT_EQ(checked.size(), static_cast<qsizetype>(tables.size()));
+  for (std::size_t i = stopped_at; i < tables.size(); ++i) {
+    compared += checked[static_cast<qsizetype>(i)].toObject()["compared"].toInteger();
+  }
+  EXPECT_EQ(after.LastCheck.Compared, compared);
+  EXPECT_EQ(after.LastCheck.Left, 0);
+}
+
 TEST_F(BrindleSyncTest, StatusShowsARowPerTableAndThePassSummary) {
   MarkWorking();
   const RunResult before = RunSync(Args("--status"), dbs.Dir().Path());
