@@ -146,6 +146,7 @@ int RunCopying(bool once, TCopyEngine& engine, PassReports& reports, TMetricsFil
       std::fflush(stdout);
     }
     while (std::optional<TPassResult> report = reports.Take()) {
+      if (check && metrics) metrics->AddVerified(check->State().Verified);
       TakeReport(*report, engine.CopyEnabled(), progress, metrics);
       service.Status(PassStatusText(*report));
       failed = report->Failed();
@@ -156,7 +157,10 @@ int RunCopying(bool once, TCopyEngine& engine, PassReports& reports, TMetricsFil
         progress.Clear();
         std::printf("%s\n", CheckSummaryText(*round).c_str());
         std::fflush(stdout);
-        if (metrics) WarnOfMetrics(metrics->UpdateCheck(*round, engine.CopyEnabled()));
+        if (metrics) {
+          metrics->AddVerified(check->State().Verified);
+          WarnOfMetrics(metrics->UpdateCheck(*round, engine.CopyEnabled()));
+        }
       }
     }
     if (once && printed > 0) break;

@@ -1,5 +1,7 @@
 #include "observe/pass_metrics.h"
 
+#include <algorithm>
+
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -62,6 +64,13 @@ void TPassMetrics::AddCheck(const TCheckResult& result, TDateTime finished) {
   if (!result.Completed()) return;  // the last completed check's figures stay
   check_ = Check{finished,           result.Compared(), result.Missing(),
                  result.Different(), result.Orphans(),  result.Failed()};
+}
+
+void TPassMetrics::AddVerified(const std::map<std::string, TDateTime>& verified) {
+  for (const auto& [table, as_of] : verified) {
+    TDateTime& known = verified_[table];
+    known = std::max(known, as_of);
+  }
 }
 
 std::string TPassMetrics::Text(TDateTime now, bool copy_enabled) const {

@@ -37,6 +37,9 @@ class TPassMetrics {
   void SetLastSuccess(TDateTime last_success) { last_success_ = last_success; }
   // Takes in a check of the copy that ended at `finished` (local time).
   void AddCheck(const TCheckResult& result, TDateTime finished);
+  // The working server's times as of which tables were proven equal, as the copy records them
+  // and the check between passes learns them; later than what is known, they replace it.
+  void AddVerified(const std::map<std::string, TDateTime>& verified);
   // The file's text at `now` (local time).
   std::string Text(TDateTime now, bool copy_enabled) const;
 
@@ -46,7 +49,7 @@ class TPassMetrics {
     std::int64_t rows = 0;
   };
   std::map<std::string, Table> tables_;
-  // The working server's time as of which a check of this run last proved each table equal.
+  // The working server's time as of which a check last proved each table equal.
   std::map<std::string, TDateTime> verified_;
   double clock_offset_ = 0;    // the working server's clock less this computer's, in days
   bool lag_estimated_ = true;  // no pass has read the working server's clock yet
@@ -85,6 +88,10 @@ class TMetricsFile {
   std::string Write(bool copy_enabled);
   // As TPassMetrics::SetLastSuccess; the file is written with the next pass.
   void SetLastSuccess(TDateTime last_success) { metrics_.SetLastSuccess(last_success); }
+  // As TPassMetrics::AddVerified; the file is written with the next pass.
+  void AddVerified(const std::map<std::string, TDateTime>& verified) {
+    metrics_.AddVerified(verified);
+  }
 
  private:
   std::string path_;

@@ -116,8 +116,14 @@ bool TSlicedCheck::Begin(const TCopySettings& settings) {
   if (State().Running) return true;
   if (settings.CheckEveryHours <= 0) return false;
   if (!record_read_) {
-    const TStoredRound stored =
-        ReadCheckRound(*fyrn_.OpenConf(settings.CopyDBConnStr, settings.CopyDBPassword));
+    const auto copy_conf = fyrn_.OpenConf(settings.CopyDBConnStr, settings.CopyDBPassword);
+    const TStoredRound stored = ReadCheckRound(*copy_conf);
+    {
+      const std::lock_guard lock(mutex_);
+      for (const TTableFreshness& table : ReadCopyFreshness(*copy_conf).Tables) {
+        if (table.VerifiedAsOf > 0) state_.Verified[table.Table] = table.VerifiedAsOf;
+      }
+    }
     record_read_ = true;
     last_started_ = stored.Started;
     const auto at = std::find_if(tables.begin(), tables.end(), [&](const ReplicatedTable& table) {
@@ -188,7 +194,12 @@ void TSlicedCheck::Record(TfbIniFile& copy_conf, const TCheckResult& slice) {
     const bool in_slice =
         std::any_of(slice.Tables.begin(), slice.Tables.end(),
                     [&](const TTableCheck& part) { return part.Table == table.Table; });
-    if (in_slice && table.Table != in_progress) StoreTableVerified(copy_conf, table);
+    if (!in_slice || table.Table == in_progress) continue;
+    StoreTableVerified(copy_conf, table);
+    if (table.ProvedEqual()) {
+      const std::lock_guard lock(mutex_);
+      state_.Verified[table.Table] = table.VerifiedAsOf;
+    }
   }
   WriteCheckRound(copy_conf, stored);
   if (round_over || slice.End == TCheckEnd::kInterrupted) {
@@ -196,13 +207,22 @@ void TSlicedCheck::Record(TfbIniFile& copy_conf, const TCheckResult& slice) {
   }
 }
 
+void TSlicedCheck::NoteFailure(const std::string& error) {
+  {
+    const std::lock_guard lock(mutex_);
+    if (state_.LastError == error) return;
+    state_.LastError = error;
+  }
+  // Once per new error: a server away fails every slice the same way.
+  LogProgram(error, LogError);
+}
+
 bool TSlicedCheck::RunSlice(const TCopySettings& settings) {
   if (stop_) return false;
   try {
     if (!Begin(settings)) return false;
   } catch (...) {
-    const std::lock_guard lock(mutex_);
-    state_.LastError = "Проверка копии БД не начата: " + CurrentErrorText();
+    NoteFailure("Проверка копии БД не начата: " + CurrentErrorText());
     return false;
   }
   TCheckOptions options = options_;
@@ -216,25 +236,26 @@ bool TSlicedCheck::RunSlice(const TCopySettings& settings) {
   const TCheckResult slice = RunCheckSlice(
       fyrn_, settings, options, position_, deadline,
       [this](TfbIniFile& copy_conf, TCheckResult& result) { Record(copy_conf, result); });
-  const bool round_over =
-      slice.End == TCheckEnd::kRefused || slice.End == TCheckEnd::kInterrupted ||
-      (slice.End == TCheckEnd::kCompleted && position_.Table >= CheckedTables({}).size());
-  const std::lock_guard lock(mutex_);
   if (slice.End == TCheckEnd::kFailed) {
     // Tried again after the next pass, from where it stood.
-    if (state_.LastError != slice.Error) LogProgram("Проверка копии БД: " + slice.Error, LogError);
-    state_.LastError = slice.Error;
+    NoteFailure("Проверка копии БД: " + slice.Error);
     return false;
   }
-  state_.LastError.clear();
-  if (!round_over) return true;
-  TCheckResult round = state_.SoFar;
-  round.End = slice.End;
-  round.Error = slice.Error;
+  const bool round_over =
+      slice.End != TCheckEnd::kCompleted || position_.Table >= CheckedTables({}).size();
+  TCheckResult round;
+  {
+    const std::lock_guard lock(mutex_);
+    state_.LastError.clear();
+    if (!round_over) return true;
+    round = state_.SoFar;
+    round.End = slice.End;
+    round.Error = slice.Error;
+    state_.Running = false;
+    state_.LastRound = round;
+    finished_ = round;
+  }
   LogProgram(CheckSummaryText(round), round.Failed() ? LogError : LogInfo);
-  state_.Running = false;
-  state_.LastRound = round;
-  finished_ = std::move(round);
   return false;
 }
 

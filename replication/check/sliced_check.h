@@ -14,6 +14,7 @@
 
 #include <atomic>
 #include <cstddef>
+#include <map>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -37,6 +38,9 @@ struct TRoundState {
   TCheckResult SoFar;
   std::optional<TCheckResult> LastRound;  // the last round that ended in this program
   std::string LastError;                  // why the last slice failed; empty when it did not
+  // Per table the working server's time as of which it was last proven equal: as the copy
+  // recorded it when the schedule first looked, and as rounds prove it since.
+  std::map<std::string, TDateTime> Verified;
 };
 
 class TSlicedCheck {
@@ -65,6 +69,8 @@ class TSlicedCheck {
   bool Begin(const TCopySettings& settings);
   void Record(TfbIniFile& copy_conf, const TCheckResult& slice);
   void Merge(const TCheckResult& slice);
+  // Keeps the error for State() and logs it when it is new.
+  void NoteFailure(const std::string& error);
 
   TFyrn& fyrn_;
   const TCheckOptions options_;

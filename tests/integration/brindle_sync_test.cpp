@@ -888,7 +888,10 @@ TEST_F(BrindleSyncTest, ARestartGoesOnWithTheRoundFromWhereItStopped) {
   }
   EXPECT_EQ(before.LastCheck.Finished, 0);
 
-  SyncProcess again(args, dbs.Dir().Path());
+  const std::string metrics_path = dbs.Dir() / "brindle.prom";
+  std::vector<std::string> with_metrics = args;
+  with_metrics.insert(with_metrics.end(), {"--metrics-file", metrics_path});
+  SyncProcess again(with_metrics, dbs.Dir().Path());
   const auto deadline = Clock::now() + 60s;
   while (record().LastCheck.Finished == 0) {
     ASSERT_LT(Clock::now(), deadline) << "the round did not end\n" << again.Err();
@@ -897,6 +900,10 @@ TEST_F(BrindleSyncTest, ARestartGoesOnWithTheRoundFromWhereItStopped) {
   again.Kill(SIGTERM);
   EXPECT_EQ(again.Wait(), 0) << again.Err();
   EXPECT_EQ(CountMessages("Проверка копии БД продолжена с таблицы PC_LOGTRAN_BK"), 1);
+  // The metrics know the tables proven before the restart too.
+  const testing::PrometheusText metrics =
+      testing::ParsePrometheusText(testing::ReadFile(metrics_path));
+  EXPECT_EQ(metrics.ByTable("brindle_table_verified_age_seconds").size(), tables.size());
   const TCopyFreshness after = record();
   for (std::size_t i = 0; i < tables.size(); ++i) {
     if (i < stopped_at) {
