@@ -5,8 +5,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <thread>
 #include <vector>
 
 #include "infra/program_log.h"
@@ -182,6 +184,31 @@ TEST_F(CopyThreadTest, ChangedPeriodAppliesFromTheNextWait) {
   EXPECT_EQ(pass.Starts(), 0u);
   thread.WakeUp();  // ends it; from then on the waits are of 0 s
   EXPECT_TRUE(pass.WaitForStarts(5, 2s));
+}
+
+// Work between passes that always has more runs piece after piece, and a due pass waits for one
+// piece at most; a nudge starts the work without a pass.
+TEST_F(CopyThreadTest, WorkBetweenPassesFillsTheWaitAndHoldsADuePassForOnePieceAtMost) {
+  period = 1;
+  std::atomic<int> pieces{0};
+  TCopyDBThread thread(pass.Body(), Period(), [&] {
+    std::this_thread::sleep_for(300ms);
+    ++pieces;
+    return true;
+  });
+  thread.Nudge();
+  std::this_thread::sleep_for(400ms);
+  EXPECT_GE(pieces.load(), 1);
+  EXPECT_EQ(pass.Starts(), 0u);  // copying is off, and a nudge is no wake-up
+  thread.CopyEnabled = true;
+  thread.WakeUp();
+  ASSERT_TRUE(pass.WaitForStarts(4, 8s));
+  const auto starts = pass.StartTimes();
+  const auto ends = pass.EndTimes();
+  for (std::size_t i = 0; i + 1 < starts.size(); ++i) {
+    EXPECT_LE(starts[i + 1] - ends[i], 1000ms + 300ms + 150ms) << i;
+  }
+  EXPECT_GE(pieces.load(), 6);
 }
 
 TEST(CopyThreadPeriod, IsA32BitMillisecondCount) {
