@@ -46,6 +46,16 @@ std::string SystemErrorText(int error) {
   return strerror_r(error, buffer, sizeof buffer);
 }
 
+std::string CurrentErrorText() {
+  try {
+    throw;
+  } catch (const std::exception& e) {
+    return e.what();
+  } catch (...) {
+    return "unknown error";
+  }
+}
+
 std::string WithoutClassName(const std::string& message) {
   const std::size_t start = message.rfind(" <# ");
   if (start == std::string::npos || !message.ends_with(" #>")) return message;

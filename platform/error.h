@@ -71,6 +71,10 @@ decltype(auto) WithContext(const std::string& prefix, Body&& body) {
   }
 }
 
+// The message of the exception being handled ("unknown error" for one without). Call only inside
+// a catch block.
+std::string CurrentErrorText();
+
 // The system's text for an errno value.
 std::string SystemErrorText(int error);
 

@@ -28,16 +28,6 @@ namespace {
 
 constexpr char kCancelled[] = "Проверка прервана";
 
-std::string CurrentErrorText() {
-  try {
-    throw;
-  } catch (const std::exception& e) {
-    return e.what();
-  } catch (...) {
-    return "unknown error";
-  }
-}
-
 std::vector<std::string> ColumnNames(TFyrn& fyrn, ibx::TIBDatabase& db, const std::string& table) {
   ibx::TIBTransaction transaction(db, ibx::TIBTransactionKind::ReadOnly);
   std::vector<std::string> names;

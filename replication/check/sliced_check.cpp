@@ -6,22 +6,13 @@
 
 #include "dbaccess/fyrn.h"
 #include "infra/program_log.h"
+#include "platform/error.h"
 #include "platform/text.h"
 #include "replication/copy_record.h"
 
 namespace brindle {
 
 namespace {
-
-std::string CurrentErrorText() {
-  try {
-    throw;
-  } catch (const std::exception& e) {
-    return e.what();
-  } catch (...) {
-    return "unknown error";
-  }
-}
 
 // A part of a table's round after the parts before it.
 void AddPart(TTableCheck& table, const TTableCheck& part) {
