@@ -30,8 +30,8 @@ namespace {
 
 using namespace brindle;
 
-int RunMainWindow(QApplication& app, TCloseOnSignal& close_on_signal, TCopyEngine& engine) {
-  TForm4 form(engine);
+int RunMainWindow(QApplication& app, TCloseOnSignal& close_on_signal, TProgramModule& program) {
+  TForm4 form(program.Engine(), program.Check());
   close_on_signal.Watch(&form);
   form.show();
   const int result = app.exec();
@@ -67,7 +67,7 @@ int main(int argc, char** argv) {
       for (const std::string& warning : program.StartupWarnings()) {
         ShowMessageBox({ProgramFileName(), warning, MessageIcon::kWarning, MessageButtons::kOk});
       }
-      return RunMainWindow(app, close_on_signal, program.Engine());  // 7
+      return RunMainWindow(app, close_on_signal, program);  // 7
     } catch (const ERefusedStart&) {
       throw;
     } catch (const std::exception& e) {

@@ -48,6 +48,11 @@ void TKnownFreshness::TakeRecord(const TCopyFreshness& record,
                                  std::optional<double> work_clock_offset, TDateTime read_started) {
   for (const TTableFreshness& recorded : record.Tables) {
     TKnownTable& table = Table(recorded.Table);
+    // A copy's table is only ever verified anew, so a read that began before a pass, or before a
+    // check of this session ended, still tells no later time than what it knows.
+    if (read_started >= forgotten_at_) {
+      table.VerifiedAsOf = std::max(table.VerifiedAsOf, recorded.VerifiedAsOf);
+    }
     if (read_started < table.LearntAt) continue;
     table.CompleteAsOf = recorded.CompleteAsOf;
     const bool recorded_rows =
@@ -66,8 +71,22 @@ void TKnownFreshness::LearnClockOffset(std::optional<double> offset, TDateTime l
   clock_offset_learnt_at_ = learnt_at;
 }
 
+void TKnownFreshness::TakeRound(const TCheckResult& round, TDateTime now) {
+  for (TKnownTable& table : tables_) table.Checked.reset();
+  for (const TTableCheck& checked : round.Tables) {
+    TKnownTable& table = Table(checked.Table);
+    table.Checked = checked;
+    if (checked.ProvedEqual()) {
+      table.VerifiedAsOf = std::max(table.VerifiedAsOf, checked.VerifiedAsOf);
+    }
+  }
+  last_round_ = TKnownRound{round, now};
+}
+
 void TKnownFreshness::ForgetTables(TDateTime now) {
   for (TKnownTable& table : tables_) table = Unknown(table.Table, now);
+  last_round_.reset();
+  forgotten_at_ = now;
 }
 
 }  // namespace brindle

@@ -2,7 +2,9 @@
 // read when the window starts and whenever the copy database changes, and each pass of this
 // session that reached the table. What was learnt later wins, per table: a pass that ended after
 // the record was read goes over it, and a record read after a pass (of another copy, say) goes
-// over that pass. The "Таблицы" dialog shows it (ui/tables_view.h).
+// over that pass. Beside it, when each table was last proven equal to the working database, from
+// the record and from the checks of this session, and what the last check of this session found
+// in each table. The "Таблицы" dialog shows it (ui/tables_view.h).
 //
 // A value, without threads; the window keeps one and feeds it from its timer. Taking the same
 // pass again changes nothing.
@@ -14,6 +16,7 @@
 #include <vector>
 
 #include "platform/date_time.h"
+#include "replication/check_result.h"
 #include "replication/copy_record.h"
 #include "replication/pass_result.h"
 
@@ -26,6 +29,16 @@ struct TKnownTable {
   bool Failed = false;               // the last pass that reached it failed on it
   bool FromRecord = false;           // learnt from the copy's record, not from a pass
   TDateTime LearntAt = 0;            // a pass's end, or when the record's read began
+  // On the working server's clock, as of which a check last proved the table equal; 0: not known.
+  TDateTime VerifiedAsOf = 0;
+  // What the last check of this session found in it; none when that check did not reach it.
+  std::optional<TTableCheck> Checked;
+};
+
+// A check of this session that ended, and when the window learnt of it (this computer's clock).
+struct TKnownRound {
+  TCheckResult Result;
+  TDateTime LearntAt = 0;
 };
 
 class TKnownFreshness {
@@ -40,6 +53,8 @@ class TKnownFreshness {
   // working server's clock less this computer's as it gives it (days; empty: none recorded).
   void TakeRecord(const TCopyFreshness& record, std::optional<double> work_clock_offset,
                   TDateTime read_started);
+  // A check that ended, learnt of at `now`: it takes the place of the last one.
+  void TakeRound(const TCheckResult& round, TDateTime now);
   // Another copy database was chosen at `now`: what was known is of the old one, and passes that
   // ended before are not taken again.
   void ForgetTables(TDateTime now);
@@ -48,6 +63,8 @@ class TKnownFreshness {
   // The working server's clock less this computer's, in days, as last learnt from a pass or the
   // copy's record; empty while neither has given it.
   std::optional<double> WorkClockOffset() const { return clock_offset_; }
+  // The last check of this session that ended; none before the first.
+  const std::optional<TKnownRound>& LastRound() const { return last_round_; }
 
  private:
   TKnownTable& Table(const std::string& name);
@@ -56,6 +73,8 @@ class TKnownFreshness {
   std::vector<TKnownTable> tables_;
   std::optional<double> clock_offset_;
   TDateTime clock_offset_learnt_at_ = 0;
+  std::optional<TKnownRound> last_round_;
+  TDateTime forgotten_at_ = 0;
 };
 
 }  // namespace brindle

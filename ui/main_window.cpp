@@ -10,13 +10,16 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QScreen>
 #include <QShowEvent>
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "replication/check/sliced_check.h"
 #include "startup/error_box.h"
+#include "ui/check_control.h"
 #include "ui/copy_control.h"
 #include "ui/select_db_path_form.h"
 #include "ui/tables_dialog.h"
@@ -59,7 +62,8 @@ QPushButton* Button(const QString& text, const char* name, QWidget* parent) {
 
 }  // namespace
 
-TForm4::TForm4(TCopyEngine& engine, QWidget* parent) : QWidget(parent), engine_(engine) {
+TForm4::TForm4(TCopyEngine& engine, TSlicedCheck* check, QWidget* parent)
+    : QWidget(parent), engine_(engine), check_(check) {
   setObjectName(QStringLiteral("Form4"));
   setWindowTitle(
       QStringLiteral("Программа для копирования данных по Комм. отделу для личного кабинета WEB"));
@@ -111,40 +115,52 @@ TForm4::TForm4(TCopyEngine& engine, QWidget* parent) : QWidget(parent), engine_(
   }
   labError = Label(QStringLiteral("ОТКЛЮЧЕНО"), "labError", this);
   SetTextColor(labError, kStateRed);
-  labError->setWordWrap(true);
-  labError->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-  labError->setFixedHeight(2 * labError->fontMetrics().lineSpacing());
-  labError->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-  {
-    // Showing an error must not move the controls below it.
-    QSizePolicy policy = labError->sizePolicy();
+  Label8 = Label(QStringLiteral("Время последнего копирования данных:"), "Label8", this);
+  labLastCopyTime = Label(QStringLiteral("???????????"), "labLastCopyTime", this);
+  labCheck = Label(QString(), "labCheck", this);
+  for (QLabel* line : {labError, labCheck}) {
+    line->setWordWrap(true);
+    line->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    line->setFixedHeight(2 * line->fontMetrics().lineSpacing());
+    // Showing a line must not move the controls below it.
+    QSizePolicy policy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     policy.setRetainSizeWhenHidden(true);
-    labError->setSizePolicy(policy);
+    line->setSizePolicy(policy);
+    line->setVisible(false);
+    // Two lines show only the start of a long text: the whole of it is in the tooltip, and can
+    // be selected with the mouse (the error's also copied from the label's menu).
+    line->setTextInteractionFlags(Qt::TextSelectableByMouse);
   }
-  labError->setVisible(false);
-  // Two lines show only the start of a long error: the whole text is in the tooltip, can be
-  // selected with the mouse, and copied from the label's menu.
-  labError->setTextInteractionFlags(Qt::TextSelectableByMouse);
   labError->setContextMenuPolicy(Qt::ActionsContextMenu);
   auto* copy_error = new QAction(QStringLiteral("Копировать текст ошибки"), labError);
   copy_error->setObjectName(QStringLiteral("actCopyError"));
   connect(copy_error, &QAction::triggered, this,
           [this] { QGuiApplication::clipboard()->setText(labError->toolTip()); });
   labError->addAction(copy_error);
-  Label8 = Label(QStringLiteral("Время последнего копирования данных:"), "Label8", this);
-  labLastCopyTime = Label(QStringLiteral("???????????"), "labLastCopyTime", this);
 
   pnlBottom = Named(new QFrame(this), "pnlBottom");
   pnlBottom->setFrameShape(QFrame::StyledPanel);
   btnRun = Button(QStringLiteral("ЗАПУСТИТЬ"), "btnRun", pnlBottom);
   btnExit = Button(QStringLiteral("Выход"), "btnExit", pnlBottom);
   btnTables = Button(QStringLiteral("Таблицы"), "btnTables", pnlBottom);
+  btnCheck = Button(QStringLiteral("Проверка копии"), "btnCheck", pnlBottom);
+  auto* check_menu = new QMenu(btnCheck);
+  actCheckCopy = Named(check_menu->addAction(QStringLiteral("Проверить копию")), "actCheckCopy");
+  actRepairCopy =
+      Named(check_menu->addAction(QStringLiteral("Исправить копию...")), "actRepairCopy");
+  btnCheck->setMenu(check_menu);
+  btnCheck->setToolTip(
+      QStringLiteral("Сравнить копию с рабочей БД между копированиями; "
+                     "доступно, пока копирование запущено"));
+  btnCheck->setVisible(check_ != nullptr);
+  btnCheck->setEnabled(false);
   btnRun->setMinimumWidth(160);
   btnExit->setMinimumWidth(100);
   auto* panel_layout = new QHBoxLayout(pnlBottom);
   panel_layout->setContentsMargins(8, 6, 8, 6);
   panel_layout->addWidget(btnRun);
   panel_layout->addStretch(1);
+  panel_layout->addWidget(btnCheck);
   panel_layout->addWidget(btnTables);
   panel_layout->addWidget(btnExit);
 
@@ -184,6 +200,7 @@ TForm4::TForm4(TCopyEngine& engine, QWidget* parent) : QWidget(parent), engine_(
   last_copy_row->addWidget(Label8);
   last_copy_row->addWidget(labLastCopyTime, 1);
   content->addLayout(last_copy_row);
+  content->addWidget(labCheck);
   content->addStretch(1);
   auto* root = new QVBoxLayout(this);
   root->setContentsMargins(0, 0, 0, 0);
@@ -197,6 +214,8 @@ TForm4::TForm4(TCopyEngine& engine, QWidget* parent) : QWidget(parent), engine_(
   connect(btnRun, &QPushButton::clicked, this, &TForm4::btnRunClick);
   connect(btnExit, &QPushButton::clicked, this, &QWidget::close);
   connect(btnTables, &QPushButton::clicked, this, &TForm4::btnTablesClick);
+  connect(actCheckCopy, &QAction::triggered, this, &TForm4::actCheckCopyClick);
+  connect(actRepairCopy, &QAction::triggered, this, &TForm4::actRepairCopyClick);
   connect(cbAutoStartCopy, &QCheckBox::clicked, this, &TForm4::cbAutoStartCopyClick);
   connect(SpeedButton1, &QPushButton::clicked, this, &TForm4::SpeedButton1Click);
   connect(SpeedButton2, &QPushButton::clicked, this, &TForm4::SpeedButton2Click);
@@ -271,6 +290,14 @@ void TForm4::btnTablesClick() {
   tables_->raise();
 }
 
+void TForm4::actCheckCopyClick() {
+  if (check_) RunAction([this] { AskForCheckRound(*check_, engine_, false); });
+}
+
+void TForm4::actRepairCopyClick() {
+  if (check_) RunAction([this] { AskForCheckRound(*check_, engine_, true); });
+}
+
 void TForm4::StartRecordRead() {
   const TCopySettings settings = engine_.Settings();
   record_reader_.Start(
@@ -285,6 +312,11 @@ void TForm4::RefreshTables() {
   }
   const std::optional<TPassResult> last = engine_.LastResult();
   if (last) known_.TakePass(*last);
+  if (check_) {
+    if (const std::optional<TCheckResult> round = check_->TakeFinished()) {
+      known_.TakeRound(*round, Now());
+    }
+  }
   if (!tables_ || !tables_->isVisible()) return;
   tables_->Show(
       ComputeTablesView(known_, last, {record_reader_.Reading(), record_reader_.Error()}, Now()));
@@ -310,6 +342,17 @@ void TForm4::Timer1Timer() {
   labStatus->setText(Q(display.StatusText));
   SetTextColor(labStatus, display.StatusColor);
   btnRun->setText(Q(display.RunCaption));
+  if (check_) {
+    const TCheckDisplay check =
+        ComputeCheckDisplay(check_->State(), known_.LastRound(), engine_.CopyEnabled());
+    btnCheck->setEnabled(check.Enabled);
+    labCheck->setVisible(!check.Text.empty());
+    if (labCheck->toolTip() != Q(check.Text)) {
+      labCheck->setText(Q(check.Text));
+      labCheck->setToolTip(Q(check.Text));
+    }
+    SetTextColor(labCheck, check.Color);
+  }
   if (close_requested_ && MainWindowMayClose(engine_)) close();
 }
 

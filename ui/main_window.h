@@ -4,7 +4,10 @@
 // object names) so tests can reach them. It keeps what it knows of each table's freshness for the
 // "Таблицы" dialog: the copy's record, read on a thread of its own when the window is made and
 // when the copy database changes, and the passes of this session, as the timer finds the
-// engine's last result (of passes that end within a second of each other, the last).
+// engine's last result (of passes that end within a second of each other, the last). Between
+// passes it asks for a check of the copy, or a repair, and shows how the round goes and what
+// the last one found (ui/check_control.h); the round runs on the copy thread, and a close does not
+// wait for it: the program stops it as it ends.
 #pragma once
 
 #include <QWidget>
@@ -12,6 +15,7 @@
 #include "ui/copy_record_reader.h"
 #include "ui/known_freshness.h"
 
+class QAction;
 class QCheckBox;
 class QCloseEvent;
 class QFrame;
@@ -24,14 +28,16 @@ class QTimer;
 namespace brindle {
 
 class TCopyEngine;
+class TSlicedCheck;
 class TTablesDialog;
 
 class TForm4 : public QWidget {
   Q_OBJECT
 
  public:
-  // Shows and drives `engine`, which must outlive the window.
-  explicit TForm4(TCopyEngine& engine, QWidget* parent = nullptr);
+  // Shows and drives `engine`, and the check between its passes when there is one; both must
+  // outlive the window.
+  explicit TForm4(TCopyEngine& engine, TSlicedCheck* check = nullptr, QWidget* parent = nullptr);
   ~TForm4() override;
 
   // Handlers, in the order the window knows them. Each shows its own errors.
@@ -44,6 +50,8 @@ class TForm4 : public QWidget {
   void SpeedButton2Click();
   void Timer1Timer();
   void btnTablesClick();
+  void actCheckCopyClick();
+  void actRepairCopyClick();
 
   // A close asked for by the system (a termination signal): refused while a pass runs like any
   // close, but then carried out by the timer as soon as the pass has ended.
@@ -69,8 +77,12 @@ class TForm4 : public QWidget {
   QLabel* labError;
   QLabel* Label8;
   QLabel* labLastCopyTime;
+  QLabel* labCheck;
   QFrame* pnlBottom;
   QPushButton* btnRun;
+  QPushButton* btnCheck;  // its menu: the check, the repair
+  QAction* actCheckCopy;
+  QAction* actRepairCopy;
   QPushButton* btnTables;
   QPushButton* btnExit;
   QTimer* Timer1;
@@ -86,6 +98,7 @@ class TForm4 : public QWidget {
   void RefreshTables();
 
   TCopyEngine& engine_;
+  TSlicedCheck* check_;
   TKnownFreshness known_;
   TCopyRecordReader record_reader_;
   TTablesDialog* tables_ = nullptr;  // made on first use

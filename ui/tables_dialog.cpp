@@ -11,6 +11,10 @@ namespace brindle {
 
 namespace {
 
+constexpr int kColumns = 6;
+constexpr int kRowsColumn = 4;
+constexpr int kCheckedColumn = 5;
+
 QString Q(const std::string& text) {
   return QString::fromStdString(text);
 }
@@ -23,12 +27,16 @@ TTablesDialog::TTablesDialog(QWidget* parent) : QDialog(parent) {
   labSummary = new QLabel(this);
   labSummary->setObjectName(QStringLiteral("labSummary"));
   labSummary->setWordWrap(true);
-  gridTables = new QTableWidget(0, 4, this);
+  gridTables = new QTableWidget(0, kColumns, this);
   gridTables->setObjectName(QStringLiteral("gridTables"));
-  gridTables->setHorizontalHeaderLabels({QStringLiteral("Таблица"), QStringLiteral("Полна на"),
-                                         QStringLiteral("Отставание"),
-                                         QStringLiteral("Записей за проход")});
+  gridTables->setHorizontalHeaderLabels(
+      {QStringLiteral("Таблица"), QStringLiteral("Полна на"), QStringLiteral("Отставание"),
+       QStringLiteral("Проверена на"), QStringLiteral("Записей за проход"),
+       QStringLiteral("Последняя проверка")});
   gridTables->verticalHeader()->setVisible(false);
+  // A long finding is cut short in its cell rather than making every row taller; the whole of it
+  // is in the cell's tooltip.
+  gridTables->setWordWrap(false);
   gridTables->setEditTriggers(QAbstractItemView::NoEditTriggers);
   gridTables->setSelectionBehavior(QAbstractItemView::SelectRows);
   gridTables->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
@@ -36,7 +44,7 @@ TTablesDialog::TTablesDialog(QWidget* parent) : QDialog(parent) {
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(labSummary);
   layout->addWidget(gridTables);
-  resize(620, 560);
+  resize(900, 560);
 }
 
 void TTablesDialog::Show(const TTablesView& view) {
@@ -45,15 +53,17 @@ void TTablesDialog::Show(const TTablesView& view) {
   for (std::size_t i = 0; i < view.Tables.size(); ++i) {
     const TTableView& table = view.Tables[i];
     const int row = static_cast<int>(i);
-    const std::string cells[] = {table.Table, table.CompleteAsOf, table.Lag, table.Rows};
-    for (int column = 0; column < 4; ++column) {
+    const std::string cells[kColumns] = {table.Table,        table.CompleteAsOf, table.Lag,
+                                         table.VerifiedAsOf, table.Rows,         table.Checked};
+    for (int column = 0; column < kColumns; ++column) {
       auto* item = gridTables->item(row, column);
       if (!item) {
         item = new QTableWidgetItem;
         gridTables->setItem(row, column, item);
       }
       item->setText(Q(cells[column]));
-      if (column == 3) item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+      if (column == kCheckedColumn) item->setToolTip(Q(cells[column]));
+      if (column == kRowsColumn) item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
       item->setForeground(table.Failed ? QBrush(Qt::red) : QBrush());
     }
   }

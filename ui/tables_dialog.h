@@ -1,6 +1,7 @@
 // The "Таблицы" dialog of the main window: a row per replicated table with the time up to which
-// the table of the copy is complete, its lag and the rows of the last pass, and the last pass's
-// summary. It only shows what ui/tables_view.h computes; the main window refreshes it.
+// the table of the copy is complete, its lag, when it was last proven equal, the rows of the last
+// pass and what the last check found, and the summaries of the last pass and check. It only
+// shows what ui/tables_view.h computes; the main window refreshes it.
 #pragma once
 
 #include <QDialog>

@@ -1,7 +1,8 @@
 // What the window's "Таблицы" dialog shows: per replicated table the time up to which the table
-// of the copy is complete, its lag and the rows of the last pass that reached it, as the window
-// knows them (ui/known_freshness.h); above them how the last pass of this session ended and how
-// the read of the copy's record stands.
+// of the copy is complete, its lag, when it was last proven equal to the working database, the
+// rows of the last pass that reached it and what the last check of this session found in it, as
+// the window knows them (ui/known_freshness.h); above them how the last pass and the last check of
+// this session ended and how the read of the copy's record stands.
 #pragma once
 
 #include <optional>
@@ -18,13 +19,17 @@ struct TTableView {
   std::string Table;
   std::string CompleteAsOf;  // "—" when not known
   std::string Lag;           // "—" when not known
+  std::string VerifiedAsOf;  // "—" when never proven equal, or not known
   std::string Rows;          // rows the last pass that reached the table left in it
-  bool Failed = false;       // the last pass that reached the table failed on it
+  std::string Checked;       // what the last check found in it; "—" when it did not reach it
+  // The last pass that reached the table failed on it, or the last check could not check it or
+  // left it unlike the working database's.
+  bool Failed = false;
 };
 
 struct TTablesView {
   std::vector<TTableView> Tables;
-  std::string Summary;  // lines: the last pass, its error, the copy's record
+  std::string Summary;  // lines: the last pass, its error, the last check, the copy's record
 };
 
 // How the read of the copy's record stands.

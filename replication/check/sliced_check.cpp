@@ -87,6 +87,7 @@ bool TSlicedCheck::Begin(const TCopySettings& settings) {
     state_.Running = true;
     state_.Repair = repair;
     state_.Manual = manual;
+    state_.TableNo = 1;  // not the last round's
     state_.TableCount = tables.size();
     state_.SoFar = {};
     state_.SoFar.Repair = repair;
@@ -130,6 +131,7 @@ bool TSlicedCheck::Begin(const TCopySettings& settings) {
         position_.OrphansBefore = stored.Table.Orphans;
       }
       const std::lock_guard lock(mutex_);
+      state_.TableNo = position_.Table + 1;
       if (position_.FromKey) state_.SoFar.Tables.push_back(stored.Table);
       LogProgram("Проверка копии БД продолжена с таблицы " + stored.Table.Table);
       return true;

@@ -1,6 +1,7 @@
 // The main window on the offscreen platform: its controls, the display states the copy
 // thread's published fields lead to, the checks before copying starts (against real databases
-// on the test server), the autostart, the settings it stores, and closing during a pass.
+// on the test server), the autostart, the settings it stores, closing during a pass, and the
+// check and repair of the copy between passes.
 #include "ui/main_window.h"
 #include "ui/tables_dialog.h"
 
@@ -35,12 +36,15 @@
 #include "schema/replicated_tables.h"
 #include "settings/copy_settings.h"
 #include "settings/password_scrambler.h"
+#include "startup/program_module.h"
 #include "tests/support/office_databases.h"
+#include "tests/support/sample_data.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/test_fyrn.h"
 #include "tests/ui/ui_test_support.h"
 #include "ui/copy_control.h"
 #include "ui/select_db_path_form.h"
+#include "ui/widget_names.h"
 
 namespace brindle {
 namespace {
@@ -72,6 +76,8 @@ class DefaultLocale {
 };
 
 using Cells = std::vector<std::string>;
+// The dialog's columns.
+enum Column { kTable, kCompleteAsOf, kLag, kVerifiedAsOf, kRows, kChecked, kColumns };
 
 // The cells of the dialog's row of a table; none when it has no row.
 Cells RowOf(const TTablesDialog& dialog, const std::string& table) {
@@ -387,7 +393,7 @@ TEST_F(MainWindowTest, TheTablesDialogShowsWhatThePassesTold) {
   EXPECT_TRUE(dialog->isVisible());
   EXPECT_EQ(FirstLine(dialog->labSummary), "Копирование в этом сеансе ещё не выполнялось");
   EXPECT_EQ(dialog->gridTables->rowCount(), static_cast<int>(ReplicatedTables().size()));
-  EXPECT_EQ(RowOf(*dialog, "PC_CARD"), (Cells{"PC_CARD", "—", "—", "—"}));
+  EXPECT_EQ(RowOf(*dialog, "PC_CARD"), (Cells{"PC_CARD", "—", "—", "—", "—", "—"}));
 
   const auto pass = [&](int count) {
     engine.SetCopyEnabled(true);
@@ -399,18 +405,18 @@ TEST_F(MainWindowTest, TheTablesDialogShowsWhatThePassesTold) {
   };
   pass(1);
   EXPECT_EQ(RowOf(*dialog, "PC_CARD"),
-            (Cells{"PC_CARD", FormatDisplayDateTime(card_mark), "1 ч 00 мин", "3"}));
+            (Cells{"PC_CARD", FormatDisplayDateTime(card_mark), "1 ч 00 мин", "—", "3", "—"}));
   EXPECT_EQ(RowOf(*dialog, "PC_DISCOUNT")[1], "07.12.2026 19:00:00");
-  EXPECT_EQ(RowOf(*dialog, "PC_DISCOUNT")[3], "0");
-  EXPECT_EQ(RowOf(*dialog, "OFFICE"), (Cells{"OFFICE", "—", "—", "—"}));
+  EXPECT_EQ(RowOf(*dialog, "PC_DISCOUNT")[kRows], "0");
+  EXPECT_EQ(RowOf(*dialog, "OFFICE"), (Cells{"OFFICE", "—", "—", "—", "—", "—"}));
   EXPECT_EQ(FirstLine(dialog->labSummary),
             "Копирование завершено 07.12.2026 20:05:00: таблиц с изменениями 1 из 2, записей 3");
 
   pass(2);
-  EXPECT_EQ(RowOf(*dialog, "PC_CARD")[3], "4") << "refreshed with the window";
+  EXPECT_EQ(RowOf(*dialog, "PC_CARD")[kRows], "4") << "refreshed with the window";
   EXPECT_EQ(RowOf(*dialog, "PC_CARD")[2], "—") << "no lag below zero";
   EXPECT_EQ(RowOf(*dialog, "PC_DISCOUNT")[1], "07.12.2026 19:00:00");
-  EXPECT_EQ(RowOf(*dialog, "PC_DISCOUNT")[3], "0") << "a failed table keeps none of its rows";
+  EXPECT_EQ(RowOf(*dialog, "PC_DISCOUNT")[kRows], "0") << "a failed table keeps none of its rows";
   const auto item = [&](const char* table) {
     return dialog->gridTables->findItems(table, Qt::MatchExactly).value(0);
   };
@@ -796,10 +802,10 @@ TEST_F(TablesDialogDatabasesTest, AFailedPassLeavesEveryTableAsTheGoodOneLeftIt)
     SCOPED_TRACE(table.Table);
     ASSERT_GT(table.MarkAfter, 0);
     const Cells row = RowOf(*dialog, table.Table);
-    ASSERT_EQ(row.size(), 4u);
+    ASSERT_EQ(row.size(), static_cast<std::size_t>(kColumns));
     EXPECT_EQ(row[1], FormatDisplayDateTime(table.MarkAfter));
     EXPECT_NE(row[2], "—") << "on the clock the good pass saw";
-    EXPECT_EQ(row[3], "0");
+    EXPECT_EQ(row[kRows], "0");
   }
   const std::string summary = dialog->labSummary->text().toStdString();
   EXPECT_TRUE(summary.starts_with("Копирование не удалось ")) << summary;
@@ -829,10 +835,10 @@ TEST_F(TablesDialogDatabasesTest, ANewWindowShowsTheCopysRecord) {
   for (const TTableResult& table : recorded.Tables) {
     SCOPED_TRACE(table.Table);
     const Cells row = RowOf(*dialog, table.Table);
-    ASSERT_EQ(row.size(), 4u);
+    ASSERT_EQ(row.size(), static_cast<std::size_t>(kColumns));
     EXPECT_EQ(row[1], FormatDisplayDateTime(table.MarkAfter));
     EXPECT_TRUE(row[2].ends_with(" с")) << "seconds on the clock the copy records: " << row[2];
-    EXPECT_EQ(row[3], std::to_string(RowsKept(table)));
+    EXPECT_EQ(row[kRows], std::to_string(RowsKept(table)));
   }
   EXPECT_EQ(FirstLine(dialog->labSummary), "Копирование в этом сеансе ещё не выполнялось");
 
@@ -847,8 +853,119 @@ TEST_F(TablesDialogDatabasesTest, ANewWindowShowsTheCopysRecord) {
     form.Timer1Timer();
     return dialog->labSummary->text().contains("не прочитаны");
   }));
-  EXPECT_EQ(RowOf(*dialog, "OFFICE"), (Cells{"OFFICE", "—", "—", "—"}));
+  EXPECT_EQ(RowOf(*dialog, "OFFICE"), (Cells{"OFFICE", "—", "—", "—", "—", "—"}));
   EXPECT_TRUE(dialog->labSummary->text().contains("other.fdb")) << "why";
+}
+
+// The check of the copy from the window, in the program module the program makes, on a working
+// and a copy office database of a few rows per table, once copying is on and a pass has copied.
+class CopyCheckWindowTest : public MainWindowTest {
+ protected:
+  void Open(TProgramModuleOptions options = {}) {
+    pair = std::make_unique<testing::OfficeDatabasePair>();
+    std::filesystem::create_directories(SuitePath("LogFiles"));
+    testing::WriteConfKey(pair->WorkConnStr(), "PARAMS", "OFFICE_DB_STRUCT_VERSION", "12");
+    ibx::TIBDatabase work = pair->ConnectWork();
+    testing::FillReplicatedTables(work, 3);
+    program = std::make_unique<TProgramModule>(testing::TestFyrn(), std::move(options));
+    program->Engine().SetSettings(pair->Settings());
+    form = std::make_unique<TForm4>(program->Engine(), program->Check());
+    form->show();
+    form->Timer1Timer();
+    EXPECT_FALSE(form->btnCheck->isEnabled()) << "only once copying is on";
+    form->btnRun->click();
+    const TCopyEngine& engine = program->Engine();
+    ASSERT_TRUE(testing::WaitFor([&] { return engine.LastResult() && !engine.Busy(); }, 60s));
+    ASSERT_EQ(engine.LastResult()->Status, TPassStatus::kCompleted);
+    form->Timer1Timer();
+  }
+
+  // Refreshes the window until a round of the kind has ended; whether it showed its progress.
+  bool WaitForRound(bool repair) {
+    bool progress_shown = false;
+    EXPECT_TRUE(testing::WaitFor(
+        [&] {
+          form->Timer1Timer();
+          progress_shown = progress_shown || form->labCheck->text().contains(": таблица ");
+          const TRoundState state = program->Check()->State();
+          return !state.Running && state.LastRound && state.LastRound->Repair == repair;
+        },
+        60s));
+    form->Timer1Timer();
+    return progress_shown;
+  }
+
+  std::unique_ptr<testing::OfficeDatabasePair> pair;
+  std::unique_ptr<TProgramModule> program;
+  std::unique_ptr<TForm4> form;  // goes before the program, as in the program
+};
+
+TEST_F(CopyCheckWindowTest, TheCheckShowsWhatDiffersAndTheRepairMendsIt) {
+  Open();
+  ibx::TIBDatabase copy = pair->ConnectCopy();
+  testing::ExecuteCommitted(copy, "DELETE FROM PC_LOGTRAN_BK WHERE ID = 1");
+  testing::ExecuteCommitted(copy, "UPDATE PC_LOGTRAN_BK SET AZSNAME = 'changed' WHERE ID = 2");
+  form->btnTablesClick();
+  auto* dialog = form->findChild<TTablesDialog*>("TablesDialog");
+  const auto red = [&](const std::string& table) {
+    const QTableWidgetItem* item = dialog->gridTables->findItems(Q(table), Qt::MatchExactly)[0];
+    return item->foreground().color() == QColor(Qt::red);
+  };
+
+  ASSERT_TRUE(form->btnCheck->isEnabled());
+  form->actCheckCopy->trigger();
+  EXPECT_TRUE(WaitForRound(false)) << "the progress";
+  EXPECT_TRUE(
+      form->labCheck->text().endsWith(Q(CheckSummaryText(*program->Check()->State().LastRound))));
+  // From the round: the window read the copy's record only when it opened, before any was made.
+  for (const TTableFreshness& table :
+       ReadCopyFreshness(*testing::OpenOfficeConf(pair->CopyConnStr())).Tables) {
+    if (table.Table == "PC_LOGTRAN_BK") continue;
+    SCOPED_TRACE(table.Table);
+    ASSERT_GT(table.VerifiedAsOf, 0);
+    EXPECT_EQ(RowOf(*dialog, table.Table).at(kVerifiedAsOf),
+              FormatDisplayDateTime(table.VerifiedAsOf));
+    EXPECT_FALSE(red(table.Table));
+  }
+  Cells logs = RowOf(*dialog, "PC_LOGTRAN_BK");
+  EXPECT_EQ(logs.at(kVerifiedAsOf), "—");
+  EXPECT_TRUE(logs[kChecked].find("нет в копии 1") != std::string::npos &&
+              logs[kChecked].find("различаются 1") != std::string::npos)
+      << logs[kChecked];
+  EXPECT_TRUE(red("PC_LOGTRAN_BK"));
+
+  boxes.Answer(MessageResult::kYes);
+  form->actRepairCopy->trigger();
+  ASSERT_EQ(boxes.Shown().size(), 1u);
+  EXPECT_EQ(boxes.Shown()[0].buttons, MessageButtons::kYesNo);
+  EXPECT_TRUE(WaitForRound(true));
+  logs = RowOf(*dialog, "PC_LOGTRAN_BK");
+  EXPECT_NE(logs.at(kVerifiedAsOf), "—");
+  EXPECT_NE(logs[kChecked].find("исправлено 2"), std::string::npos) << logs[kChecked];
+  EXPECT_FALSE(red("PC_LOGTRAN_BK"));
+  ibx::TIBDatabase work = pair->ConnectWork();
+  for (const std::string& text : testing::CompareReplicatedTables(work, copy).differences) {
+    ADD_FAILURE() << text;
+  }
+}
+
+// The window closes at once, and the program's end stops the round as a stop signal would.
+TEST_F(CopyCheckWindowTest, ClosingTheWindowStopsTheRound) {
+  TProgramModuleOptions options;
+  options.check.MaxRowsPerSecond = 1;  // a round of minutes
+  Open(options);
+  form->actCheckCopy->trigger();
+  ASSERT_TRUE(testing::WaitFor([&] {
+    form->Timer1Timer();
+    return program->Check()->State().Running;
+  }));
+  form->btnExit->click();
+  EXPECT_FALSE(form->isVisible());
+  form.reset();
+  program.reset();
+  const TCopyFreshness record = ReadCopyFreshness(*testing::OpenOfficeConf(pair->CopyConnStr()));
+  EXPECT_EQ(record.LastCheckAttempt.End, TCheckEnd::kInterrupted);
+  EXPECT_EQ(record.LastCheck.Finished, 0) << "no round went through its tables";
 }
 
 }  // namespace
