@@ -261,8 +261,13 @@ TPassResult RunCopyPass(TFyrn& fyrn, const TCopySettings& settings, TPassProgres
     step = TPassStep::kTable;
     const auto tables = ReplicatedTables();
     progress.TableCount = static_cast<std::int32_t>(tables.size());
-    const TTableContext context{fyrn,      *pass.work, *pass.copy,
-                                copy_conf, progress,   settings.MarkOverlap};
+    const TTableContext context{fyrn,
+                                *pass.work,
+                                *pass.copy,
+                                copy_conf,
+                                progress,
+                                settings.MarkOverlap,
+                                settings.OverlapByStamps};
     for (const ReplicatedTable& table : tables) {
       ++progress.TableNo;
       const auto started = std::chrono::steady_clock::now();

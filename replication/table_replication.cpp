@@ -1,6 +1,8 @@
 #include "replication/table_replication.h"
 
+#include <algorithm>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "dbaccess/fyrn.h"
@@ -9,6 +11,7 @@
 #include "platform/text.h"
 #include "replication/copy_record.h"
 #include "replication/copy_writer.h"
+#include "replication/overlap_stamps.h"
 #include "replication/replication_sql.h"
 #include "replication/source_rows.h"
 
@@ -26,40 +29,105 @@ std::int32_t CountRows(TIBDataSet& source, const std::string& tail) {
   return count;
 }
 
-// Copies the open source rows. What was written, up to a failure too, goes into `result`.
-void CopyRows(const TTableContext& context, TIBDataSet& source, TCopyWriter& target,
-              TTableResult& result) {
-  std::vector<std::size_t> fields;
-  std::vector<std::string> names;
-  for (std::size_t i = 0; i < source.FieldCount(); ++i) {
-    const std::string& name = source.Fields(i).FieldName();
-    if (!target.HasColumn(name)) continue;  // only in the working database
-    fields.push_back(i);
-    names.push_back(name);
-  }
-  const auto take_counts = [&] {
-    const TCopyWriter::Counts written = target.Written();
-    result.Inserted = written.Inserted;
-    result.Updated = written.Updated;
-    result.Unchanged = written.Unchanged;
-    result.FailedKey = target.FailedKey();
-  };
-  try {
-    target.Begin(std::move(names));
-    TSourceRows rows(source, std::move(fields), target.BatchRows());
-    for (auto batch = rows.Next(); !batch.empty(); batch = rows.Next()) {
-      for (std::size_t row = 0; row < batch.size(); ++row) {
-        ++context.progress.RecordNo;
-        ++result.Read;
-        target.Add(batch, row);
+// The writer of a table and what it has written into the result, from sources of one select
+// list ("SELECT t.*"), each copied as it is opened.
+class TTableCopy {
+ public:
+  TTableCopy(const TTableContext& context, const ReplicatedTable& table, TTableResult& result)
+      : context_(context), target_(context.fyrn, context.copy, table), result_(result) {}
+
+  // Copies the rows of the open source. What was written, up to a failure too, goes into the
+  // result.
+  void Copy(TIBDataSet& source) {
+    try {
+      if (!begun_) Begin(source);
+      TSourceRows rows(source, fields_, target_.BatchRows());
+      for (auto batch = rows.Next(); !batch.empty(); batch = rows.Next()) {
+        for (std::size_t row = 0; row < batch.size(); ++row) {
+          ++context_.progress.RecordNo;
+          ++result_.Read;
+          target_.Add(batch, row);
+        }
       }
+      target_.Flush();
+    } catch (...) {
+      TakeCounts();
+      throw;
     }
-    target.Flush();
-  } catch (...) {
-    take_counts();
-    throw;
+    TakeCounts();
   }
-  take_counts();
+  // Commits what was written, and logs how much.
+  void Commit() {
+    if (result_.Copied() > 0) {
+      LogProgram(FormatLogText("Обработка таблицы [%s]: скопировано %d записей",
+                               {result_.Table, result_.Copied()}));
+    }
+    if (begun_) target_.Commit();
+  }
+
+ private:
+  void Begin(TIBDataSet& source) {
+    std::vector<std::string> names;
+    for (std::size_t i = 0; i < source.FieldCount(); ++i) {
+      const std::string& name = source.Fields(i).FieldName();
+      if (!target_.HasColumn(name)) continue;  // only in the working database
+      fields_.push_back(i);
+      names.push_back(name);
+    }
+    target_.Begin(std::move(names));
+    begun_ = true;
+  }
+  void TakeCounts() {
+    const TCopyWriter::Counts written = target_.Written();
+    result_.Inserted = written.Inserted;
+    result_.Updated = written.Updated;
+    result_.Unchanged = unchanged_before_ + written.Unchanged;
+    result_.FailedKey = target_.FailedKey();
+  }
+
+  const TTableContext& context_;
+  TCopyWriter target_;
+  TTableResult& result_;
+  const std::int64_t unchanged_before_ = result_.Unchanged;
+  bool begun_ = false;
+  std::vector<std::size_t> fields_;
+};
+
+// Reads the overlap's keys and stamps first, and whole rows only for those the copy lacks or
+// holds with another stamp; then the rows stamped after the mark.
+void CopyByStamps(const TTableContext& context, const ReplicatedTable& table, TDateTime bound,
+                  TTableResult& result) {
+  TOverlapStamps overlap = CompareOverlapStamps(context.fyrn, context.work, context.copy, table,
+                                                bound, result.MarkBefore);
+  result.Unchanged = overlap.Same;
+  const auto source = context.fyrn.CreateDataSet(context.work, nullptr);
+  const std::string tail = SourceQueryTail(table, result.MarkBefore);
+  const std::int32_t stamped_after = CountRows(*source, tail);
+  context.progress.RecordCount =
+      static_cast<std::int32_t>(overlap.ReadAgain.size()) + stamped_after;
+  std::optional<TTableCopy> copy;
+  if (!overlap.ReadAgain.empty()) {
+    copy.emplace(context, table, result);
+    const std::vector<ibx::TIBValue>& keys = overlap.ReadAgain;
+    for (std::size_t first = 0; first < keys.size(); first += kReadAgainKeys) {
+      const std::size_t count = std::min(kReadAgainKeys, keys.size() - first);
+      source->SetSelectSQL(ReadAgainSql(table, count, result.MarkBefore));
+      for (std::size_t i = 0; i < count; ++i) source->Params(i).SetAsVariant(keys[first + i]);
+      source->Open();
+      copy->Copy(*source);
+      source->Close();
+    }
+  }
+  if (stamped_after > 0) {
+    source->SetSelectSQL("SELECT t.* " + tail + " ORDER BY t.MODIFYDATE ");
+    source->Open();
+    if (!source->Eof()) {
+      if (!copy) copy.emplace(context, table, result);
+      copy->Copy(*source);
+    }
+    source->Close();
+  }
+  if (copy) copy->Commit();
 }
 
 }  // namespace
@@ -75,22 +143,22 @@ void ReplicateTable(const TTableContext& context, const ReplicatedTable& table, 
     result.MarkAfter = result.MarkBefore;
     const TDateTime bound = result.MarkBefore > 0 ? result.MarkBefore - context.overlap : 0;
 
-    const auto source = context.fyrn.CreateDataSet(context.work, nullptr);
-    const std::string tail = SourceQueryTail(table, bound);
-    context.progress.RecordCount = CountRows(*source, tail);
-    if (context.progress.RecordCount > 0) {
-      source->SetSelectSQL("SELECT t.* " + tail + " ORDER BY t.MODIFYDATE ");
-      source->Open();
-      if (!source->Eof()) {
-        TCopyWriter target(context.fyrn, context.copy, table);
-        CopyRows(context, *source, target, result);
-        if (result.Copied() > 0) {
-          LogProgram(FormatLogText("Обработка таблицы [%s]: скопировано %d записей",
-                                   {name, result.Copied()}));
+    if (context.overlap_by_stamps && result.MarkBefore > 0 && bound > 0) {
+      CopyByStamps(context, table, bound, result);
+    } else {
+      const auto source = context.fyrn.CreateDataSet(context.work, nullptr);
+      const std::string tail = SourceQueryTail(table, bound);
+      context.progress.RecordCount = CountRows(*source, tail);
+      if (context.progress.RecordCount > 0) {
+        source->SetSelectSQL("SELECT t.* " + tail + " ORDER BY t.MODIFYDATE ");
+        source->Open();
+        if (!source->Eof()) {
+          TTableCopy copy(context, table, result);
+          copy.Copy(*source);
+          copy.Commit();
         }
-        target.Commit();
+        source->Close();
       }
-      source->Close();
     }
     WriteMark(context.copy_conf, name, new_mark);
     result.MarkAfter = new_mark;

@@ -1,6 +1,7 @@
 // Brings one table of the copy database up to date with the working database: reads the rows
-// changed since the table's high-water mark (less the overlap), inserts those whose key the copy
-// lacks, updates those that differ in any copied column, and leaves equal rows alone. All
+// changed since the table's high-water mark (less the overlap; of the overlap only those whose
+// stamp the copy does not hold), inserts those whose key the copy lacks, updates those that
+// differ in any copied column, and leaves equal rows alone. All
 // writes of the table go into one transaction with one commit; the new mark, which the pass
 // chose, is stored only after it.
 #pragma once
@@ -29,6 +30,9 @@ struct TTableContext {
   TfbIniFile& copy_conf;
   TPassProgress& progress;  // RecordNo and RecordCount
   double overlap = 0;       // days read again before the stored mark
+  // The overlap is compared by keys and stamps first, and read whole only where they differ
+  // (replication/overlap_stamps.h); false: read whole, as rows after the mark are.
+  bool overlap_by_stamps = true;
 };
 
 // Fills `result` as it goes, so that a failure leaves what was done. A failure raises an

@@ -27,6 +27,10 @@ struct TCopySettings {
   // Days by which a transaction still open on the working database may hold a table's mark
   // back, so that its rows are read once it commits. 0: marks are never held back.
   double MarkHoldLimit = 1.0;
+  // A pass reads the overlap's keys and stamps first, and whole rows only where the copy's stamp
+  // differs; false: the overlap is read whole, for working databases whose triggers do not stamp
+  // every change.
+  bool OverlapByStamps = true;
   // The scheduled check of the copy: a round over every table at most once in this many hours
   // (0: none), in slices of CheckSliceSeconds between passes; with CheckRepair it mends what it
   // finds.

@@ -74,6 +74,8 @@ TCopySettings LoadCopySettings(const std::string& default_password,
   if (overlap_seconds >= 0) settings.MarkOverlap = overlap_seconds / 86400.0;
   const std::int32_t hold_hours = ReadSettingInt(kCopySettingsName, "PARAMS", "MarkHoldHours", -1);
   if (hold_hours >= 0) settings.MarkHoldLimit = hold_hours / 24.0;
+  settings.OverlapByStamps =
+      ReadSettingBool(kCopySettingsName, "PARAMS", "OverlapByStamps", settings.OverlapByStamps);
   const std::int32_t check_hours =
       ReadSettingInt(kCopySettingsName, "PARAMS", "CheckEveryHours", 0);
   if (check_hours > 0) settings.CheckEveryHours = check_hours;

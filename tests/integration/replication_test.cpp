@@ -149,8 +149,8 @@ TEST_F(ReplicationTest, OnlyChangedRowsAreWrittenAndWholly) {
   const std::string versions_before =
       QueryText(copy, "SELECT LIST(RDB$RECORD_VERSION) FROM OFFICE WHERE AZSNUMBER <> 1");
 
-  // Row 1 changes in two columns, one of them to NULL. Rows 0 and 2 are read again (they are
-  // within the mark's overlap) and compare equal.
+  // Row 1 changes in two columns, one of them to NULL. Rows 0 and 2 are within the mark's
+  // overlap, and the copy holds them with their stamps: they are not read whole again.
   ExecuteCommitted(work,
                    "UPDATE OFFICE SET AZSNAME = 'новое имя', AZSPHONE = NULL WHERE AZSNUMBER = 1");
   ASSERT_EQ(Pass().LastErrorText, "");
@@ -158,7 +158,7 @@ TEST_F(ReplicationTest, OnlyChangedRowsAreWrittenAndWholly) {
   EXPECT_EQ(QueryText(copy, "SELECT LIST(RDB$RECORD_VERSION) FROM OFFICE WHERE AZSNUMBER <> 1"),
             versions_before);
   const TTableResult& office = last.Tables[0];
-  EXPECT_EQ(office.Read, 3);
+  EXPECT_EQ(office.Read, 1);
   EXPECT_EQ(office.Updated, 1);
   EXPECT_EQ(office.Unchanged, 2);
   EXPECT_EQ(office.Inserted, 0);
@@ -170,6 +170,49 @@ TEST_F(ReplicationTest, OnlyChangedRowsAreWrittenAndWholly) {
   EXPECT_NE(log.find("Обработка таблицы [OFFICE]: скопировано 3 записей"), std::string::npos);
   EXPECT_NE(log.find("Обработка таблицы [OFFICE]: скопировано 1 записей"), std::string::npos);
   ExpectCopyEqualsWork();
+}
+
+// The overlap is compared by key and stamp: a working row whose stamp the copy does not hold is
+// read whole and written, the others are not read whole, and a row changed only in the copy under
+// its stamp is left to the check. With the setting off the overlap is read whole, as rows after
+// the mark are, and that row's values are put right too.
+TEST_F(ReplicationTest, TheOverlapIsReadWholeOnlyWhereTheStampsDiffer) {
+  testing::InsertSampleRows(work, "PC_LOGTRAN_BK", "ID", 0, 50);
+  ASSERT_EQ(Pass().LastErrorText, "");
+  const TDateTime mark = Mark(*CopyConf(), "PC_LOGTRAN_BK");
+  // Stamped within the overlap, as a statement that began before the mark stamps its rows.
+  ExecuteCommitted(work, "UPDATE PC_LOGTRAN_BK SET AZSNAME = 'раньше', MODIFYDATE = '" +
+                             FormatSqlDateTime(mark - 1.0 / 1440) + "' WHERE ID = 1");
+  ExecuteCommitted(work, "UPDATE PC_LOGTRAN_BK SET AZSNAME = 'после' WHERE ID = 3");
+  // Changed in the copy under its own stamp: the trigger is made to keep it.
+  const std::string stamp =
+      QueryText(work, "SELECT CAST(MODIFYDATE AS VARCHAR(30)) FROM PC_LOGTRAN_BK WHERE ID = 2");
+  ExecuteCommitted(copy, "UPDATE PC_LOGTRAN_BK SET MODIFYDATE = '1900-01-01' WHERE ID = 2");
+  ExecuteCommitted(copy, "UPDATE PC_LOGTRAN_BK SET AZSNAME = 'копия', MODIFYDATE = '" + stamp +
+                             "' WHERE ID = 2");
+  ASSERT_EQ(
+      QueryText(copy, "SELECT CAST(MODIFYDATE AS VARCHAR(30)) FROM PC_LOGTRAN_BK WHERE ID = 2"),
+      stamp);
+  ASSERT_EQ(Pass().LastErrorText, "");
+  const auto table_result = [&] {
+    for (const TTableResult& result : last.Tables) {
+      if (result.Table == "PC_LOGTRAN_BK") return result;
+    }
+    throw std::runtime_error("no result for PC_LOGTRAN_BK");
+  };
+  EXPECT_EQ(table_result().Read, 2);
+  EXPECT_EQ(table_result().Updated, 2);
+  EXPECT_EQ(table_result().Unchanged, 48);
+  EXPECT_EQ(QueryText(copy, "SELECT LIST(AZSNAME, '|') FROM PC_LOGTRAN_BK WHERE ID IN (1, 3)"),
+            "раньше|после");
+  EXPECT_EQ(QueryText(copy, "SELECT AZSNAME FROM PC_LOGTRAN_BK WHERE ID = 2"), "копия");
+
+  settings.OverlapByStamps = false;
+  ASSERT_EQ(Pass().LastErrorText, "");
+  EXPECT_EQ(table_result().Read, 50);
+  EXPECT_EQ(table_result().Updated, 1);
+  EXPECT_EQ(QueryText(copy, "SELECT AZSNAME FROM PC_LOGTRAN_BK WHERE ID = 2"),
+            QueryText(work, "SELECT AZSNAME FROM PC_LOGTRAN_BK WHERE ID = 2"));
 }
 
 TEST_F(ReplicationTest, EmptyTextAndNullAreDifferentValues) {
@@ -245,7 +288,8 @@ TEST_F(ReplicationTest, RowsWrittenManyAtATimeAreExactAndAFailureNamesItsRow) {
     }
   }
   ASSERT_EQ(Pass().LastErrorText, "");
-  EXPECT_EQ(table_result().Read, 1300);
+  // Only the changed and new rows are read whole; the overlap's others match by stamp.
+  EXPECT_EQ(table_result().Read, 600);
   EXPECT_EQ(table_result().Inserted, 300);
   EXPECT_EQ(table_result().Updated, 300);
   EXPECT_EQ(table_result().Unchanged, 700);
