@@ -52,7 +52,8 @@ void TCopyDBThread::Execute() {
       }
       ++beats_;
       waiting_ = true;
-      wake_event_.Wait(std::chrono::duration_cast<std::chrono::milliseconds>(wait));
+      // Rounded up: a wake just before a pass is due would do a piece of the work first.
+      wake_event_.Wait(std::chrono::ceil<std::chrono::milliseconds>(wait));
       waiting_ = false;
       ++beats_;
       if (terminated_) break;

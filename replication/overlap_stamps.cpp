@@ -1,7 +1,10 @@
 #include "replication/overlap_stamps.h"
 
+#include <future>
 #include <string>
 #include <unordered_map>
+#include <utility>
+#include <vector>
 
 #include "dbaccess/fyrn.h"
 #include "ibx/dataset.h"
@@ -19,10 +22,6 @@ constexpr std::size_t kStampBatchRows = 20000;
 
 std::string Quoted(std::string_view name) {
   return "\"" + std::string(name) + "\"";
-}
-
-std::string UpTo(TDateTime mark) {
-  return " AND t.MODIFYDATE <= '" + FormatSqlDateTime(mark) + "'";
 }
 
 // A MODIFYDATE as one number, for equality only.
@@ -51,33 +50,67 @@ void ReadStamps(TFyrn& fyrn, ibx::TIBDatabase& db, const ReplicatedTable& table,
 
 }  // namespace
 
-TOverlapStamps CompareOverlapStamps(TFyrn& fyrn, ibx::TIBDatabase& work, ibx::TIBDatabase& copy,
-                                    const ReplicatedTable& table, TDateTime bound, TDateTime mark) {
-  std::unordered_map<std::string, std::int64_t> copied;
-  const std::string window =
-      " WHERE t.MODIFYDATE > '" + FormatSqlDateTime(bound) + "'" + UpTo(mark);
-  ReadStamps(fyrn, copy, table, " FROM " + Quoted(table.table) + " t" + window,
-             [&](const ibx::TIBValue& key, std::int64_t stamp) {
-               copied.emplace(KeyText(key, table.text_key), stamp);
-             });
+namespace {
+
+// Both sides read at once, the copy's into a map on a thread of its own; then each working row is
+// looked up. Key is int64 for integer keys, the text as the server compares it for text keys.
+template <class Key, class KeyOf, class ValueOf>
+TOverlapStamps Compare(TFyrn& fyrn, ibx::TIBDatabase& work, ibx::TIBDatabase& copy,
+                       const ReplicatedTable& table, const std::string& copy_tail,
+                       const std::string& work_tail, KeyOf key_of, ValueOf value_of) {
+  auto copied = std::async(std::launch::async, [&] {
+    std::unordered_map<Key, std::int64_t> stamps;
+    ReadStamps(fyrn, copy, table, copy_tail, [&](const ibx::TIBValue& key, std::int64_t stamp) {
+      stamps.emplace(key_of(key), stamp);
+    });
+    return stamps;
+  });
+  std::vector<std::pair<Key, std::int64_t>> working;
+  try {
+    ReadStamps(fyrn, work, table, work_tail, [&](const ibx::TIBValue& key, std::int64_t stamp) {
+      working.emplace_back(key_of(key), stamp);
+    });
+  } catch (...) {
+    copied.wait();
+    throw;
+  }
+  const std::unordered_map<Key, std::int64_t> stamps = copied.get();
   TOverlapStamps result;
-  ReadStamps(fyrn, work, table, SourceQueryTail(table, bound) + UpTo(mark),
-             [&](const ibx::TIBValue& key, std::int64_t stamp) {
-               const auto found = copied.find(KeyText(key, table.text_key));
-               if (found != copied.end() && found->second == stamp) {
-                 ++result.Same;
-               } else {
-                 result.ReadAgain.push_back(key);
-               }
-             });
+  for (const auto& [key, stamp] : working) {
+    const auto found = stamps.find(key);
+    if (found != stamps.end() && found->second == stamp) {
+      ++result.Same;
+    } else {
+      result.ReadAgain.push_back(value_of(key));
+    }
+  }
   return result;
 }
 
-std::string ReadAgainSql(const ReplicatedTable& table, std::size_t keys, TDateTime mark) {
+}  // namespace
+
+TOverlapStamps CompareStamps(TFyrn& fyrn, ibx::TIBDatabase& work, ibx::TIBDatabase& copy,
+                             const ReplicatedTable& table, TDateTime bound) {
+  const std::string copy_tail =
+      " FROM " + Quoted(table.table) + " t WHERE t.MODIFYDATE > '" + FormatSqlDateTime(bound) + "'";
+  const std::string work_tail = SourceQueryTail(table, bound);
+  if (table.text_key) {
+    return Compare<std::string>(
+        fyrn, work, copy, table, copy_tail, work_tail,
+        [](const ibx::TIBValue& key) { return KeyText(key, true); },
+        [](const std::string& key) { return ibx::TIBValue::Text(key); });
+  }
+  return Compare<std::int64_t>(
+      fyrn, work, copy, table, copy_tail, work_tail,
+      [](const ibx::TIBValue& key) { return key.AsInt64(); },
+      [](std::int64_t key) { return ibx::TIBValue::Int(key); });
+}
+
+std::string ReadAgainSql(const ReplicatedTable& table, std::size_t keys) {
   std::string list;
   for (std::size_t i = 0; i < keys; ++i) list += i ? ", ?" : "?";
   std::string sql = "SELECT t.* FROM " + Quoted(table.table) + " t WHERE t." +
-                    Quoted(table.key_column) + " IN (" + list + ")" + UpTo(mark);
+                    Quoted(table.key_column) + " IN (" + list + ")";
   if (!table.card_column.empty()) sql += " AND " + CardHasPurse(table);
   return sql;
 }

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <memory>
-#include <optional>
 #include <vector>
 
 #include "dbaccess/fyrn.h"
@@ -93,41 +92,27 @@ class TTableCopy {
   std::vector<std::size_t> fields_;
 };
 
-// Reads the overlap's keys and stamps first, and whole rows only for those the copy lacks or
-// holds with another stamp; then the rows stamped after the mark.
+// Reads the keys and stamps after the bound first, and whole rows only for those the copy lacks
+// or holds with another stamp.
 void CopyByStamps(const TTableContext& context, const ReplicatedTable& table, TDateTime bound,
                   TTableResult& result) {
-  TOverlapStamps overlap = CompareOverlapStamps(context.fyrn, context.work, context.copy, table,
-                                                bound, result.MarkBefore);
-  result.Unchanged = overlap.Same;
+  const TOverlapStamps stamps =
+      CompareStamps(context.fyrn, context.work, context.copy, table, bound);
+  result.Unchanged = stamps.Same;
+  const std::vector<ibx::TIBValue>& keys = stamps.ReadAgain;
+  context.progress.RecordCount = static_cast<std::int32_t>(keys.size());
+  if (keys.empty()) return;
   const auto source = context.fyrn.CreateDataSet(context.work, nullptr);
-  const std::string tail = SourceQueryTail(table, result.MarkBefore);
-  const std::int32_t stamped_after = CountRows(*source, tail);
-  context.progress.RecordCount =
-      static_cast<std::int32_t>(overlap.ReadAgain.size()) + stamped_after;
-  std::optional<TTableCopy> copy;
-  if (!overlap.ReadAgain.empty()) {
-    copy.emplace(context, table, result);
-    const std::vector<ibx::TIBValue>& keys = overlap.ReadAgain;
-    for (std::size_t first = 0; first < keys.size(); first += kReadAgainKeys) {
-      const std::size_t count = std::min(kReadAgainKeys, keys.size() - first);
-      source->SetSelectSQL(ReadAgainSql(table, count, result.MarkBefore));
-      for (std::size_t i = 0; i < count; ++i) source->Params(i).SetAsVariant(keys[first + i]);
-      source->Open();
-      copy->Copy(*source);
-      source->Close();
-    }
-  }
-  if (stamped_after > 0) {
-    source->SetSelectSQL("SELECT t.* " + tail + " ORDER BY t.MODIFYDATE ");
+  TTableCopy copy(context, table, result);
+  for (std::size_t first = 0; first < keys.size(); first += kReadAgainKeys) {
+    const std::size_t count = std::min(kReadAgainKeys, keys.size() - first);
+    source->SetSelectSQL(ReadAgainSql(table, count));
+    for (std::size_t i = 0; i < count; ++i) source->Params(i).SetAsVariant(keys[first + i]);
     source->Open();
-    if (!source->Eof()) {
-      if (!copy) copy.emplace(context, table, result);
-      copy->Copy(*source);
-    }
+    copy.Copy(*source);
     source->Close();
   }
-  if (copy) copy->Commit();
+  copy.Commit();
 }
 
 }  // namespace
