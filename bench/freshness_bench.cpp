@@ -21,8 +21,9 @@
 // Baseline of the check: a round of slices back to back after the windows, with no pass and no
 // writer. Every figure is also printed as a RESULT line for scripts/bench.
 //
-//   freshness_bench [--window SECONDS] [rows ...]     default: 60 s and the largest of 100000
-//                                                     1000000
+//   freshness_bench [--window SECONDS] [--rate ROWS] [--only-off] [rows ...]
+//     default: 60 s, 200 rows a second, both windows, and the largest of 100000 1000000;
+//     --only-off measures the window without the schedule alone (scripts/bench-lag)
 #include <algorithm>
 #include <atomic>
 #include <cmath>
@@ -56,7 +57,8 @@ using bench::Connect;
 using bench::Seconds;
 
 constexpr char kTable[] = "PC_LOGTRAN_BK";
-constexpr std::int32_t kBatchRows = 20;
+// Rows a batch of the writer inserts: --rate / 10.
+std::int32_t batch_rows = 20;
 constexpr auto kBatchEvery = 100ms;
 constexpr std::int32_t kPeriod = 5;
 constexpr double kSliceSeconds = 3;
@@ -95,7 +97,7 @@ struct TBatch {
   Clock::time_point committed;
 };
 
-// Inserts kBatchRows rows every kBatchEvery into the working table from `first_key` on, each
+// Inserts batch_rows rows every kBatchEvery into the working table from `first_key` on, each
 // batch committed. The batches keep to their times, a late one followed by the next at once, so
 // that a busy server does not lower the rate the passes have to keep up with.
 class TWriter {
@@ -118,7 +120,7 @@ class TWriter {
   double Rate() const {
     const std::lock_guard lock(mutex_);
     if (batches_.empty()) return 0;
-    return batches_.size() * kBatchRows / Seconds(started_, batches_.back().committed);
+    return batches_.size() * batch_rows / Seconds(started_, batches_.back().committed);
   }
 
  private:
@@ -127,8 +129,8 @@ class TWriter {
       auto db = Connect(conn_str);
       auto next = Clock::now();
       while (!stop_) {
-        testing::InsertSampleRows(db, kTable, "ID", key_, kBatchRows);
-        key_ += kBatchRows;
+        testing::InsertSampleRows(db, kTable, "ID", key_, batch_rows);
+        key_ += batch_rows;
         {
           const std::lock_guard lock(mutex_);
           batches_.push_back({key_ - 1, Clock::now()});
@@ -326,18 +328,27 @@ TWindow RunWindow(bench::TCopyBench& suite, TCopySettings settings, bool schedul
 
 int main(int argc, char** argv) {
   double window_seconds = 60;
+  double rate = 200;
+  bool only_off = false;
   std::vector<char*> args{argv[0]};
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--window") == 0 && i + 1 < argc) {
       window_seconds = std::atof(argv[++i]);
+    } else if (std::strcmp(argv[i], "--rate") == 0 && i + 1 < argc) {
+      rate = std::atof(argv[++i]);
+    } else if (std::strcmp(argv[i], "--only-off") == 0) {
+      only_off = true;
     } else {
       args.push_back(argv[i]);
     }
   }
   const std::vector<long> counts = bench::RowCounts(static_cast<int>(args.size()), args.data());
   const long rows = *std::max_element(counts.begin(), counts.end());
-  if (window_seconds < 1 || rows < 1) {
-    std::fprintf(stderr, "usage: freshness_bench [--window SECONDS] [rows ...]\n");
+  batch_rows = static_cast<std::int32_t>(std::lround(rate / 10));
+  if (window_seconds < 1 || rows < 1 || batch_rows < 1) {
+    std::fprintf(
+        stderr,
+        "usage: freshness_bench [--window SECONDS] [--rate ROWS] [--only-off] [rows ...]\n");
     return 2;
   }
 
@@ -360,6 +371,7 @@ int main(int argc, char** argv) {
   std::int32_t next_key = static_cast<std::int32_t>(rows);
   std::vector<std::pair<const char*, TWindow>> windows;
   for (const bool schedule : {false, true}) {
+    if (schedule && only_off) break;
     windows.emplace_back(schedule ? "on" : "off",
                          RunWindow(suite, settings, schedule, next_key, window_seconds));
     // The next window starts as this one did; the copy's rows keep the working stamps.
@@ -392,7 +404,7 @@ int main(int argc, char** argv) {
   std::printf(
       "%ld rows in %s, batches of %d rows every %lld ms, a pass every %d s, windows of "
       "%.0f s; seconds:\n",
-      rows, kTable, kBatchRows, static_cast<long long>(kBatchEvery.count()), kPeriod,
+      rows, kTable, batch_rows, static_cast<long long>(kBatchEvery.count()), kPeriod,
       window_seconds);
   std::printf("%-8s %8s %6s %7s %7s %7s %7s %7s %7s %7s %7s %7s %7s\n", "schedule", "rows/s",
               "passes", "pass", "lag p50", "p95", "max", "bhd p50", "p95", "max", "dly p50", "p95",
@@ -425,6 +437,11 @@ int main(int argc, char** argv) {
     }
   }
 
+  if (only_off) {
+    std::fflush(stdout);
+    for (const auto& db : {settings.WorkDBConnStr, settings.CopyDBConnStr}) bench::Drop(db);
+    return status;
+  }
   const TWindow& on = windows.back().second;
   const TCheckFigures check = SumUp(on);
   const double check_rate = check.slicing > 0 ? check.compared / check.slicing : 0;
