@@ -48,13 +48,14 @@ TCopySettings TCopyBench::Settings() const {
   return settings;
 }
 
-void TCopyBench::Pass(const TCopySettings& settings) {
-  const TPassResult result = RunCopyPass(fyrn_, settings, progress_, memory_);
+TPassResult TCopyBench::Pass(const TCopySettings& settings) {
+  TPassResult result = RunCopyPass(fyrn_, settings, progress_, memory_);
   if (result.Status != TPassStatus::kCompleted) {
     std::fprintf(stderr, "copy pass failed: %s\n",
                  result.Error ? result.Error->Text.c_str() : "skipped");
     std::exit(1);
   }
+  return result;
 }
 
 ibx::TIBDatabase Connect(const std::string& conn_str) {

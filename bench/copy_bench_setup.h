@@ -28,7 +28,7 @@ class TCopyBench {
   TCopySettings Settings() const;
   TFyrn& Fyrn() { return fyrn_; }
   // One copy pass, with the memory passes keep between them; a failure ends the program.
-  void Pass(const TCopySettings& settings);
+  TPassResult Pass(const TCopySettings& settings);
 
  private:
   std::string dir_;
