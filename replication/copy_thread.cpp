@@ -65,7 +65,8 @@ void TCopyDBThread::Execute() {
         }
         due = Clock::now() + std::chrono::milliseconds(PeriodMs(period_()));
       }
-      more = between_ && !terminated_ && between_();
+      // Only while copying is on: its start checks vouch for the databases the work writes to.
+      more = between_ && !terminated_ && CopyEnabled && between_();
     }
   } catch (...) {
     // The pass records its own errors; anything else still ends the thread with its log line.

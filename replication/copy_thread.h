@@ -1,7 +1,8 @@
 // The one worker thread: it sleeps for the copy period and, each time the sleep ends while
 // copying is switched on, runs one pass. The main window cuts the sleep short with WakeUp. After
-// each wait it does the work between passes, if it has any: while that work says it goes on, it
-// is done again at once until the next pass is due, which then waits for one piece at most. The
+// each wait, while copying is on, it does the work between passes, if it has any: while that work
+// says it goes on, it is done again at once until the next pass is due, which then waits for one
+// piece at most. The
 // pass publishes its own progress and result (replication/copy_engine.h); the thread only knows
 // whether it runs one. Its beats are for a watchdog in another thread: they tell a thread that
 // waits from one that is stuck or has ended.

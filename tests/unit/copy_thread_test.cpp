@@ -197,11 +197,13 @@ TEST_F(CopyThreadTest, WorkBetweenPassesFillsTheWaitAndHoldsADuePassForOnePieceA
     return true;
   });
   thread.Nudge();
+  std::this_thread::sleep_for(300ms);
+  EXPECT_EQ(pieces.load(), 0);  // only while copying is on
+  thread.CopyEnabled = true;
+  thread.Nudge();
   std::this_thread::sleep_for(400ms);
   EXPECT_GE(pieces.load(), 1);
-  EXPECT_EQ(pass.Starts(), 0u);  // copying is off, and a nudge is no wake-up
-  thread.CopyEnabled = true;
-  thread.WakeUp();
+  EXPECT_EQ(pass.Starts(), 0u);  // a nudge is no wake-up, and no pass is due yet
   ASSERT_TRUE(pass.WaitForStarts(4, 8s));
   const auto starts = pass.StartTimes();
   const auto ends = pass.EndTimes();
