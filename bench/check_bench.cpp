@@ -25,7 +25,6 @@
 
 #include "bench/bench_figures.h"
 #include "bench/copy_bench_setup.h"
-#include "dbaccess/office_db_verification.h"
 #include "ibx/dataset.h"
 #include "ibx/transaction.h"
 #include "replication/check/copy_check.h"
@@ -86,11 +85,7 @@ int main(int argc, char** argv) {
               "raw copy/s", "check/s", "of slower", "found", "before KB", "peak KB");
   int status = 0;
   for (const long rows : counts) {
-    settings.WorkDBConnStr = suite.ConnStr("work.fdb");
-    settings.CopyDBConnStr = suite.ConnStr("copy.fdb");
-    for (const auto& db : {settings.WorkDBConnStr, settings.CopyDBConnStr}) {
-      VerifyOfficeDB(suite.Fyrn(), db, "rivetcode");
-    }
+    settings = suite.NewDatabases("work.fdb", "copy.fdb");
     {
       auto work = Connect(settings.WorkDBConnStr);
       testing::InsertSampleRows(work, table, "ID", 0, static_cast<std::int32_t>(rows));

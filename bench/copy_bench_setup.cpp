@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "bench/bench_figures.h"
+#include "dbaccess/office_db_verification.h"
 #include "ibx/dataset.h"
 #include "platform/shared_library.h"
 #include "platform/suite_root.h"
@@ -45,6 +46,16 @@ std::string TCopyBench::ConnStr(const std::string& file) const {
 TCopySettings TCopyBench::Settings() const {
   TCopySettings settings;
   settings.WorkDBPassword = settings.CopyDBPassword = kPassword;
+  return settings;
+}
+
+TCopySettings TCopyBench::NewDatabases(const std::string& work_file, const std::string& copy_file) {
+  TCopySettings settings = Settings();
+  settings.WorkDBConnStr = ConnStr(work_file);
+  settings.CopyDBConnStr = ConnStr(copy_file);
+  for (const auto& db : {settings.WorkDBConnStr, settings.CopyDBConnStr}) {
+    VerifyOfficeDB(fyrn_, db, kPassword);
+  }
   return settings;
 }
 

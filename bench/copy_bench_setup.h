@@ -26,6 +26,9 @@ class TCopyBench {
   std::string ConnStr(const std::string& file) const;
   // Settings with the server's passwords; the databases are the caller's.
   TCopySettings Settings() const;
+  // Settings with a working and a copy database of the folder, both made with the office
+  // structure (again, when they exist).
+  TCopySettings NewDatabases(const std::string& work_file, const std::string& copy_file);
   TFyrn& Fyrn() { return fyrn_; }
   // One copy pass, with the memory passes keep between them; a failure ends the program.
   TPassResult Pass(const TCopySettings& settings);

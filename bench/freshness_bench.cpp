@@ -40,7 +40,6 @@
 #include "bench/bench_figures.h"
 #include "bench/copy_bench_setup.h"
 #include "dbaccess/fyrn.h"
-#include "dbaccess/office_db_verification.h"
 #include "ibx/dataset.h"
 #include "replication/check/sliced_check.h"
 #include "replication/copy_engine.h"
@@ -353,12 +352,7 @@ int main(int argc, char** argv) {
   }
 
   bench::TCopyBench suite("brindle-freshness");
-  TCopySettings settings = suite.Settings();
-  settings.WorkDBConnStr = suite.ConnStr("work.fdb");
-  settings.CopyDBConnStr = suite.ConnStr("copy.fdb");
-  for (const auto& db : {settings.WorkDBConnStr, settings.CopyDBConnStr}) {
-    VerifyOfficeDB(suite.Fyrn(), db, "rivetcode");
-  }
+  TCopySettings settings = suite.NewDatabases("work.fdb", "copy.fdb");
   {
     auto work = Connect(settings.WorkDBConnStr);
     testing::InsertSampleRows(work, kTable, "ID", 0, static_cast<std::int32_t>(rows));

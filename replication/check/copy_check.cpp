@@ -193,24 +193,16 @@ std::optional<ibx::TIBValue> CheckTable(const TCheckContext& context, const Repl
   TRangeRow copy = copy_rows.Next();
   std::optional<ibx::TIBValue> go_on_from;
   for (std::uint32_t step = 1; work || copy; ++step) {
-    if (step % 256 == 0) {
-      if (Cancelled(context.options)) throw Exception(kCancelled);
-      if (TCheckClock::now() >= deadline) {
-        go_on_from =
-            !work ? copy.Value(key_index)
-            : !copy
-                ? work.Value(key_index)
-                : (CompareKeys(work.Value(key_index), copy.Value(key_index), table.text_key) <= 0
-                       ? work
-                       : copy)
-                      .Value(key_index);
-        break;
-      }
-    }
+    if (step % 256 == 0 && Cancelled(context.options)) throw Exception(kCancelled);
     const int order =
         !work   ? 1
         : !copy ? -1
                 : CompareKeys(work.Value(key_index), copy.Value(key_index), table.text_key);
+    if (step % 256 == 0 && TCheckClock::now() >= deadline) {
+      // Every key below the smaller of the two is done on both sides.
+      go_on_from = (order <= 0 ? work : copy).Value(key_index);
+      break;
+    }
     if (order < 0) {
       if (left_out(work)) {
         ++result.LeftOut;
@@ -288,13 +280,15 @@ std::vector<ReplicatedTable> ParseCheckedTables(const std::string& names) {
   }
 }
 
-namespace {
+std::vector<ReplicatedTable> CheckedTables(const TCheckOptions& options) {
+  return options.Tables.empty()
+             ? std::vector<ReplicatedTable>(ReplicatedTables().begin(), ReplicatedTables().end())
+             : options.Tables;
+}
 
-// The check from `position` on until `deadline`, moving `position` to where it stopped; then
-// `record` with the copy's configuration when the copy was reached.
-TCheckResult CheckTables(TFyrn& fyrn, const TCopySettings& settings, const TCheckOptions& options,
-                         TRoundPosition& position, TCheckClock::time_point deadline,
-                         const std::function<void(TfbIniFile&, TCheckResult&)>& record) {
+TCheckResult RunCheckSlice(TFyrn& fyrn, const TCopySettings& settings, const TCheckOptions& options,
+                           TRoundPosition& position, TCheckClock::time_point deadline,
+                           const std::function<void(TfbIniFile&, TCheckResult&)>& record) {
   TCheckResult result;
   result.Repair = options.Repair;
   std::unique_ptr<TfbIniFile> copy_conf;
@@ -373,28 +367,14 @@ TCheckResult CheckTables(TFyrn& fyrn, const TCopySettings& settings, const TChec
   return result;
 }
 
-}  // namespace
-
-std::vector<ReplicatedTable> CheckedTables(const TCheckOptions& options) {
-  return options.Tables.empty()
-             ? std::vector<ReplicatedTable>(ReplicatedTables().begin(), ReplicatedTables().end())
-             : options.Tables;
-}
-
 TCheckResult RunCopyCheck(TFyrn& fyrn, const TCopySettings& settings,
                           const TCheckOptions& options) {
   TRoundPosition position;
   // What --status and the web side show of the checks.
-  return CheckTables(fyrn, settings, options, position, TCheckClock::time_point::max(),
-                     [](TfbIniFile& copy_conf, const TCheckResult& result) {
-                       StoreCheckFreshness(copy_conf, result, Now());
-                     });
-}
-
-TCheckResult RunCheckSlice(TFyrn& fyrn, const TCopySettings& settings, const TCheckOptions& options,
-                           TRoundPosition& position, TCheckClock::time_point deadline,
-                           const std::function<void(TfbIniFile&, TCheckResult&)>& record) {
-  return CheckTables(fyrn, settings, options, position, deadline, record);
+  return RunCheckSlice(fyrn, settings, options, position, TCheckClock::time_point::max(),
+                       [](TfbIniFile& copy_conf, const TCheckResult& result) {
+                         StoreCheckFreshness(copy_conf, result, Now());
+                       });
 }
 
 }  // namespace brindle

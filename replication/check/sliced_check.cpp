@@ -79,7 +79,6 @@ std::optional<TCheckResult> TSlicedCheck::TakeFinished() {
 }
 
 bool TSlicedCheck::Begin(const TCopySettings& settings) {
-  const std::vector<ReplicatedTable> tables = CheckedTables({});
   auto start = [&](bool repair, bool manual) {
     position_ = {};
     round_started_ = last_started_ = Now();
@@ -88,7 +87,7 @@ bool TSlicedCheck::Begin(const TCopySettings& settings) {
     state_.Repair = repair;
     state_.Manual = manual;
     state_.TableNo = 1;  // not the last round's
-    state_.TableCount = tables.size();
+    state_.TableCount = tables_.size();
     state_.SoFar = {};
     state_.SoFar.Repair = repair;
   };
@@ -118,14 +117,14 @@ bool TSlicedCheck::Begin(const TCopySettings& settings) {
     }
     record_read_ = true;
     last_started_ = stored.Started;
-    const auto at = std::find_if(tables.begin(), tables.end(), [&](const ReplicatedTable& table) {
+    const auto at = std::find_if(tables_.begin(), tables_.end(), [&](const ReplicatedTable& table) {
       return table.table == stored.Table.Table;
     });
     // Only the schedule's rounds are taken up: a person may not want the one they began.
-    if (stored.Started > 0 && at != tables.end() && !stored.Manual) {
+    if (stored.Started > 0 && at != tables_.end() && !stored.Manual) {
       start(settings.CheckRepair, false);
       round_started_ = last_started_ = stored.Started;
-      position_.Table = static_cast<std::size_t>(at - tables.begin());
+      position_.Table = static_cast<std::size_t>(at - tables_.begin());
       if (!stored.FromKey.empty()) {
         position_.FromKey = KeyFromText(*at, stored.FromKey);
         position_.OrphansBefore = stored.Table.Orphans;
@@ -145,7 +144,6 @@ bool TSlicedCheck::Begin(const TCopySettings& settings) {
 }
 
 void TSlicedCheck::Merge(const TCheckResult& slice) {
-  const std::vector<ReplicatedTable> tables = CheckedTables({});
   const std::lock_guard lock(mutex_);
   for (std::size_t i = 0; i < slice.Tables.size(); ++i) {
     const TTableCheck& part = slice.Tables[i];
@@ -157,15 +155,14 @@ void TSlicedCheck::Merge(const TCheckResult& slice) {
       state_.SoFar.Tables.push_back(part);
     }
   }
-  state_.TableNo = std::min(position_.Table + 1, tables.size());
+  state_.TableNo = std::min(position_.Table + 1, tables_.size());
 }
 
 void TSlicedCheck::Record(TfbIniFile& copy_conf, const TCheckResult& slice) {
   Merge(slice);
-  const std::vector<ReplicatedTable> tables = CheckedTables({});
-  const bool round_over = position_.Table >= tables.size() || slice.End == TCheckEnd::kRefused;
+  const bool round_over = position_.Table >= tables_.size() || slice.End == TCheckEnd::kRefused;
   const std::string in_progress =
-      round_over ? std::string() : std::string(tables[position_.Table].table);
+      round_over ? std::string() : std::string(tables_[position_.Table].table);
   TStoredRound stored;
   stored.Started = round_started_;
   TCheckResult so_far;
@@ -234,8 +231,7 @@ bool TSlicedCheck::RunSlice(const TCopySettings& settings) {
     NoteFailure("Проверка копии БД: " + slice.Error);
     return false;
   }
-  const bool round_over =
-      slice.End != TCheckEnd::kCompleted || position_.Table >= CheckedTables({}).size();
+  const bool round_over = slice.End != TCheckEnd::kCompleted || position_.Table >= tables_.size();
   TCheckResult round;
   {
     const std::lock_guard lock(mutex_);

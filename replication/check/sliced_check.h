@@ -18,6 +18,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "replication/check/copy_check.h"
 #include "replication/check_result.h"
@@ -74,6 +75,7 @@ class TSlicedCheck {
 
   TFyrn& fyrn_;
   const TCheckOptions options_;
+  const std::vector<ReplicatedTable> tables_ = CheckedTables({});  // a round's, in order
   std::atomic<bool> stop_{false};
 
   // The copy thread's own.
