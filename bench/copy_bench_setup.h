@@ -32,6 +32,8 @@ class TCopyBench {
   TFyrn& Fyrn() { return fyrn_; }
   // One copy pass, with the memory passes keep between them; a failure ends the program.
   TPassResult Pass(const TCopySettings& settings);
+  // The next pass runs as the first after a start.
+  void ForgetPasses() { memory_ = {}; }
 
  private:
   std::string dir_;

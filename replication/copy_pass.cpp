@@ -246,7 +246,8 @@ TPassResult RunCopyPass(TFyrn& fyrn, const TCopySettings& settings, TPassProgres
     if (ReadParamString(copy_conf, "DB_IS_COPY", "") != "1") {
       WriteParamBool(copy_conf, "DB_IS_COPY", true);
     }
-    RecordWorkDatabase(copy_conf, settings.WorkDBConnStr, WorkDatabaseIdentity(fyrn, *pass.work));
+    const std::string work_identity = WorkDatabaseIdentity(fyrn, *pass.work);
+    RecordWorkDatabase(copy_conf, settings.WorkDBConnStr, work_identity);
     RecordWorkPassword(copy_conf, settings.WorkDBPassword);
 
     step = TPassStep::kReadHorizon;
@@ -267,7 +268,10 @@ TPassResult RunCopyPass(TFyrn& fyrn, const TCopySettings& settings, TPassProgres
                                 copy_conf,
                                 progress,
                                 settings.MarkOverlap,
-                                settings.OverlapByStamps};
+                                settings.OverlapByStamps,
+                                work_identity + "\n" + settings.CopyDBConnStr,
+                                &horizon,
+                                &memory.seen_rows};
     for (const ReplicatedTable& table : tables) {
       ++progress.TableNo;
       const auto started = std::chrono::steady_clock::now();

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <set>
 #include <string>
@@ -12,6 +13,7 @@
 #include "platform/date_time.h"
 #include "replication/pass_progress.h"
 #include "replication/pass_result.h"
+#include "replication/table_replication.h"
 #include "replication/write_horizon.h"
 #include "settings/copy_settings.h"
 
@@ -33,6 +35,9 @@ struct TPassMemory {
   // The failed passes since the last completed one, as the last pass left the count: counted on
   // from here while the copy cannot be reached.
   std::int32_t failed_passes = 0;
+  // Per table, what its last committed pass saw of the working database: the next pass reads of
+  // its overlap only what was written since (TSeenRows).
+  std::map<std::string, TSeenRows> seen_rows;
 };
 
 // The log line of a pass skipped because another program held the copy; the holder may be

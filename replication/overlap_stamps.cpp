@@ -76,8 +76,9 @@ TOverlapStamps Compare(TFyrn& fyrn, ibx::TIBDatabase& work, ibx::TIBDatabase& co
 
 TOverlapStamps CompareStamps(TFyrn& fyrn, ibx::TIBDatabase& work, ibx::TIBDatabase& copy,
                              const ReplicatedTable& table, TDateTime bound) {
-  const std::string copy_tail =
-      " FROM " + Quoted(table.table) + " t WHERE t.MODIFYDATE > '" + FormatSqlDateTime(bound) + "'";
+  const std::string copy_tail = " FROM " + Quoted(table.table) +
+                                " t WHERE t.MODIFYDATE > TIMESTAMP '" + FormatSqlDateTime(bound) +
+                                "'";
   const std::string work_tail = SourceQueryTail(table, bound);
   if (table.text_key) {
     return Compare<std::string>(

@@ -11,7 +11,8 @@ std::string CardHasPurse(const ReplicatedTable& table) {
 
 std::string SourceQueryTail(const ReplicatedTable& table, TDateTime bound) {
   std::string where;
-  if (bound > 0) where = " WHERE t.MODIFYDATE > '" + FormatSqlDateTime(bound) + "' ";
+  // A typed literal: an untyped one is converted again for every row, which doubled the scan.
+  if (bound > 0) where = " WHERE t.MODIFYDATE > TIMESTAMP '" + FormatSqlDateTime(bound) + "' ";
   if (!table.card_column.empty()) {
     where += where.empty() ? " WHERE " : " AND ";
     where += CardHasPurse(table) + " ";

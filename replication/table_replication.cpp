@@ -1,6 +1,7 @@
 #include "replication/table_replication.h"
 
 #include <algorithm>
+#include <cmath>
 #include <memory>
 #include <vector>
 
@@ -8,6 +9,7 @@
 #include "infra/program_log.h"
 #include "platform/error.h"
 #include "platform/text.h"
+#include "platform/text_forms.h"
 #include "replication/copy_record.h"
 #include "replication/copy_writer.h"
 #include "replication/overlap_stamps.h"
@@ -46,6 +48,10 @@ class TTableCopy {
           ++context_.progress.RecordNo;
           ++result_.Read;
           target_.Add(batch, row);
+        }
+        // A read that was not counted first shows its rows so far.
+        if (context_.progress.RecordCount < context_.progress.RecordNo) {
+          context_.progress.RecordCount = context_.progress.RecordNo.load();
         }
       }
       target_.Flush();
@@ -115,6 +121,42 @@ void CopyByStamps(const TTableContext& context, const ReplicatedTable& table, TD
   copy.Commit();
 }
 
+// The rows of the window stamped from the previous pass's mark on or written by transactions
+// numbered from `pending_from` on, whole.
+void CopyWrittenSince(const TTableContext& context, const ReplicatedTable& table, TDateTime bound,
+                      const TSeenRows& seen, TTableResult& result) {
+  // With no row to write the copy is not otherwise asked: a table gone from it still fails.
+  const auto copied = context.fyrn.CreateDataSet(context.copy, nullptr);
+  copied->SetSelectSQL("SELECT t.\"" + std::string(table.key_column) + "\", t.MODIFYDATE FROM \"" +
+                       std::string(table.table) + "\" t");
+  copied->Prepare();
+  const auto source = context.fyrn.CreateDataSet(context.work, nullptr);
+  source->SetSelectSQL("SELECT t.* " + SourceQueryTail(table, bound) +
+                       " AND (t.MODIFYDATE >= TIMESTAMP '" + FormatSqlDateTime(seen.mark) +
+                       "' OR t.RDB$RECORD_VERSION >= " + std::to_string(seen.pending_from) + ")");
+  source->Open();
+  if (!source->Eof()) {
+    TTableCopy copy(context, table, result);
+    copy.Copy(*source);
+    copy.Commit();
+  }
+  source->Close();
+}
+
+// The engine's last committed pass of the table, when this pass may read only what was written
+// since it looked (TSeenRows).
+const TSeenRows* SeenBefore(const TTableContext& context, const ReplicatedTable& table,
+                            TDateTime mark, TDateTime bound) {
+  if (!context.seen || !context.overlap_by_stamps || !table.card_column.empty() || bound <= 0) {
+    return nullptr;  // a card's rows join when it gets a purse, whoever wrote them
+  }
+  const auto found = context.seen->find(std::string(table.table));
+  if (found == context.seen->end()) return nullptr;
+  const TSeenRows& seen = found->second;
+  const bool same_mark = std::abs(seen.mark - mark) < 1e-3 / kSecondsPerDay;
+  return seen.databases == context.databases && same_mark && bound >= seen.bound ? &seen : nullptr;
+}
+
 }  // namespace
 
 void ReplicateTable(const TTableContext& context, const ReplicatedTable& table, TDateTime new_mark,
@@ -128,7 +170,9 @@ void ReplicateTable(const TTableContext& context, const ReplicatedTable& table, 
     result.MarkAfter = result.MarkBefore;
     const TDateTime bound = result.MarkBefore > 0 ? result.MarkBefore - context.overlap : 0;
 
-    if (context.overlap_by_stamps && result.MarkBefore > 0 && bound > 0) {
+    if (const TSeenRows* seen = SeenBefore(context, table, result.MarkBefore, bound)) {
+      CopyWrittenSince(context, table, bound, *seen, result);
+    } else if (context.overlap_by_stamps && result.MarkBefore > 0 && bound > 0) {
       CopyByStamps(context, table, bound, result);
     } else {
       const auto source = context.fyrn.CreateDataSet(context.work, nullptr);
@@ -147,7 +191,17 @@ void ReplicateTable(const TTableContext& context, const ReplicatedTable& table, 
     }
     WriteMark(context.copy_conf, name, new_mark);
     result.MarkAfter = new_mark;
+    if (context.seen) {
+      const std::int64_t pending_from =
+          context.horizon ? context.horizon->PendingFrom(table.table) : 0;
+      if (pending_from > 0) {
+        (*context.seen)[name] = {context.databases, new_mark, bound, pending_from};
+      } else {
+        context.seen->erase(name);
+      }
+    }
   } catch (...) {
+    if (context.seen) context.seen->erase(name);
     result.Failed = true;
     WrapException("Репликация таблицы \"" + name + "\"", true);
   }

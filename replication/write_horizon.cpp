@@ -18,7 +18,10 @@ using ibx::TIBDataSet;
 
 // Read before the monitoring snapshot, which the next statement takes: a transaction or statement
 // that the snapshot does not show starts after this time, and so stamps its rows after it.
-constexpr char kServerTimeSql[] = "SELECT CURRENT_TIMESTAMP FROM RDB$DATABASE";
+// The look's own transaction number, and whether its user sees every attachment.
+constexpr char kServerTimeSql[] =
+    "SELECT CURRENT_TIMESTAMP, MON$OLDEST_ACTIVE, CURRENT_TRANSACTION, "
+    "IIF(CURRENT_USER IN ('SYSDBA', TRIM(MON$OWNER)), 1, 0) FROM MON$DATABASE";
 
 // Every read-write transaction of the other attachments, one row per table it has inserted or
 // updated rows of (one row with a NULL table when none), with the start of a statement it is
@@ -131,6 +134,15 @@ TDateTime TWriteHorizon::HeldFrom(std::string_view table) const {
   return oldest ? std::min(server_time, *oldest->HeldFrom(table)) : server_time;
 }
 
+std::int64_t TWriteHorizon::PendingFrom(std::string_view table) const {
+  if (finished_below <= 0 || !sees_all) return finished_below;
+  std::int64_t from = look_transaction;
+  for (const TOpenTransaction& transaction : transactions) {
+    if (transaction.HeldFrom(table)) from = std::min(from, transaction.transaction_id);
+  }
+  return from;
+}
+
 TWriteHorizon ReadWriteHorizon(ibx::TIBDatabase& work, std::span<const ReplicatedTable> tables,
                                const TWriteHorizon* previous) {
   return WithContext("Чтение открытых транзакций рабочей БД", [&] {
@@ -141,6 +153,9 @@ TWriteHorizon ReadWriteHorizon(ibx::TIBDatabase& work, std::span<const Replicate
     query.SetSelectSQL(kServerTimeSql);
     query.Open();
     horizon.server_time = query.Fields(0).AsDateTime();
+    horizon.finished_below = query.Fields(1).AsInt64();
+    horizon.look_transaction = query.Fields(2).AsInt64();
+    horizon.sees_all = query.Fields(3).AsInteger() == 1;
 
     query.SetSelectSQL(kTransactionsSql);
     for (query.Open(); !query.Eof(); query.Next()) {

@@ -80,6 +80,11 @@ struct TOpenTransaction {
 
 struct TWriteHorizon {
   TDateTime server_time = 0;  // CURRENT_TIMESTAMP of the look
+  // Every transaction numbered below this one had ended before the look (the server's oldest
+  // active transaction then); 0 when unknown.
+  std::int64_t finished_below = 0;
+  std::int64_t look_transaction = 0;  // the look's own number
+  bool sees_all = false;              // its user sees every attachment (SYSDBA or the owner)
   // Every read-write transaction of other attachments, also those that hold nothing now (a
   // later look compares with them), by transaction number.
   std::vector<TOpenTransaction> transactions;
@@ -87,6 +92,11 @@ struct TWriteHorizon {
   // The earliest moment from which rows of `table` may still arrive: the oldest hold of any
   // transaction on it, and never later than server_time.
   TDateTime HeldFrom(std::string_view table) const;
+  // The lowest transaction number that may still commit rows of `table` stamped before the look
+  // (0: unknown): the oldest holder of the table, or the look's own number when none holds it.
+  // Any other transaction numbered below had ended, or writes the table only later, with later
+  // stamps. The server's oldest active transaction when the look does not see every attachment.
+  std::int64_t PendingFrom(std::string_view table) const;
   // The transaction whose hold on `table` is the oldest, for the log; null when none holds it.
   const TOpenTransaction* OldestHolder(std::string_view table) const;
 };
