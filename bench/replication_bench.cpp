@@ -215,7 +215,6 @@ int main(int argc, char** argv) {
     const double reread_table = table_seconds(suite.Pass(reread));
     const double reread_rate = rows / Seconds(start);
     bench::PrintCpuPerRow("replication", keys, "reread", reread_cpu, static_cast<double>(rows));
-    const long reread_peak = StatusKb("VmHWM");
     // The first pass after a start knows no earlier pass: keys and stamps of both sides.
     suite.ForgetPasses();
     const bench::TCpuUse stamps_cpu;
@@ -231,6 +230,7 @@ int main(int argc, char** argv) {
     const double whole_rate = rows / Seconds(start);
     bench::PrintCpuPerRow("replication", keys, "reread_whole", whole_cpu,
                           static_cast<double>(rows));
+    const long reread_peak = StatusKb("VmHWM");  // of the three
     double probe_rate = 0, read_rate = 0;
     {
       auto source = Connect(work);

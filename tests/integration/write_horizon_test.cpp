@@ -110,11 +110,18 @@ TEST_F(WriteHorizon, WriterHoldsItsTableFromItsStartUntilItCommits) {
   EXPECT_EQ(horizon.OldestHolder("OFFICE"), nullptr);
   EXPECT_EQ(HeldMark(horizon, "PC_LOGTRAN_BK", 1.0), seen.started);
   EXPECT_EQ(HeldMark(horizon, "PC_LOGTRAN_BK", 0), horizon.server_time);
+  // Its rows may still arrive under its number; no other table waits for it.
+  EXPECT_TRUE(horizon.sees_all);
+  EXPECT_LE(horizon.finished_below, writer_id);
+  EXPECT_EQ(horizon.PendingFrom("PC_LOGTRAN_BK"), writer_id);
+  EXPECT_EQ(horizon.PendingFrom("PC_CARD"), horizon.look_transaction);
+  EXPECT_GT(horizon.look_transaction, writer_id);
 
   writer.Commit();
   const TWriteHorizon after = Look(&horizon);
   EXPECT_TRUE(after.transactions.empty());
   EXPECT_EQ(after.HeldFrom("PC_LOGTRAN_BK"), after.server_time);
+  EXPECT_EQ(after.PendingFrom("PC_LOGTRAN_BK"), after.look_transaction);
   EXPECT_GT(after.server_time, horizon.server_time);
 }
 
