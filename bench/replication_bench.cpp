@@ -28,6 +28,7 @@
 #include <fstream>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "bench/bench_figures.h"
@@ -203,7 +204,6 @@ int main(int argc, char** argv) {
     TCopySettings reread = settings;
     reread.MarkOverlap = 3650;
     ResetPeak();
-    const bench::TCpuUse reread_cpu;
     // The table's own time beside the pass's: the pass also goes through 36 empty tables.
     const auto table_seconds = [&](const TPassResult& pass) {
       for (const TTableResult& result : pass.Tables) {
@@ -211,25 +211,21 @@ int main(int argc, char** argv) {
       }
       return 0.0;
     };
-    start = Clock::now();
-    const double reread_table = table_seconds(suite.Pass(reread));
-    const double reread_rate = rows / Seconds(start);
-    bench::PrintCpuPerRow("replication", keys, "reread", reread_cpu, static_cast<double>(rows));
+    // The table's time, and the rate of the whole pass, with its CPU printed under `step`.
+    const auto measured_pass = [&](const char* step) {
+      const bench::TCpuUse cpu;
+      const auto begun = Clock::now();
+      const double table_time = table_seconds(suite.Pass(reread));
+      const double rate = rows / Seconds(begun);
+      bench::PrintCpuPerRow("replication", keys, step, cpu, static_cast<double>(rows));
+      return std::pair{table_time, rate};
+    };
+    const auto [reread_table, reread_rate] = measured_pass("reread");
     // The first pass after a start knows no earlier pass: keys and stamps of both sides.
     suite.ForgetPasses();
-    const bench::TCpuUse stamps_cpu;
-    start = Clock::now();
-    const double stamps_table = table_seconds(suite.Pass(reread));
-    const double stamps_rate = rows / Seconds(start);
-    bench::PrintCpuPerRow("replication", keys, "reread_stamps", stamps_cpu,
-                          static_cast<double>(rows));
+    const auto [stamps_table, stamps_rate] = measured_pass("reread_stamps");
     reread.OverlapByStamps = false;
-    const bench::TCpuUse whole_cpu;
-    start = Clock::now();
-    const double whole_table = table_seconds(suite.Pass(reread));
-    const double whole_rate = rows / Seconds(start);
-    bench::PrintCpuPerRow("replication", keys, "reread_whole", whole_cpu,
-                          static_cast<double>(rows));
+    const auto [whole_table, whole_rate] = measured_pass("reread_whole");
     const long reread_peak = StatusKb("VmHWM");  // of the three
     double probe_rate = 0, read_rate = 0;
     {

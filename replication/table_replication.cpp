@@ -98,6 +98,18 @@ class TTableCopy {
   std::vector<std::size_t> fields_;
 };
 
+// Copies the rows of the source's query ("SELECT t.*") and commits them.
+void CopyRows(const TTableContext& context, const ReplicatedTable& table, TIBDataSet& source,
+              TTableResult& result) {
+  source.Open();
+  if (!source.Eof()) {
+    TTableCopy copy(context, table, result);
+    copy.Copy(source);
+    copy.Commit();
+  }
+  source.Close();
+}
+
 // Reads the keys and stamps after the bound first, and whole rows only for those the copy lacks
 // or holds with another stamp.
 void CopyByStamps(const TTableContext& context, const ReplicatedTable& table, TDateTime bound,
@@ -134,13 +146,7 @@ void CopyWrittenSince(const TTableContext& context, const ReplicatedTable& table
   source->SetSelectSQL("SELECT t.* " + SourceQueryTail(table, bound) +
                        " AND (t.MODIFYDATE >= TIMESTAMP '" + FormatSqlDateTime(seen.mark) +
                        "' OR t.RDB$RECORD_VERSION >= " + std::to_string(seen.pending_from) + ")");
-  source->Open();
-  if (!source->Eof()) {
-    TTableCopy copy(context, table, result);
-    copy.Copy(*source);
-    copy.Commit();
-  }
-  source->Close();
+  CopyRows(context, table, *source, result);
 }
 
 // The engine's last committed pass of the table, when this pass may read only what was written
@@ -180,13 +186,7 @@ void ReplicateTable(const TTableContext& context, const ReplicatedTable& table, 
       context.progress.RecordCount = CountRows(*source, tail);
       if (context.progress.RecordCount > 0) {
         source->SetSelectSQL("SELECT t.* " + tail + " ORDER BY t.MODIFYDATE ");
-        source->Open();
-        if (!source->Eof()) {
-          TTableCopy copy(context, table, result);
-          copy.Copy(*source);
-          copy.Commit();
-        }
-        source->Close();
+        CopyRows(context, table, *source, result);
       }
     }
     WriteMark(context.copy_conf, name, new_mark);

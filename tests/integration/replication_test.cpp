@@ -57,6 +57,12 @@ class ReplicationTest : public ::testing::Test {
     return query.Fields(0).AsDateTime();
   }
   std::string Log() { return testing::ReadFile(dbs.Dir() / "program.log"); }
+  // Row 900 of PC_LOGTRAN_BK, inserted by another program's transaction that stays open.
+  void InsertLeftOpen(ibx::TIBDatabase& other, ibx::TIBTransaction& open) {
+    ibx::TIBDataSet insert(other, &open);
+    insert.SetSelectSQL("INSERT INTO PC_LOGTRAN_BK (ID, SUMMA) VALUES (900, 1.5)");
+    insert.ExecSQL();
+  }
   // Every replicated table of the copy holds every source row, column by column.
   std::int64_t ExpectCopyEqualsWork() {
     const auto result = testing::CompareReplicatedTables(work, copy);
@@ -227,9 +233,7 @@ TEST_F(ReplicationTest, AfterAPassOnlyRowsWrittenSinceItLookedAreRead) {
 
   ibx::TIBDatabase other = dbs.ConnectWork();
   ibx::TIBTransaction late(other);
-  ibx::TIBDataSet insert(other, &late);
-  insert.SetSelectSQL("INSERT INTO PC_LOGTRAN_BK (ID, SUMMA) VALUES (900, 1.5)");
-  insert.ExecSQL();
+  InsertLeftOpen(other, late);
   const TDateTime stamped = ServerTime();
   ExecuteCommitted(work, "UPDATE PC_LOGTRAN_BK SET AZSNAME = 'после' WHERE ID = 3");
   ASSERT_EQ(Pass().LastErrorText, "");
@@ -579,9 +583,7 @@ TEST_P(LongTransactionTest, RowCommittedLongAfterItsStampArrivesOnlyWhenMarksAre
 
   ibx::TIBDatabase other = dbs.ConnectWork();
   ibx::TIBTransaction open_transaction(other);
-  ibx::TIBDataSet insert(other, &open_transaction);
-  insert.SetSelectSQL("INSERT INTO PC_LOGTRAN_BK (ID, SUMMA) VALUES (900, 1.5)");
-  insert.ExecSQL();
+  InsertLeftOpen(other, open_transaction);
   const TDateTime stamped = ServerTime();
   for (int i = 0; i < 3; ++i) {
     std::this_thread::sleep_for(std::chrono::milliseconds(1500));
